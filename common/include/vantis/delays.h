@@ -1,0 +1,49 @@
+// Every fixed wait and time-out of the system, in one place.
+//
+// The nominal values are what the hardware and the operators expect. Tests and
+// the simulated demo shrink all of them at once with the environment variable
+// VANTIS_DELAY_SCALE (for example 0.001) or with SetDelayScale(); code never
+// sleeps or times out on a literal, it asks Scaled() for the effective value.
+#pragma once
+
+#include <chrono>
+
+namespace vantis::delays {
+
+using std::chrono::milliseconds;
+
+// Projector link
+inline constexpr milliseconds kLinkTimeout{10000};        // receive and send time-out of every exchange
+inline constexpr milliseconds kKeepAliveIdle{30000};      // TCP keep-alive idle time (not scaled: kernel seconds)
+inline constexpr milliseconds kKeepAliveInterval{1000};   // TCP keep-alive probe interval (not scaled)
+
+// Reachability test (ICMP echo)
+inline constexpr milliseconds kEchoTimeout{1000};         // one echo attempt
+inline constexpr milliseconds kEchoRetryWait{1000};       // wait after a failed attempt
+inline constexpr int kEchoAttempts = 6;
+
+// Calibration capture
+inline constexpr milliseconds kPatternSettle{3000};       // pattern shown -> photograph
+inline constexpr milliseconds kPhotoSettle{1600};         // camera settling wait inside TakePhoto
+inline constexpr milliseconds kPhotoGrabWait{200};        // wait for the grabbed picture
+inline constexpr milliseconds kMaintenanceStartWait{3000};// maintenance run: pause before the first step
+
+// Worker threads of the programs
+inline constexpr milliseconds kWorkerStartWait{100};
+inline constexpr milliseconds kWorkerStopWait{6000};
+inline constexpr milliseconds kImageViewStartWait{500};
+inline constexpr milliseconds kImageViewStopWait{1000};
+
+// Camera view control
+inline constexpr milliseconds kViewMouseTimer{10};
+
+// Current scale factor (1.0 unless VANTIS_DELAY_SCALE or SetDelayScale says otherwise).
+double DelayScale();
+// Overrides the scale for this process (tests). Values <= 0 restore the environment's.
+void SetDelayScale(double scale);
+// The effective duration of a nominal delay; never negative, at least 1 ms when nominal > 0.
+milliseconds Scaled(milliseconds nominal);
+// Sleeps for Scaled(nominal).
+void Sleep(milliseconds nominal);
+
+}  // namespace vantis::delays
