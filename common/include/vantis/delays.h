@@ -37,6 +37,13 @@ inline constexpr milliseconds kImageViewStopWait{1000};
 // Camera view control
 inline constexpr milliseconds kViewMouseTimer{10};
 
+// Camera library
+inline constexpr milliseconds kCameraManualSwitchWait{200};   // GetProperty: reads -> switching four properties to manual
+inline constexpr milliseconds kCameraFramePoll{33};           // virtual camera: pause before asking again for a new frame
+// Failure bounds, not waits: a healthy peer answers at once, so these are not scaled.
+inline constexpr milliseconds kVirtualCameraReplyTimeout{5000};  // one request/reply on the virtual camera socket
+inline constexpr milliseconds kCameraFirstFrameTimeout{3000};    // TakePhoto right after Run: wait for the first frame
+
 // Current scale factor (1.0 unless VANTIS_DELAY_SCALE or SetDelayScale says otherwise).
 double DelayScale();
 // Overrides the scale for this process (tests). Values <= 0 restore the environment's.
