@@ -1,0 +1,152 @@
+// AutoDoImageWarping: per-channel detection, then grid sorting and warps.
+#include "warping.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "guard.h"
+#include "pattern_table.h"
+#include "photo_io.h"
+
+namespace vantiscore {
+namespace {
+
+WarpResult Failure(WarpStatus status, cv::Mat photo, int index) {
+    WarpResult result;
+    result.status = status;
+    result.photo = std::move(photo);
+    result.channel = index + 1;
+    return result;
+}
+
+// Reads each photo of a ';'-separated list and passes its masked-difference
+// contours to onContours. Returns false at the first photo that cannot be
+// read (an empty photo must never reach the image operations).
+template <typename OnContours>
+bool ForEachPatternPhoto(const std::string& list, const cv::Mat& black, const ChannelRegion& region,
+                         double threshold, cv::Mat* failedPhoto, OnContours&& onContours) {
+    for (const std::string& path : SplitPathList(list)) {
+        cv::Mat photo = ReadWorkPhoto(path);
+        if (photo.empty()) return false;
+        if (!onContours(MaskedDifferenceContours(black, photo, region, threshold))) {
+            *failedPhoto = std::move(photo);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::int64_t TargetCount(const WarpJob& job) {
+    const std::int64_t tiles = static_cast<std::int64_t>(std::max(job.layoutColumns, 0)) *
+                               std::max(job.layoutRows, 0);
+    switch (job.warpingMode) {
+        case kWarpingBlending: return tiles;
+        case kWarpingStackingBlending: return tiles * std::max(job.stackCount, 0);
+        default: return INT32_MAX;  // stacking gives every channel the whole boundary; other modes make no warps
+    }
+}
+
+WarpStatus ValidateWarpJob(const WarpJob& job) {
+    if (job.channelCount < 0) return kWarpBadArguments;
+    if (job.channelCount == 0) return kWarpOk;
+    const auto count = static_cast<std::size_t>(job.channelCount);
+    if (job.whitePhotos.size() < count || job.centrePhotos.size() < count || job.gridPhotos.size() < count ||
+        job.thresholds.size() < count) {
+        return kWarpBadArguments;
+    }
+    if (!IsKnownPatternType(job.patternType)) return kWarpBadArguments;
+    if (TargetCount(job) < job.channelCount) return kWarpBadArguments;
+    return kWarpOk;
+}
+
+WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info, std::int32_t* photoSize,
+                         ChannelDetection* detection) {
+    const auto i = static_cast<std::size_t>(index);
+    const double threshold = job.thresholds[i];
+
+    // Channel region: the black photo is read again for every channel.
+    const cv::Mat blackPhoto = ReadPhoto(job.blackPhoto, PhotoColour::kColour);
+    const cv::Mat whitePhoto = ReadPhoto(job.whitePhotos[i], PhotoColour::kColour);
+    photoSize[0] = blackPhoto.cols;
+    photoSize[1] = blackPhoto.rows;
+    if (blackPhoto.empty() || whitePhoto.empty()) {
+        return Failure(kWarpPhotoUnreadable, whitePhoto.empty() ? cv::Mat() : ToWorkSize(whitePhoto), index);
+    }
+    const cv::Mat black = ToWorkSize(blackPhoto);
+    cv::Mat white = ToWorkSize(whitePhoto);
+    detection->region = FindChannelRegion(black, white, threshold);
+    if (!RegionInsidePhoto(detection->region.rect, white.size())) {
+        return Failure(kWarpRegionAtEdge, std::move(white), index);
+    }
+
+    // Pitch estimate.
+    detection->pitch = EstimatePitch(detection->region.rect, info);
+
+    // Centre blobs: every centre photo must show exactly four.
+    cv::Mat failedPhoto;
+    const bool centresRead = ForEachPatternPhoto(
+        job.centrePhotos[i], black, detection->region, threshold, &failedPhoto, [&](const ContourList& contours) {
+            const std::vector<BlobRecord> blobs =
+                FindCentreBlobs(contours, detection->pitch, detection->region.rect);
+            if (blobs.size() != 4) return false;
+            detection->centres.insert(detection->centres.end(), blobs.begin(), blobs.end());
+            return true;
+        });
+    if (!centresRead) {
+        if (failedPhoto.empty()) return Failure(kWarpPhotoUnreadable, std::move(white), index);
+        return Failure(kWarpCentreBlobs, std::move(failedPhoto), index);
+    }
+
+    // Centre ordering.
+    detection->blockThresholdBase = OrderCentreBlobs(&detection->centres);
+
+    // Block blobs of all grid photos, in one list.
+    const bool gridsRead = ForEachPatternPhoto(
+        job.gridPhotos[i], black, detection->region, threshold, &failedPhoto, [&](const ContourList& contours) {
+            const std::vector<BlobRecord> blobs =
+                FindBlockBlobs(contours, detection->blockThresholdBase, detection->region.rect);
+            detection->blocks.insert(detection->blocks.end(), blobs.begin(), blobs.end());
+            return true;
+        });
+    if (!gridsRead) return Failure(kWarpPhotoUnreadable, std::move(white), index);
+
+    WarpResult ok;
+    ok.channel = 0;
+    return ok;
+}
+
+}  // namespace vantiscore
+
+WarpResult AutoDoImageWarping(const std::string& blackPhoto, const std::vector<std::string>& whitePhotos,
+                              const std::vector<std::string>& centrePhotos,
+                              const std::vector<std::string>& gridPhotos, const std::vector<double>& thresholds,
+                              PatternType patternType, std::int32_t channelCount, WarpingMode warpingMode,
+                              std::int32_t layoutColumns, std::int32_t layoutRows, std::int32_t overlapX,
+                              std::int32_t overlapY, std::int32_t stackCount, const BoundaryGrid& boundary,
+                              std::int32_t* photoSize, std::vector<WarpGrid>* warps) {
+    using namespace vantiscore;
+    WarpResult refused;
+    refused.status = kWarpBadArguments;
+    if (photoSize == nullptr || warps == nullptr) return refused;
+
+    const WarpJob job{blackPhoto, whitePhotos, centrePhotos, gridPhotos, thresholds,
+                      patternType, channelCount, warpingMode, layoutColumns, layoutRows,
+                      overlapX,    overlapY,     stackCount,  boundary};
+    return Guarded<WarpResult>(refused, [&]() -> WarpResult {
+        if (const WarpStatus status = ValidateWarpJob(job); status != kWarpOk) return refused;
+        const PatternInfo info = PatternInfoFor(false, patternType);
+
+        // Detection of every channel; the first failing channel ends the call.
+        std::vector<ChannelDetection> detections(static_cast<std::size_t>(channelCount));
+        for (int i = 0; i < channelCount; ++i) {
+            WarpResult result = DetectChannel(job, i, info, photoSize, &detections[static_cast<std::size_t>(i)]);
+            if (result.status != kWarpOk) return result;
+        }
+
+        // Grid sorting and the warp computation continue from the detections;
+        // until they are in place no warps are appended.
+        return WarpResult{};
+    });
+}

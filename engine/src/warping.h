@@ -1,0 +1,48 @@
+// The pipeline of AutoDoImageWarping: the call's inputs in one record, their
+// validation, and the detection of one channel from its photos.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "VantisCore.h"
+#include "detection.h"
+
+namespace vantiscore {
+
+// The inputs of one AutoDoImageWarping call (references to the caller's data).
+struct WarpJob {
+    const std::string& blackPhoto;
+    const std::vector<std::string>& whitePhotos;
+    const std::vector<std::string>& centrePhotos;
+    const std::vector<std::string>& gridPhotos;
+    const std::vector<double>& thresholds;
+    PatternType patternType;
+    std::int32_t channelCount;
+    WarpingMode warpingMode;
+    std::int32_t layoutColumns;
+    std::int32_t layoutRows;
+    std::int32_t overlapX;
+    std::int32_t overlapY;
+    std::int32_t stackCount;
+    const BoundaryGrid& boundary;
+};
+
+// Number of per-channel targets a mode produces (stacking: any number).
+std::int64_t TargetCount(const WarpJob& job);
+
+// Refuses a call whose lists, pattern type or mode cannot serve channelCount
+// channels: kWarpBadArguments, else kWarpOk.
+WarpStatus ValidateWarpJob(const WarpJob& job);
+
+// Runs the detection steps for channel index (0-based). On success returns
+// kWarpOk and fills *detection; on failure returns the WarpResult to hand
+// back (status, photo at working size, 1-based channel number).
+// *photoSize receives the black photo's own width and height.
+WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info, std::int32_t* photoSize,
+                         ChannelDetection* detection);
+
+}  // namespace vantiscore
