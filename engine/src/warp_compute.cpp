@@ -144,7 +144,7 @@ public:
         const int cellRows = layout_.rows - 1;
         const int a0 = cell % layout_.columns;
         const int b0 = cell / layout_.columns;
-        for (int radius = 1; radius < std::max(cellColumns, cellRows); ++radius)
+        for (int radius = 1; radius <= std::max(cellColumns, cellRows); ++radius)
             for (int b = b0 - radius; b <= b0 + radius; ++b)
                 for (int a = a0 - radius; a <= a0 + radius; ++a) {
                     if (a < 0 || b < 0 || a >= cellColumns || b >= cellRows) continue;
@@ -208,13 +208,14 @@ std::vector<cv::Point2f> MapTargetGrid(const std::vector<cv::Point2f>& target,
     return output;
 }
 
-WarpOutcome ComputeWarps(const WarpJob& job, const std::vector<std::vector<cv::Point2f>>& blockGrids,
+WarpOutcome ComputeWarps(const WarpInputs& job, const std::vector<std::vector<cv::Point2f>>& blockGrids,
                          std::vector<WarpGrid>* warps) {
     const PatternInfo info = PatternInfoFor(false, job.patternType);
     if (job.warpingMode < kWarpingStacking || job.warpingMode > kWarpingStackingBlending)
         return WarpOutcome::UnknownMode;
     if (job.boundary.size() != static_cast<size_t>(kBoundaryColumns * kBoundaryRows) || warps == nullptr)
         return WarpOutcome::BadArguments;
+    if (blockGrids.empty()) return WarpOutcome::Computed;
 
     const std::vector<cv::Point2f> ideal = IdealBlockCentres(info);
     PointGrid boundary = PrepareBoundary(PointGrid{kBoundaryColumns, kBoundaryRows, job.boundary});

@@ -43,7 +43,7 @@ enum class WarpOutcome {
 };
 
 // The inputs of the computation besides the block grids.
-struct WarpJob {
+struct WarpInputs {
     PatternType patternType = 0;
     WarpingMode warpingMode = 0;
     TileLayout layout;
@@ -53,8 +53,8 @@ struct WarpJob {
 
 // Prepares the boundary, builds the mode's targets and maps channel k's
 // target with blockGrids[k], for every channel. On any outcome but Computed
-// *warps is left as it was.
-WarpOutcome ComputeWarps(const WarpJob& job, const std::vector<std::vector<cv::Point2f>>& blockGrids,
+// *warps is left as it was; with no channels nothing is computed.
+WarpOutcome ComputeWarps(const WarpInputs& job, const std::vector<std::vector<cv::Point2f>>& blockGrids,
                          std::vector<WarpGrid>* warps);
 
 }  // namespace vantiscore

@@ -7,6 +7,7 @@
 #include "guard.h"
 #include "pattern_table.h"
 #include "photo_io.h"
+#include "warp_compute.h"
 
 namespace vantiscore {
 namespace {
@@ -145,8 +146,16 @@ WarpResult AutoDoImageWarping(const std::string& blackPhoto, const std::vector<s
             if (result.status != kWarpOk) return result;
         }
 
-        // Grid sorting and the warp computation continue from the detections;
-        // until they are in place no warps are appended.
+        // Grid sorting of every channel, then the warps from the boundary.
+        if (channelCount == 0) return WarpResult{};
+        std::vector<std::vector<cv::Point2f>> blockGrids;
+        blockGrids.reserve(detections.size());
+        for (const ChannelDetection& detection : detections)
+            blockGrids.push_back(SortBlockGrid(info, detection.centres, detection.blocks));
+        const WarpInputs inputs{patternType, warpingMode,
+                                TileLayout{layoutColumns, layoutRows, overlapX, overlapY, stackCount}, boundary,
+                                cv::Size(photoSize[0], photoSize[1])};
+        if (ComputeWarps(inputs, blockGrids, warps) == WarpOutcome::BadArguments) return refused;
         return WarpResult{};
     });
 }
