@@ -1,0 +1,126 @@
+// Grid sorting on blob lists laid out like photographed block grids.
+#include "grid_sort.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include <opencv2/core.hpp>
+
+#include "pattern_table.h"
+
+namespace vantiscore {
+namespace {
+
+// Blobs of a regular, slightly sheared photographed grid with integer
+// coordinates, so that every extrapolation of the sorter is exact.
+struct PhotographedGrid {
+    PatternInfo info = PatternInfoFor(false, 0);  // 32 x 24 blocks, centre group at (15, 11)
+    BlockLayout layout = BlockLayout::FromPattern(info);
+    cv::Point origin{400, 300};
+    cv::Point columnStep{96, 4};
+    cv::Point rowStep{-6, 92};
+    cv::Size blobSize{44, 42};
+
+    cv::Point Centre(int column, int row) const { return origin + column * columnStep + row * rowStep; }
+    cv::Rect Blob(int column, int row) const {
+        const cv::Point c = Centre(column, row);
+        return {c.x, c.y, blobSize.width, blobSize.height};
+    }
+    std::vector<cv::Rect> Centres() const {
+        const int cc = info.centreColumn;
+        const int cr = info.centreRow;
+        return {Blob(cc, cr), Blob(cc + 1, cr), Blob(cc, cr + 1), Blob(cc + 1, cr + 1)};
+    }
+    // Every block, in an order unrelated to the grid (columns right to left).
+    std::vector<cv::Rect> Blocks(const std::vector<cv::Point>& missing = {}) const {
+        std::vector<cv::Rect> blocks;
+        for (int c = layout.columns - 1; c >= 0; --c)
+            for (int r = 0; r < layout.rows; ++r)
+                if (std::find(missing.begin(), missing.end(), cv::Point(c, r)) == missing.end())
+                    blocks.push_back(Blob(c, r));
+        return blocks;
+    }
+    int Index(int column, int row) const { return row * layout.columns + column; }
+};
+
+TEST(GridSort, RegularGridIsFoundCompletelyByGrowthAndFillingChangesNothing) {
+    const PhotographedGrid photo;
+    const BlobGrid grown = GrowGrid(photo.layout, photo.Centres(), photo.Blocks());
+    ASSERT_EQ(grown.size(), 32u * 24u);
+    for (int r = 0; r < photo.layout.rows; ++r)
+        for (int c = 0; c < photo.layout.columns; ++c)
+            EXPECT_EQ(grown[photo.Index(c, r)], photo.Blob(c, r)) << "block " << c << "," << r;
+
+    BlobGrid filled = grown;
+    FillHoles(filled, photo.layout);
+    EXPECT_EQ(filled, grown);
+
+    const std::vector<cv::Point2f> blockGrid = SortBlockGrid(photo.info, photo.Centres(), photo.Blocks());
+    ASSERT_EQ(blockGrid.size(), grown.size());
+    EXPECT_EQ(blockGrid[photo.Index(31, 23)], cv::Point2f(photo.Centre(31, 23)));
+}
+
+TEST(GridSort, BlobMissingInRowIsSkippedByGrowthAndFilledByParallelogram) {
+    const PhotographedGrid photo;
+    const cv::Point hole{3, 4};
+    BlobGrid grid = GrowGrid(photo.layout, photo.Centres(), photo.Blocks({hole}));
+    EXPECT_EQ(grid[photo.Index(hole.x, hole.y)], cv::Rect());
+    // The row carries on beyond the hole from the columns, and the rows above it are complete.
+    EXPECT_EQ(grid[photo.Index(2, 4)], photo.Blob(2, 4));
+    EXPECT_EQ(grid[photo.Index(3, 3)], photo.Blob(3, 3));
+
+    FillHoles(grid, photo.layout);
+    const cv::Rect filled = grid[photo.Index(hole.x, hole.y)];
+    EXPECT_EQ(cv::Point(filled.x, filled.y), photo.Centre(hole.x, hole.y));
+    EXPECT_EQ(filled.size(), cv::Size()) << "filling writes only the position";
+}
+
+TEST(GridSort, MissingFirstRowAndLastColumnAreExtrapolated) {
+    const PhotographedGrid photo;
+    std::vector<cv::Point> missing;
+    for (int c = 0; c < photo.layout.columns; ++c) missing.emplace_back(c, 0);
+    for (int r = 0; r < photo.layout.rows; ++r) missing.emplace_back(31, r);
+    const std::vector<cv::Point2f> blockGrid = SortBlockGrid(photo.info, photo.Centres(), photo.Blocks(missing));
+    for (int r = 0; r < photo.layout.rows; ++r)
+        for (int c = 0; c < photo.layout.columns; ++c)
+            EXPECT_EQ(blockGrid[photo.Index(c, r)], cv::Point2f(photo.Centre(c, r))) << "block " << c << "," << r;
+}
+
+TEST(GridSort, PredictionShortensWithShrinkingBlobs) {
+    // Along a row the blobs halve in area at every step while the spacing
+    // shrinks in proportion: the area ratio predicts the next one exactly.
+    const PatternInfo info = PatternInfoFor(false, 0);
+    const BlockLayout layout = BlockLayout::FromPattern(info);
+    BlobGrid grid(static_cast<size_t>(layout.Count()));
+    const int t = layout.CentreIndex();
+    const cv::Rect a1{1000, 500, 64, 64};  // at t
+    const cv::Rect a0{800, 500, 64, 64};   // at t + 1, to the left: the row runs right to left in the photo
+    const std::vector<cv::Rect> blocks{{1200, 500, 64, 64}, {1400, 500, 64, 64}, {600, 500, 64, 32},
+                                       {500, 500, 64, 16}, {450, 500, 64, 8}, {400, 500, 64, 64}};
+    grid[t] = a1;
+    grid[t + 1] = a0;
+    GrowStep(grid, layout, t, 3, GrowDirection::AlongRow, a0, a1, blocks);
+    EXPECT_EQ(grid[t - 1], blocks[0]);
+    EXPECT_EQ(grid[t - 2], blocks[1]);
+    EXPECT_EQ(grid[t - 3], cv::Rect()) << "nothing found beyond the last blob";
+    EXPECT_EQ(grid[t + 2], blocks[2]);
+    EXPECT_EQ(grid[t + 3], blocks[3]);
+    EXPECT_EQ(grid[t + 4], blocks[4]) << "an unscaled step would have reached the blob at 400";
+}
+
+TEST(GridSort, WithoutFourCentreBlobsNothingIsSortedAndNothingCrashes) {
+    const PhotographedGrid photo;
+    std::vector<cv::Rect> centres = photo.Centres();
+    centres.pop_back();
+    const std::vector<cv::Point2f> blockGrid = SortBlockGrid(photo.info, centres, photo.Blocks());
+    ASSERT_EQ(blockGrid.size(), 32u * 24u);
+    EXPECT_TRUE(std::all_of(blockGrid.begin(), blockGrid.end(), [](cv::Point2f p) { return p == cv::Point2f(); }));
+
+    // A type without geometry gives an empty grid.
+    EXPECT_TRUE(SortBlockGrid(PatternInfoFor(false, 9), photo.Centres(), photo.Blocks()).empty());
+}
+
+}  // namespace
+}  // namespace vantiscore
