@@ -8,7 +8,7 @@
 namespace {
 
 using vantiscore::JudgeExposure;
-using vantiscore::testing::TempFolder;
+using vantiscore::synthetic::TempFolder;
 
 // A grey picture with the given number of pixels at each level.
 cv::Mat Levels(std::initializer_list<std::pair<int, int>> counts) {

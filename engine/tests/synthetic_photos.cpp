@@ -9,7 +9,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-namespace vantiscore::testing {
+namespace vantiscore::synthetic {
 
 cv::Rect PanelView::PhotoRect(int u, int v, int width, int height) const {
     const int x0 = static_cast<int>(origin.x + scale * static_cast<float>(u));
@@ -81,4 +81,4 @@ std::string TempFolder::WriteBytes(const std::string& name, const std::string& b
     return path;
 }
 
-}  // namespace vantiscore::testing
+}  // namespace vantiscore::synthetic

@@ -10,7 +10,7 @@
 
 #include "VantisCore.h"
 
-namespace vantiscore::testing {
+namespace vantiscore::synthetic {
 
 // A panel seen head-on by the camera: panel pixel (u, v) lands on photo pixel
 // (origin.x + scale * u, origin.y + scale * v).
@@ -50,4 +50,4 @@ private:
     std::filesystem::path folder_;
 };
 
-}  // namespace vantiscore::testing
+}  // namespace vantiscore::synthetic

@@ -7,7 +7,7 @@
 
 namespace {
 
-using vantiscore::testing::TempFolder;
+using vantiscore::synthetic::TempFolder;
 
 // A 320 x 180 grey-level photo: background level, and a lit rectangle.
 cv::Mat Photo(int background, int lit, cv::Size size = {320, 180}) {
