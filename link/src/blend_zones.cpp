@@ -1,4 +1,4 @@
-#include "blend_zones.h"
+#include "link/blend_zones.h"
 
 #include <cmath>
 

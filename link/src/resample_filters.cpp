@@ -1,4 +1,4 @@
-#include "resample_filters.h"
+#include "link/resample_filters.h"
 
 #include <algorithm>
 #include <cmath>

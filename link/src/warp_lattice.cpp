@@ -1,4 +1,4 @@
-#include "warp_lattice.h"
+#include "link/warp_lattice.h"
 
 #include <algorithm>
 #include <cmath>

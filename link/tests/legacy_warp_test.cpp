@@ -1,4 +1,4 @@
-#include "legacy_warp.h"
+#include "link/legacy_warp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "resample_filters.h"
+#include "link/resample_filters.h"
 
 #include <gtest/gtest.h>
 
-#include "legacy_warp.h"
+#include "link/legacy_warp.h"
 #include "warp_tables.h"
 
 namespace vantis::link {

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "warp_lattice.h"
+#include "link/warp_lattice.h"
 
 namespace vantis::link {
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "resample_filters.h"
-#include "warp_lattice.h"
+#include "link/resample_filters.h"
+#include "link/warp_lattice.h"
 
 namespace vantis::link {
 

@@ -1,0 +1,86 @@
+#include "link/warp_download.h"
+
+#include <memory>
+
+#include "link/frame.h"
+#include "link/result.h"
+
+namespace vantis::link {
+
+namespace {
+
+uint8_t TapByte(int8_t tap) { return uint8_t(tap); }
+
+}  // namespace
+
+LinkResult WriteFilterTaps(RegisterBatch& batch, const FilterTaps& horizontal, const FilterTaps& vertical,
+                           FilterWriteStyle style) {
+    // Only the closing write's answer decides: the board applies the taps then.
+    const bool legacy = style == FilterWriteStyle::kLegacy;
+    (void)batch.Write(kFilterControl, kFilterWriteOn, /*final=*/legacy);
+    for (int n = 0; n < kFilterTaps; ++n) {
+        const int i = legacy ? kFilterTaps - 1 - n : n;
+        (void)batch.Write({kFilterPage, uint8_t(kHorizontalTapsFirst + i), 1}, TapByte(horizontal[i]));
+    }
+    for (int n = 0; n < kFilterTaps; ++n) {
+        const int i = legacy ? kFilterTaps - 1 - n : n;
+        (void)batch.Write({kFilterPage, uint8_t(kVerticalTapsFirst + i), 1}, TapByte(vertical[i]));
+    }
+    if (!legacy) (void)batch.Write(kFilterControl, kFilterLatch, true);
+    return batch.Write(kFilterControl, 0x00, true);
+}
+
+LinkResult DownloadWarp(Exchanger& link, const ColumnTables& forward, const ColumnTables& source,
+                        const PanelGrid& grid) {
+    RegisterBatch batch(link);
+    LinkResult result = batch.Write(kWarpTransferControl, kWarpTransferOn);
+    if (result != kOk) return result;
+    (void)batch.Write(kWarpPointer, 0);
+    (void)batch.Write(kWarpPointer, 0, true);
+
+    auto lattice = std::make_unique<LatticeCodes>();
+    ComputeLattice(source, grid, *lattice);
+    WarpBlock block;
+    Frame frame = Frame::Command(kWarpBlockCode);
+    for (int b = 0; b < kWarpBlockCount; ++b) {
+        PackWarpBlock(*lattice, b, block);
+        frame.ClearPayload();
+        frame.Append(block);
+        (void)link.Command(frame.Close());  // a refused block leaves two rows unchanged; not reported
+    }
+
+    result = batch.Write(kWarpTransferControl, 0x0000, true);
+    if (result != kOk) return result;
+
+    const FilterTaps horizontal = DesignResampleFilter(HorizontalFilterScale(forward, grid));
+    const FilterTaps vertical = DesignResampleFilter(VerticalFilterScale(forward, grid));
+    return WriteFilterTaps(batch, horizontal, vertical, FilterWriteStyle::kCurrent);
+}
+
+LinkResult DownloadLegacyWarp(Exchanger& link, const RecordTable& table, const PanelGrid& grid) {
+    RegisterBatch batch(link);
+    LinkResult result = batch.Write(kWarpTransferControl, kWarpTransferOn);
+    if (result != kOk) return result;
+
+    const float left = LegacyLeftReference(table, grid);
+    const int entries = LegacyRowEntries(grid);
+    for (int j = 0; j <= grid.rows; ++j) {
+        // Point at entry 0 of row j: low byte (j mod 2) x 128, high byte j div 2.
+        result = batch.Write(kWarpPointer, (j % 2) * 128);
+        if (result == kOk) result = batch.Write(kWarpPointer, uint32_t(j / 2) & 0xFF, true);
+        for (int k = 0; result == kOk && k < entries; ++k) {
+            const LatticeCode c = LegacyEntry(table, grid, left, j, k);
+            const uint8_t bytes[4] = {uint8_t(c.x), uint8_t(c.x >> 8), uint8_t(c.y), uint8_t(c.y >> 8)};
+            for (int n = 0; result == kOk && n < 4; ++n) result = batch.Write(kWarpDataPort, bytes[n]);
+        }
+        if (result != kOk) return result;
+    }
+    result = batch.Write(kWarpTransferControl, 0x0000, true);
+    if (result != kOk) return result;
+
+    const FilterTaps& horizontal = LegacyTapSet(LegacyTapSetIndex(LegacyHorizontalScale(table, grid)));
+    const FilterTaps& vertical = LegacyTapSet(LegacyTapSetIndex(LegacyVerticalScale(table, grid)));
+    return WriteFilterTaps(batch, horizontal, vertical, FilterWriteStyle::kLegacy);
+}
+
+}  // namespace vantis::link
