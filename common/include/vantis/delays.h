@@ -17,6 +17,9 @@ inline constexpr milliseconds kLinkTimeout{10000};        // receive and send ti
 inline constexpr milliseconds kKeepAliveIdle{30000};      // TCP keep-alive idle time (not scaled: kernel seconds)
 inline constexpr milliseconds kKeepAliveInterval{1000};   // TCP keep-alive probe interval (not scaled)
 
+// Simulated wall
+inline constexpr milliseconds kSimCameraFrameInterval{100}; // virtual camera: a new picture about 10 times a second
+
 // Reachability test (ICMP echo)
 inline constexpr milliseconds kEchoTimeout{1000};         // one echo attempt
 inline constexpr milliseconds kEchoRetryWait{1000};       // wait after a failed attempt
