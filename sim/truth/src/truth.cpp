@@ -1,0 +1,288 @@
+#include "wallsim/truth.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <opencv2/imgproc.hpp>
+
+#include "wallsim/geometry.h"
+#include "wallsim/grid_map.h"
+
+namespace wallsim {
+namespace {
+
+bool InsidePanel(cv::Point2d u, int w, int h) { return u.x >= -0.5 && u.y >= -0.5 && u.x <= w - 0.5 && u.y <= h - 0.5; }
+
+struct Accumulator {
+    double sum2 = 0, max = 0;
+    int n = 0;
+    void Add(double v) {
+        sum2 += v * v;
+        max = std::max(max, v);
+        ++n;
+    }
+    Figure Get() const { return {n ? std::sqrt(sum2 / n) : 0.0, max, n}; }
+};
+
+// Sampling positions 0, step, 2 step, ... and always the last pixel.
+std::vector<double> Samples(double from, double to, double step) {
+    std::vector<double> v;
+    for (double x = from; x < to; x += step) v.push_back(x);
+    v.push_back(to);
+    return v;
+}
+
+// Everything about one projector the measurement keeps asking for.
+struct View {
+    const ProjectorSpec* spec;
+    const TruthProjector* truth;
+    const ProjectorOptics* optics;
+    PanelState blendState;
+
+    std::optional<cv::Point2d> Panel(cv::Point2d input) const {
+        if (!truth->inputToPanel) return std::nullopt;
+        auto u = truth->inputToPanel(input);
+        if (!u || !InsidePanel(*u, spec->width, spec->height)) return std::nullopt;
+        return u;
+    }
+    // Panel pixel coordinates are pixel indices; the optics work on the panel's continuous extent.
+    cv::Point2d Screen(cv::Point2d panel) const { return optics->PanelToScreen(panel + cv::Point2d(0.5, 0.5)); }
+    cv::Point2d PanelOf(cv::Point2d screen) const { return optics->ScreenToPanel(screen) - cv::Point2d(0.5, 0.5); }
+    double Weight(cv::Point2d panel) const {
+        return BlendLightWeight(blendState, spec->gamma, static_cast<int>(std::lround(panel.x)),
+                                static_cast<int>(std::lround(panel.y)));
+    }
+};
+
+bool InsidePolygon(const std::vector<cv::Point2d>& poly, cv::Point2d p) {
+    if (poly.size() < 3) return true;
+    bool in = false;
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const auto &a = poly[i], &b = poly[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) in = !in;
+    }
+    return in;
+}
+
+cv::Point2d NearestOnPolygon(const std::vector<cv::Point2d>& poly, cv::Point2d p) {
+    cv::Point2d best = poly.front();
+    double bestD = 1e300;
+    for (size_t i = 0; i < poly.size(); ++i) {
+        cv::Point2d a = poly[i], b = poly[(i + 1) % poly.size()], ab = b - a;
+        double len2 = ab.dot(ab);
+        double t = len2 > 0 ? std::clamp((p - a).dot(ab) / len2, 0.0, 1.0) : 0.0;
+        cv::Point2d q = a + ab * t;
+        double d = (q - p).dot(q - p);
+        if (d < bestD) {
+            bestD = d;
+            best = q;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+TruthProjector TruthFromLattice(const SourceLattice& lattice, int width, int height) {
+    TruthProjector t;
+    auto map = std::make_shared<GridMap>(lattice.ToGridMap());
+    t.inputToPanel = [map, width, height](cv::Point2d p) -> std::optional<cv::Point2d> {
+        auto u = map->Invert(p, p, 1e-4);
+        if (!u || !InsidePanel(*u, width, height)) return std::nullopt;
+        return u;
+    };
+    return t;
+}
+
+TruthProjector TruthFromWarpGrid(const std::vector<cv::Point2f>& grid, int width, int height) {
+    TruthProjector t;
+    const int gc = (width + 15) / 16 + 1, gr = (height + 15) / 16 + 1;
+    if (grid.size() < static_cast<size_t>(gc) * gr) return t;
+    std::vector<double> xs(gc), ys(gr);
+    for (int j = 0; j < gc; ++j) xs[j] = std::min(16 * j, width);
+    for (int i = 0; i < gr; ++i) ys[i] = std::min(16 * i, height);
+    std::vector<cv::Point2d> v(grid.begin(), grid.begin() + static_cast<long>(gc) * gr);
+    auto map = std::make_shared<GridMap>(std::move(xs), std::move(ys), std::move(v));
+    t.inputToPanel = [map](cv::Point2d p) -> std::optional<cv::Point2d> { return map->Eval(p); };
+    return t;
+}
+
+std::array<BlendZone, 4> LayoutBlendZones(const Scene& scene, int i) {
+    const ProjectorSpec& p = scene.projectors[i];
+    const LayoutSpec& l = scene.layout;
+    std::array<BlendZone, 4> z{};
+    if (l.mode == 0) return z;
+    int h = std::max(l.overlapX, 50), v = std::max(l.overlapY, 50);
+    z[0] = {p.column != 0, 0, h};
+    z[1] = {p.column != l.columns - 1, p.width - h, h};
+    z[2] = {p.row != 0, 0, v};
+    z[3] = {p.row != l.rows - 1, p.height - v, v};
+    return z;
+}
+
+std::vector<cv::Point2d> OutlineOnScreen(const Scene& scene, const std::vector<cv::Point2d>& picture) {
+    CameraOptics cam(scene.camera, scene.screenWidth, scene.screenHeight);
+    std::vector<cv::Point2d> out;
+    for (const auto& p : picture) out.push_back(cam.PictureToScreen(p));
+    return out;
+}
+
+TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& projectors,
+                         const TruthOptions& opt) {
+    TruthReport report;
+    SceneOptics optics(scene);
+    std::vector<View> views;
+    for (size_t i = 0; i < scene.projectors.size(); ++i) {
+        View v{&scene.projectors[i], i < projectors.size() ? &projectors[i] : nullptr, &optics.projectors[i], {}};
+        static const TruthProjector kNone;
+        if (!v.truth) v.truth = &kNone;
+        v.blendState.width = v.spec->width;
+        v.blendState.height = v.spec->height;
+        v.blendState.blend = v.truth->blend;
+        v.blendState.gammaMode = v.truth->gammaMode;
+        v.blendState.gamma = v.truth->gamma;
+        views.push_back(v);
+    }
+    const LayoutSpec& l = scene.layout;
+    const double step = std::max(opt.step, 1.0);
+
+    // Stacked projectors show the same picture: compare each layer with the first.
+    for (int r = 0; r < l.rows; ++r)
+        for (int c = 0; c < l.columns; ++c) {
+            int a = FindProjector(scene, c, r, 0);
+            if (a < 0) continue;
+            for (int layer = 1; layer < l.layers; ++layer) {
+                int b = FindProjector(scene, c, r, layer);
+                if (b < 0) continue;
+                const View &A = views[a], &B = views[b];
+                Accumulator acc;
+                for (double y : Samples(0, A.spec->height - 1, step))
+                    for (double x : Samples(0, A.spec->width - 1, step)) {
+                        auto ua = A.Panel({x, y}), ub = B.Panel({x, y});
+                        if (!ua || !ub) continue;
+                        cv::Point2d sa = A.Screen(*ua);
+                        if (!opt.target.empty() && !InsidePolygon(opt.target, sa)) continue;
+                        acc.Add(cv::norm(A.PanelOf(B.Screen(*ub)) - *ua));
+                    }
+                report.stacks.push_back({a, b, acc.Get()});
+            }
+        }
+
+    // Neighbours of a blended layer share a strip of the whole picture.
+    if (l.mode != 0) {
+        for (int layer = 0; layer < l.layers; ++layer)
+            for (int r = 0; r < l.rows; ++r)
+                for (int c = 0; c < l.columns; ++c)
+                    for (int dir = 0; dir < 2; ++dir) {
+                        int a = FindProjector(scene, c, r, layer);
+                        int b = FindProjector(scene, c + (dir == 0), r + (dir == 1), layer);
+                        if (a < 0 || b < 0) continue;
+                        const View &A = views[a], &B = views[b];
+                        const int W = A.spec->width, H = A.spec->height;
+                        // B's picture starts (W - overlapX) or (H - overlapY) pixels into A's.
+                        cv::Point2d offset = dir == 0 ? cv::Point2d(W - l.overlapX, 0) : cv::Point2d(0, H - l.overlapY);
+                        Accumulator acc, blend;
+                        double bmin = 1e300, bmax = -1e300;
+                        double x0 = dir == 0 ? offset.x : 0, y0 = dir == 1 ? offset.y : 0;
+                        for (double y : Samples(y0, H - 1, step))
+                            for (double x : Samples(x0, W - 1, step)) {
+                                cv::Point2d pa(x, y), pb = pa - offset;
+                                auto ua = A.Panel(pa), ub = B.Panel(pb);
+                                if (!ua || !ub) continue;
+                                cv::Point2d sa = A.Screen(*ua);
+                                acc.Add(cv::norm(A.PanelOf(B.Screen(*ub)) - *ua));
+                                // Light reaching this screen point from every projector of the layer.
+                                double sum = 0;
+                                for (const View& v : views) {
+                                    if (v.spec->layer != layer) continue;
+                                    cv::Point2d u = v.PanelOf(sa);
+                                    if (InsidePanel(u, v.spec->width, v.spec->height) && v.truth->inputToPanel)
+                                        sum += v.Weight(u);
+                                }
+                                blend.Add(sum - 1.0);
+                                bmin = std::min(bmin, sum);
+                                bmax = std::max(bmax, sum);
+                            }
+                        SeamFigure f;
+                        f.a = a;
+                        f.b = b;
+                        f.horizontal = dir == 0;
+                        f.mismatch = acc.Get();
+                        f.blendPoints = blend.n;
+                        f.blendMin = blend.n ? bmin : 0;
+                        f.blendMax = blend.n ? bmax : 0;
+                        f.blendRmsError = blend.Get().rms;
+                        report.seams.push_back(f);
+                    }
+    }
+
+    // The outline of each layer's whole picture against the target outline.
+    if (opt.target.size() >= 3) {
+        for (int layer = 0; layer < l.layers; ++layer) {
+            int first = FindProjector(scene, 0, 0, layer);
+            if (first < 0) continue;
+            const int W = scene.projectors[first].width, H = scene.projectors[first].height;
+            const double strideX = W - l.overlapX, strideY = H - l.overlapY;
+            const double totalW = strideX * (l.columns - 1) + W, totalH = strideY * (l.rows - 1) + H;
+            std::vector<cv::Point2d> edge;
+            for (double x : Samples(0, totalW, step)) {
+                edge.push_back({x - 0.5, -0.5});
+                edge.push_back({x - 0.5, totalH - 0.5});
+            }
+            for (double y : Samples(0, totalH, step)) {
+                edge.push_back({-0.5, y - 0.5});
+                edge.push_back({totalW - 0.5, y - 0.5});
+            }
+            Accumulator acc;
+            for (const cv::Point2d& g : edge) {
+                // The projector of this layer whose part of the picture holds the point.
+                int c = std::clamp(static_cast<int>(std::floor((g.x + 0.5) / strideX)), 0, l.columns - 1);
+                int r = std::clamp(static_cast<int>(std::floor((g.y + 0.5) / strideY)), 0, l.rows - 1);
+                int i = FindProjector(scene, c, r, layer);
+                if (i < 0) continue;
+                const View& v = views[i];
+                auto u = v.Panel(g - cv::Point2d(c * strideX, r * strideY));
+                if (!u) continue;
+                cv::Point2d s = v.Screen(*u);
+                acc.Add(cv::norm(v.PanelOf(NearestOnPolygon(opt.target, s)) - *u));
+            }
+            report.outlines.push_back({layer, acc.Get()});
+        }
+    }
+    return report;
+}
+
+nlohmann::json TruthToJson(const Scene& scene, const TruthReport& r) {
+    using nlohmann::json;
+    auto fig = [](const Figure& f) { return json{{"rms", f.rms}, {"max", f.max}, {"points", f.points}}; };
+    auto addr = [&](int i) { return scene.projectors[i].address; };
+    json out;
+    out["units"] = "panel pixels";
+    json stacks = json::array();
+    for (const auto& s : r.stacks) {
+        json j = fig(s.misregistration);
+        j["projectors"] = {addr(s.a), addr(s.b)};
+        stacks.push_back(j);
+    }
+    out["misregistration"] = stacks;
+    json seams = json::array();
+    for (const auto& s : r.seams) {
+        json j = fig(s.mismatch);
+        j["projectors"] = {addr(s.a), addr(s.b)};
+        j["direction"] = s.horizontal ? "horizontal" : "vertical";
+        j["blendSum"] = {{"min", s.blendMin}, {"max", s.blendMax}, {"rmsError", s.blendRmsError},
+                         {"points", s.blendPoints}};
+        seams.push_back(j);
+    }
+    out["seams"] = seams;
+    json outlines = json::array();
+    for (const auto& o : r.outlines) {
+        json j = fig(o.distance);
+        j["layer"] = o.layer;
+        outlines.push_back(j);
+    }
+    out["outline"] = outlines;
+    return out;
+}
+
+}  // namespace wallsim
