@@ -1,5 +1,8 @@
 #include "link/blend_download.h"
 
+#include <algorithm>
+
+#include "link/argument_checks.h"
 #include "link/frame.h"
 #include "link/result.h"
 #include "link/trace.h"
@@ -50,6 +53,15 @@ LinkResult DownloadBlend(Exchanger& link, int32_t traceHandle, const BlendEdgeVa
         (void)link.Command(frame.Close());
     }
     return SendOneByteCommand(link, kGammaModeCode, uint8_t(gammaFlag & 0xFF));
+}
+
+LinkResult DownloadBlendChecked(Exchanger& link, int32_t traceHandle, const int32_t* edges, int32_t gammaFlag,
+                                double gamma) {
+    if (edges == nullptr) return kArgumentRefused;
+    BlendEdgeValues values;
+    std::copy_n(edges, values.size(), values.begin());
+    if (!BlendEdgesValid(values)) return kArgumentRefused;
+    return DownloadBlend(link, traceHandle, values, gammaFlag, gamma);
 }
 
 LinkResult ResetBlend(Exchanger& link, int32_t traceHandle, int32_t resolutionType) {

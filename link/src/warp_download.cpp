@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "link/argument_checks.h"
 #include "link/frame.h"
 #include "link/result.h"
 
@@ -81,6 +82,22 @@ LinkResult DownloadLegacyWarp(Exchanger& link, const RecordTable& table, const P
     const FilterTaps& horizontal = LegacyTapSet(LegacyTapSetIndex(LegacyHorizontalScale(table, grid)));
     const FilterTaps& vertical = LegacyTapSet(LegacyTapSetIndex(LegacyVerticalScale(table, grid)));
     return WriteFilterTaps(batch, horizontal, vertical, FilterWriteStyle::kLegacy);
+}
+
+LinkResult DownloadWarpChecked(Exchanger& link, const float* const* forwardX, const float* const* forwardY,
+                               const float* const* sourceX, const float* const* sourceY, int32_t width,
+                               int32_t height) {
+    const auto grid = PanelGridFor(width, height);
+    if (!grid || !ColumnTablesUsable(forwardX, forwardY, grid->columns) ||
+        !ColumnTablesUsable(sourceX, sourceY, grid->columns))
+        return kArgumentRefused;
+    return DownloadWarp(link, {forwardX, forwardY}, {sourceX, sourceY}, *grid);
+}
+
+LinkResult DownloadLegacyWarpChecked(Exchanger& link, const WarpPoint* table, int32_t width, int32_t height) {
+    const auto grid = PanelGridFor(width, height);
+    if (!grid || table == nullptr) return kArgumentRefused;
+    return DownloadLegacyWarp(link, RecordTable{table}, *grid);
 }
 
 }  // namespace vantis::link

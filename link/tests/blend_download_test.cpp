@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "link/argument_checks.h"
 #include "recording_link.h"
 
 namespace vantis::link {
@@ -96,6 +97,22 @@ TEST(BlendDownload, FailuresBeforeAndAfterTheFlagsRead) {
     RecordingLink mode;
     mode.answer = [](std::size_t i, const std::vector<uint8_t>&) { return i == 5 ? kRefused : kOk; };
     EXPECT_EQ(DownloadBlend(mode, 5, BlendEdgeValues{}, 1, 2.2), kRefused);
+}
+
+TEST(BlendDownload, RefusedArgumentsSendNothing) {
+    RecordingLink link;
+    const int32_t narrowLeft[12] = {1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const int32_t zeroBottom[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 980, 0};
+    const int32_t negativeTop[12] = {0, 0, 0, 0, 0, 0, 1, 0, -100, 0, 0, 0};
+    EXPECT_EQ(DownloadBlendChecked(link, 5, nullptr, 1, 2.2), kArgumentRefused);
+    EXPECT_EQ(DownloadBlendChecked(link, 5, narrowLeft, 1, 2.2), kArgumentRefused);
+    EXPECT_EQ(DownloadBlendChecked(link, 5, zeroBottom, 1, 2.2), kArgumentRefused);
+    EXPECT_EQ(DownloadBlendChecked(link, 5, negativeTop, 1, 2.2), kArgumentRefused);
+    EXPECT_TRUE(link.frames.empty());
+    // Disabled zones may have any width.
+    const int32_t allOff[12] = {0, 0, 0, 0, 0, -3, 0, 0, 1, 0, 0, 0};
+    EXPECT_EQ(DownloadBlendChecked(link, 5, allOff, 1, 2.2), kOk);
+    EXPECT_FALSE(link.frames.empty());
 }
 
 TEST(ResetBlend, Type8) {

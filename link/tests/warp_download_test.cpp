@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "link/argument_checks.h"
 #include "recording_link.h"
 #include "warp_tables.h"
 
@@ -110,6 +111,36 @@ TEST(WarpDownload, ShrunkWarpPicksNarrowerFilters) {
     }
     EXPECT_EQ(h, DesignResampleFilter(0.5f));
     EXPECT_EQ(v, DesignResampleFilter(0.75f));
+}
+
+TEST(WarpDownload, RefusedArgumentsSendNothing) {
+    WarpTables t = WarpTables::Identity();
+    RecordingLink link;
+    float** x = t.xp();
+    float** y = t.yp();
+    EXPECT_EQ(DownloadWarpChecked(link, x, y, x, y, 1969, 1080), kArgumentRefused);  // wider than the lattice
+    EXPECT_EQ(DownloadWarpChecked(link, x, y, x, y, 1920, 1233), kArgumentRefused);  // taller
+    EXPECT_EQ(DownloadWarpChecked(link, x, y, x, y, 0, 1080), kArgumentRefused);
+    EXPECT_EQ(DownloadWarpChecked(link, x, y, x, y, 1920, -1), kArgumentRefused);
+    EXPECT_EQ(DownloadWarpChecked(link, nullptr, y, x, y, 1920, 1080), kArgumentRefused);
+    EXPECT_EQ(DownloadWarpChecked(link, x, y, x, nullptr, 1920, 1080), kArgumentRefused);
+    // A missing column within 0..nCols (grid column 120 for 1920).
+    float* saved = x[120];
+    x[120] = nullptr;
+    EXPECT_EQ(DownloadWarpChecked(link, x, y, t.xp(), y, 1920, 1080), kArgumentRefused);
+    x[120] = saved;
+    // Beyond nCols the tables are not read.
+    saved = x[121];
+    x[121] = nullptr;
+    std::vector<WarpPoint> none;
+    EXPECT_EQ(DownloadLegacyWarpChecked(link, nullptr, 1920, 1080), kArgumentRefused);
+    EXPECT_EQ(DownloadLegacyWarpChecked(link, none.data(), 2000, 1080), kArgumentRefused);
+    EXPECT_TRUE(link.frames.empty());
+    EXPECT_EQ(DownloadWarpChecked(link, x, y, x, y, 1920, 1080), kOk);
+    EXPECT_EQ(link.frames.size(), 43u);
+    x[121] = saved;
+    // The largest panel the lattice holds.
+    EXPECT_EQ(DownloadWarpChecked(link, t.xp(), y, t.xp(), y, 1968, 1232), kOk);
 }
 
 TEST(LegacyWarpDownload, StreamsRowsThroughTheDataPort) {

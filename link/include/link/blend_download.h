@@ -35,6 +35,11 @@ inline constexpr uint8_t kGammaValueCode = 0x28;  // payload: 16-bit gamma x 100
 LinkResult DownloadBlend(Exchanger& link, int32_t traceHandle, const BlendEdgeValues& edges, int32_t gammaFlag,
                          double gamma);
 
+// The checked entry point of the exports: null edges, or an enabled zone
+// narrower than 2 pixels, give kArgumentRefused before any exchange.
+LinkResult DownloadBlendChecked(Exchanger& link, int32_t traceHandle, const int32_t* edges, int32_t gammaFlag,
+                                double gamma);
+
 // All four zones off for the panel of a ResolutionType, gamma mode 0, then
 // bit 0 of registers 0x1A..0x1D cleared. Returns the result of that last write.
 LinkResult ResetBlend(Exchanger& link, int32_t traceHandle, int32_t resolutionType);

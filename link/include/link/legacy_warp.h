@@ -5,17 +5,15 @@
 
 #include <cstdint>
 
+#include "dvVantisPlus.h"
 #include "link/resample_filters.h"
 #include "link/warp_lattice.h"
 
 namespace vantis::link {
 
 // One record of the older variant's table: grid column i of row j at 128 j + i.
-struct WarpPoint {
-    float x;
-    float y;
-};
-inline constexpr int kLegacyRowRecords = 128;
+using WarpPoint = VantisPlusWarpPoint;
+inline constexpr int kLegacyRowRecords = DVVANTISPLUS_RECORDS_PER_ROW;
 
 struct RecordTable {
     const WarpPoint* points = nullptr;

@@ -34,6 +34,14 @@ inline constexpr uint8_t kFilterPage = 2;
 LinkResult DownloadWarp(Exchanger& link, const ColumnTables& forward, const ColumnTables& source,
                         const PanelGrid& grid);
 
+// The checked entry points of the exports: a panel the lattice cannot hold
+// (PanelGridFor), missing tables or columns give kArgumentRefused before any
+// exchange.
+LinkResult DownloadWarpChecked(Exchanger& link, const float* const* forwardX, const float* const* forwardY,
+                               const float* const* sourceX, const float* const* sourceY, int32_t width,
+                               int32_t height);
+LinkResult DownloadLegacyWarpChecked(Exchanger& link, const WarpPoint* table, int32_t width, int32_t height);
+
 // The older variant: rows 0..grid.rows of the record table streamed through
 // the pointer and data-port registers, then its fixed tap sets.
 LinkResult DownloadLegacyWarp(Exchanger& link, const RecordTable& table, const PanelGrid& grid);
