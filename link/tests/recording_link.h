@@ -30,6 +30,9 @@ public:
     std::function<LinkResult(std::size_t index, const std::vector<uint8_t>& frame)> answer;
     // What register reads return, by (page, register).
     std::map<std::pair<uint8_t, uint8_t>, uint8_t> registers;
+    // When set, the payload of every successful query comes from here instead of the
+    // register file (version queries, short or odd replies).
+    std::function<std::vector<uint8_t>(std::size_t index, const std::vector<uint8_t>& frame)> queryPayload;
 
     LinkResult Command(std::span<const uint8_t> frame) override {
         frames.emplace_back(frame.begin(), frame.end());
@@ -43,6 +46,10 @@ public:
         payload.clear();
         const LinkResult r = answer ? answer(frames.size() - 1, frames.back()) : kOk;
         if (r != kOk) return r;
+        if (queryPayload) {
+            payload = queryPayload(frames.size() - 1, frames.back());
+            return payload.empty() ? kMalformed : kOk;
+        }
         for (std::size_t i = 5; i + 1 < frame.size() - 1; i += 2) {
             payload.push_back(frame[i]);
             auto it = registers.find({selected_, frame[i]});

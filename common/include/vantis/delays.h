@@ -16,6 +16,11 @@ using std::chrono::milliseconds;
 inline constexpr milliseconds kLinkTimeout{10000};        // receive and send time-out of every exchange
 inline constexpr milliseconds kKeepAliveIdle{30000};      // TCP keep-alive idle time (not scaled: kernel seconds)
 inline constexpr milliseconds kKeepAliveInterval{1000};   // TCP keep-alive probe interval (not scaled)
+inline constexpr milliseconds kLinkConnectTimeout{21000}; // bound on connecting to a board (a usual platform default)
+
+// Simulated engine board
+inline constexpr milliseconds kBoardSegmentGap{20};       // pause between the pieces of a reply sent split
+inline constexpr milliseconds kBoardLateReply{15000};     // a late reply comes this long after its request
 
 // Simulated wall
 inline constexpr milliseconds kSimCameraFrameInterval{100}; // virtual camera: a new picture about 10 times a second

@@ -1,0 +1,34 @@
+#include "link/version_query.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "link/frame.h"
+#include "link/result.h"
+
+namespace vantis::link {
+namespace {
+
+// Little-endian words from the first bytes of `payload`; missing bytes stay 0.
+void CopyWords(const std::vector<std::uint8_t>& payload, std::uint32_t* words, std::size_t count) {
+    const std::size_t bytes = std::min(payload.size(), 4 * count);
+    for (std::size_t i = 0; i < bytes; ++i) words[i / 4] |= std::uint32_t{payload[i]} << (8 * (i % 4));
+}
+
+}  // namespace
+
+void ReadVersionWords(Exchanger& link, std::uint32_t two[2], std::uint32_t* one) {
+    if (two != nullptr) two[0] = two[1] = 0;
+    if (one != nullptr) *one = 0;
+    std::vector<std::uint8_t> payload;
+
+    Frame pair = Frame::Query(kVersionPairCode);
+    pair.AppendZeros(8);
+    if (link.Query(pair.Close(), payload) == kOk && two != nullptr) CopyWords(payload, two, 2);
+
+    Frame word = Frame::Query(kVersionWordCode);
+    word.AppendZeros(4);
+    if (link.Query(word.Close(), payload) == kOk && one != nullptr) CopyWords(payload, one, 1);
+}
+
+}  // namespace vantis::link
