@@ -1,0 +1,131 @@
+// The vantiscore tool: its job file and its answers, and the program itself
+// on good and bad input.
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <opencv2/core.hpp>
+
+#include "synthetic_photos.h"
+#include "warp_job.h"
+
+namespace {
+
+using nlohmann::json;
+using vantiscore::synthetic::TempFolder;
+using vantiscore::tool::ParseWarpJob;
+
+TEST(WarpJobFile, KeysAreTheParameterNames) {
+    const std::string text = R"({"blackPhoto": "b.bmp", "whitePhotos": ["w1.bmp", "/abs/w2.bmp"],
+        "centrePhotos": ["c1.bmp;c1b.bmp", ["c2.bmp", "c2b.bmp"]], "gridPhotos": ["g1.bmp", "g2.bmp"],
+        "thresholds": [40.5, 41], "patternType": 3, "channelCount": 2, "warpingMode": 1,
+        "layoutColumns": 2, "layoutRows": 1, "overlapX": 256, "overlapY": 0, "stackCount": 1,
+        "boundary": [[1.5, 2], [3, 4]]})";
+    std::string error;
+    const auto job = ParseWarpJob(text, "/jobs", &error);
+    ASSERT_TRUE(job) << error;
+    EXPECT_EQ(job->blackPhoto, "/jobs/b.bmp");
+    EXPECT_EQ(job->whitePhotos, (std::vector<std::string>{"/jobs/w1.bmp", "/abs/w2.bmp"}));
+    EXPECT_EQ(job->centrePhotos, (std::vector<std::string>{"/jobs/c1.bmp;/jobs/c1b.bmp", "/jobs/c2.bmp;/jobs/c2b.bmp"}));
+    EXPECT_EQ(job->thresholds, (std::vector<double>{40.5, 41}));
+    EXPECT_EQ(job->patternType, 3);
+    EXPECT_EQ(job->warpingMode, 1);
+    EXPECT_EQ(job->overlapX, 256);
+    EXPECT_EQ(job->boundary, (BoundaryGrid{{1.5f, 2}, {3, 4}}));
+}
+
+TEST(WarpJobFile, MalformedJobsAreRefusedWithAReason) {
+    const char* const bad[] = {
+        "", "[1, 2]", "{\"blackPhoto\": 3}", "{not json",
+        R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": ["c"], "gridPhotos": ["g"], "thresholds": [1]})",
+        R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": [7], "gridPhotos": ["g"], "thresholds": [1], "patternType": 0})",
+        R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": ["c"], "gridPhotos": ["g"], "thresholds": [1], "patternType": 0, "boundary": [[1]]})",
+        R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": ["c"], "gridPhotos": ["g"], "thresholds": ["x"], "patternType": 0})",
+        R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": ["c"], "gridPhotos": ["g"], "thresholds": [1], "patternType": 1e20})",
+        R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": ["c"], "gridPhotos": ["g"], "thresholds": [1], "patternType": 0, "layoutRows": 2.5})",
+        R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": ["c"], "gridPhotos": ["g"], "thresholds": [1], "patternType": 0, "boundary": [[1e300, 0]]})",
+    };
+    for (const char* text : bad) {
+        std::string error;
+        EXPECT_FALSE(ParseWarpJob(text, "/", &error)) << text;
+        EXPECT_FALSE(error.empty()) << text;
+    }
+}
+
+TEST(WarpJobFile, AnswerShape) {
+    WarpResult result;
+    result.status = 4;
+    result.channel = 2;
+    const std::int32_t size[2] = {1920, 1080};
+    const json answer = json::parse(vantiscore::tool::WarpResultJson(result, size, {{{1, 2}, {3.5f, 4}}}));
+    EXPECT_EQ(answer, json::parse(R"({"status": 4, "channel": 2, "photoSize": [1920, 1080],
+                                      "warps": [[[1.0, 2.0], [3.5, 4.0]]]})"));
+}
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;
+};
+
+ToolRun RunTool(const std::string& arguments) {
+    ToolRun run;
+    const std::string command = std::string(VANTISCORE_TOOL) + " " + arguments + " 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(VantiscoreTool, PatternInfoAndAutotune) {
+    ToolRun run = RunTool("pattern-info 3");
+    ASSERT_EQ(run.exitCode, 0);
+    json answer = json::parse(run.out);
+    EXPECT_EQ(answer["gridColumns"], 121);
+    EXPECT_EQ(answer["centreRowEnd"], 9);
+    EXPECT_EQ(answer.size(), 14u);
+    run = RunTool("pattern-info --board 3");
+    EXPECT_EQ(json::parse(run.out)["gridRows"], 65);
+
+    TempFolder folder;
+    const std::string black = folder.Write("black.png", cv::Mat(20, 30, CV_8UC3, cv::Scalar::all(0)));
+    const std::string white = folder.Write("white.png", cv::Mat(20, 30, CV_8UC3, cv::Scalar::all(255)));
+    run = RunTool("autotune " + black + " " + white);
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(json::parse(run.out), json::parse(R"({"result": 0, "verdict": 4})"));
+
+    run = RunTool("threshold " + black + " " + white + " --threshold 100 --out " + folder.Path("d.png"));
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(json::parse(run.out), json::parse(R"({"result": 0, "threshold": 100.0})"));
+}
+
+TEST(VantiscoreTool, BadInputExitsNonZeroWithoutCrashing) {
+    TempFolder folder;
+    const std::string junk = folder.WriteBytes("junk.bmp", "BM\x01\x02");
+    const std::string job = folder.WriteBytes("job.json", "{\"blackPhoto\": ");
+    EXPECT_EQ(RunTool("autotune " + junk + " " + junk).exitCode, 1);
+    EXPECT_EQ(RunTool("threshold " + junk + " " + folder.Path("none.png")).exitCode, 1);
+    EXPECT_EQ(RunTool("warp " + job).exitCode, 2);
+    EXPECT_EQ(RunTool("warp " + folder.Path("missing.json")).exitCode, 2);
+    EXPECT_NE(RunTool("frobnicate").exitCode, 0);
+
+    // A well-formed job whose photos cannot be read: status 1 in the answer.
+    const std::string unreadable = folder.WriteBytes(
+        "unreadable.json", R"({"blackPhoto": "no.bmp", "whitePhotos": ["no.bmp"], "centrePhotos": ["no.bmp"],
+            "gridPhotos": ["no.bmp"], "thresholds": [40], "patternType": 0,
+            "boundary": [)" + std::string("[0, 0],").append(129 * 65 - 1, ' ') + "[0, 0]]}");
+    const ToolRun run = RunTool("warp " + unreadable);
+    EXPECT_EQ(run.exitCode, 1);
+    const json answer = json::parse(run.out);
+    EXPECT_EQ(answer["status"], 1);
+    EXPECT_EQ(answer["channel"], 1);
+    EXPECT_EQ(answer["warps"], json::array());
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#include "warp_job.h"
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <cstdint>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+namespace vantiscore::tool {
+namespace {
+
+using nlohmann::json;
+
+std::string ResolvePath(const std::string& path, const std::filesystem::path& base) {
+    if (path.empty() || std::filesystem::path(path).is_absolute()) return path;
+    return (base / path).string();
+}
+
+// A photo list entry: one path, or several as a list or joined with ';'.
+std::string PhotoEntry(const json& value, const std::filesystem::path& base) {
+    std::vector<std::string> paths;
+    if (value.is_string()) {
+        std::string text = value.get<std::string>();
+        std::string::size_type start = 0;
+        while (start < text.size()) {
+            const auto end = text.find(';', start);
+            paths.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+            if (end == std::string::npos) break;
+            start = end + 1;
+        }
+    } else if (value.is_array()) {
+        for (const json& item : value) paths.push_back(item.get<std::string>());
+    } else {
+        throw std::invalid_argument("a photo entry must be a path or a list of paths");
+    }
+    std::string joined;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (i > 0) joined += ';';
+        joined += ResolvePath(paths[i], base);
+    }
+    return joined;
+}
+
+std::vector<std::string> PhotoList(const json& job, const char* key, const std::filesystem::path& base) {
+    std::vector<std::string> list;
+    for (const json& entry : job.at(key)) list.push_back(PhotoEntry(entry, base));
+    return list;
+}
+
+// A whole number that fits 32 bits; 2.5 or 1e20 is refused rather than cut.
+std::int32_t StrictInt(const json& value, const char* key) {
+    if (value.is_number_integer()) {
+        const auto wide = value.get<std::int64_t>();
+        if (value.is_number_unsigned() ? value.get<std::uint64_t>() <= INT32_MAX
+                                       : wide >= INT32_MIN && wide <= INT32_MAX) {
+            return static_cast<std::int32_t>(wide);
+        }
+    }
+    throw std::invalid_argument(std::string(key) + " must be a 32-bit whole number");
+}
+
+float StrictFloat(const json& value) {
+    const double d = value.get<double>();
+    if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) {
+        throw std::invalid_argument("a boundary coordinate is out of range");
+    }
+    return static_cast<float>(d);
+}
+
+std::int32_t Int(const json& job, const char* key, std::int32_t fallback) {
+    if (!job.contains(key)) return fallback;
+    return StrictInt(job.at(key), key);
+}
+
+}  // namespace
+
+std::optional<WarpJobFile> ParseWarpJob(const std::string& text, const std::filesystem::path& baseFolder,
+                                        std::string* error) {
+    try {
+        const json job = json::parse(text);
+        if (!job.is_object()) {
+            *error = "the job must be a JSON object";
+            return std::nullopt;
+        }
+        WarpJobFile file;
+        file.blackPhoto = ResolvePath(job.at("blackPhoto").get<std::string>(), baseFolder);
+        file.whitePhotos = PhotoList(job, "whitePhotos", baseFolder);
+        file.centrePhotos = PhotoList(job, "centrePhotos", baseFolder);
+        file.gridPhotos = PhotoList(job, "gridPhotos", baseFolder);
+        file.thresholds = job.at("thresholds").get<std::vector<double>>();
+        file.patternType = StrictInt(job.at("patternType"), "patternType");
+        file.channelCount = Int(job, "channelCount", static_cast<std::int32_t>(file.whitePhotos.size()));
+        file.warpingMode = Int(job, "warpingMode", kWarpingStacking);
+        file.layoutColumns = Int(job, "layoutColumns", 1);
+        file.layoutRows = Int(job, "layoutRows", 1);
+        file.overlapX = Int(job, "overlapX", 0);
+        file.overlapY = Int(job, "overlapY", 0);
+        file.stackCount = Int(job, "stackCount", 1);
+        if (job.contains("boundary")) {
+            for (const json& point : job.at("boundary")) {
+                if (!point.is_array() || point.size() != 2) {
+                    *error = "every boundary point must be [x, y]";
+                    return std::nullopt;
+                }
+                file.boundary.emplace_back(StrictFloat(point[0]), StrictFloat(point[1]));
+            }
+        }
+        return file;
+    } catch (const std::exception& e) {
+        *error = e.what();
+        return std::nullopt;
+    }
+}
+
+std::string WarpResultJson(const WarpResult& result, const std::int32_t photoSize[2],
+                           const std::vector<WarpGrid>& warps) {
+    json answer;
+    answer["status"] = result.status;
+    answer["channel"] = result.channel;
+    answer["photoSize"] = {photoSize[0], photoSize[1]};
+    json grids = json::array();
+    for (const WarpGrid& grid : warps) {
+        json points = json::array();
+        for (const cv::Point2f& p : grid) points.push_back({p.x, p.y});
+        grids.push_back(std::move(points));
+    }
+    answer["warps"] = std::move(grids);
+    return answer.dump();
+}
+
+}  // namespace vantiscore::tool

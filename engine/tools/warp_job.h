@@ -1,0 +1,40 @@
+// The job file of `vantiscore warp`: a JSON object whose keys are the
+// parameter names of AutoDoImageWarping.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "VantisCore.h"
+
+namespace vantiscore::tool {
+
+struct WarpJobFile {
+    std::string blackPhoto;
+    std::vector<std::string> whitePhotos;
+    std::vector<std::string> centrePhotos;  // per channel, paths joined with ';'
+    std::vector<std::string> gridPhotos;    // per channel, paths joined with ';'
+    std::vector<double> thresholds;
+    PatternType patternType = 0;
+    std::int32_t channelCount = 0;
+    WarpingMode warpingMode = kWarpingStacking;
+    std::int32_t layoutColumns = 1;
+    std::int32_t layoutRows = 1;
+    std::int32_t overlapX = 0;
+    std::int32_t overlapY = 0;
+    std::int32_t stackCount = 1;
+    BoundaryGrid boundary;
+};
+
+// Parses the job text. Relative photo paths are taken relative to baseFolder.
+// On a malformed job returns nothing and writes the reason to *error.
+std::optional<WarpJobFile> ParseWarpJob(const std::string& text, const std::filesystem::path& baseFolder,
+                                        std::string* error);
+
+// The JSON answer of `vantiscore warp`.
+std::string WarpResultJson(const WarpResult& result, const std::int32_t photoSize[2],
+                           const std::vector<WarpGrid>& warps);
+
+}  // namespace vantiscore::tool
