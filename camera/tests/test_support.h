@@ -1,0 +1,58 @@
+// Helpers shared by the camera library's tests: a temporary directory per test, the virtual
+// camera served from it, and the index of that camera in the device list.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "fake_camera_server.h"
+#include "oculet/CDShowCamera.h"
+
+namespace oculet::testing {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "oculet-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Index of the virtual camera: it comes after the V4L2 devices; -1 if it is not listed.
+inline int VirtualCameraIndex() {
+    const int count = CDShowCamera::GetCount();
+    return count > 0 ? count - 1 : -1;
+}
+
+// A test fixture with a virtual camera on a socket of its own (WALLSIM_CAMERA_SOCKET).
+class VirtualCameraTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        socketPath_ = (dir_.path() / "camera.sock").string();
+        ::setenv("WALLSIM_CAMERA_SOCKET", socketPath_.c_str(), 1);
+        server_ = std::make_unique<FakeCameraServer>(socketPath_);
+    }
+    void TearDown() override {
+        server_.reset();
+        ::unsetenv("WALLSIM_CAMERA_SOCKET");
+    }
+    void StartServer() { ASSERT_TRUE(server_->Start()); }
+
+    TempDir dir_;
+    std::string socketPath_;
+    std::unique_ptr<FakeCameraServer> server_;
+};
+
+}  // namespace oculet::testing

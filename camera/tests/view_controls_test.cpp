@@ -1,0 +1,154 @@
+// The two view controls on the offscreen platform.
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "fake_camera_server.h"
+#include "oculet/CCvImageCtrl.h"
+#include "oculet/CDShowCameraCtrl.h"
+#include "test_sources.h"
+
+namespace oculet::testing {
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "view_controls_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+template <typename Predicate>
+bool ProcessEventsUntil(Predicate predicate) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!predicate()) {
+        if (timer.elapsed() > 5000) return false;
+        App().processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+constexpr unsigned kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28;
+
+TEST(CameraCtrl, EditingKeysAreRefusedWhileBypassed) {
+    App();
+    CDShowCameraCtrl control;
+    EXPECT_EQ(control.IsByPass(), 1);
+    for (unsigned key : {kVkLeft, kVkUp, kVkRight, kVkDown, unsigned('A')}) {
+        EXPECT_EQ(control.SelAdjustPoint(key), 0) << key;
+        EXPECT_EQ(control.MoveAdjustPoint(key), 0) << key;
+    }
+    int index = 0;
+    EXPECT_EQ(control.IncreaseGridNum(index), 0);
+    EXPECT_EQ(control.AdjustGridNum(2), 0);
+    EXPECT_EQ(control.GetImageSize(), (CSize{0, 0})) << "nothing to ask before Open";
+
+    ASSERT_EQ(control.OpenSource(std::make_unique<StillSource>(FakeCameraServer::PatternPicture({64, 48}), false)), 1);
+    if (control.Graph()->Editor() == nullptr) {
+        // Without the plug-in the bypass cannot be switched off, so the keys stay refused.
+        EXPECT_EQ(control.ByPass(0), 0);
+        EXPECT_EQ(control.IsByPass(), 1);
+        EXPECT_EQ(control.SelAdjustPoint(kVkUp), 0);
+        return;
+    }
+    ASSERT_EQ(control.ByPass(0), 1);
+    EXPECT_EQ(control.IsByPass(), 0);
+    EXPECT_EQ(control.SelAdjustPoint(kVkUp), 1);
+    EXPECT_EQ(control.MoveAdjustPoint(Qt::Key_Right), 1);
+    EXPECT_EQ(control.SelAdjustPoint('A'), 0);
+    EXPECT_EQ(control.GetImageSize(), (CSize{64, 48}));
+}
+
+TEST(CameraCtrl, RightAndBottomEdgesCountAsInside) {
+    App();
+    CDShowCameraCtrl control;
+    control.setGeometry(100, 50, 200, 120);
+    control.show();
+    const QRect area = control.GetCameraRect();
+    ASSERT_EQ(area.size(), QSize(200, 120));
+    const int right = area.x() + area.width();
+    const int bottom = area.y() + area.height();
+    int zoom = 1;
+    EXPECT_EQ(control.StretchedCamera(QPoint(right, bottom), zoom), 1);
+    EXPECT_EQ(control.StretchedCamera(QPoint(area.x(), area.y()), zoom), 1);
+    EXPECT_EQ(control.StretchedCamera(QPoint(right + 1, area.y() + 10), zoom), 0);
+    EXPECT_EQ(control.StretchedCamera(QPoint(area.x() + 10, bottom + 1), zoom), 0);
+    EXPECT_EQ(control.StretchedCamera(QPoint(area.x() - 1, area.y()), zoom), 0);
+}
+
+TEST(CameraCtrl, PaintsTheLatestFrameOfTheRunningGraph) {
+    App();
+    CDShowCameraCtrl control;
+    control.resize(128, 96);
+    control.show();
+    std::atomic<std::uint64_t> painted{0};
+    control.SetPaintObserver([&](const Frame& frame) { painted = frame.sequence; });
+    ASSERT_EQ(control.OpenSource(std::make_unique<StillSource>(FakeCameraServer::PatternPicture({64, 48}), false)), 1);
+    App().processEvents();
+    EXPECT_EQ(painted.load(), 0u) << "not running, nothing painted";
+    control.Run();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return painted.load() >= 3; }));
+    QImage shot = control.grab().toImage();
+    EXPECT_NE(shot.pixelColor(0, 0), QColor(128, 128, 128)) << "the picture covers the grey background";
+    control.Stop();
+    EXPECT_EQ(control.IsOpened(), 0);
+}
+
+TEST(ImageCtrl, EmptyPictureDrawsNothingButTheDoneCallbackRuns) {
+    App();
+    CCvImageCtrl control;
+    control.resize(80, 60);
+    std::atomic<int> done{0};
+    int context = 0;
+    control.m_pContext = &context;
+    control.m_producer = [](void*, int, cv::Mat&) {};
+    control.m_done = [&](void* c) {
+        EXPECT_EQ(c, &context);
+        ++done;
+    };
+    EXPECT_EQ(control.Run(), 1);
+    EXPECT_EQ(control.Stop(), 1);
+    EXPECT_EQ(done.load(), 1);
+    EXPECT_TRUE(control.Picture().isNull());
+}
+
+TEST(ImageCtrl, PictureIsScaledToTheControlOnTheWorkerThread) {
+    App();
+    CCvImageCtrl control;
+    control.resize(80, 60);
+    std::thread::id producerThread;
+    control.m_flag = 7;
+    control.m_producer = [&](void*, int flag, cv::Mat& picture) {
+        producerThread = std::this_thread::get_id();
+        picture = cv::Mat(30, 40, CV_8UC1, cv::Scalar(flag * 10));
+    };
+    EXPECT_EQ(control.Run(), 1);
+    EXPECT_EQ(control.Stop(), 1);
+    EXPECT_NE(producerThread, std::this_thread::get_id());
+    const QImage picture = control.Picture();
+    EXPECT_EQ(picture.size(), QSize(80, 60));
+    EXPECT_EQ(picture.pixelColor(40, 30), QColor(70, 70, 70));
+}
+
+TEST(ImageCtrl, StopReportsAWorkerStillRunningAndSucceedsLater) {
+    App();
+    CCvImageCtrl control;
+    control.resize(20, 20);
+    std::atomic<bool> release{false};
+    control.m_producer = [&](void*, int, cv::Mat&) {
+        while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    EXPECT_EQ(control.Run(), 1) << "Run does not wait for the worker beyond its start wait";
+    EXPECT_EQ(control.Stop(), 0);
+    release = true;
+    EXPECT_TRUE(ProcessEventsUntil([&] { return control.Stop() == 1; }));
+}
+
+}  // namespace
+}  // namespace oculet::testing
