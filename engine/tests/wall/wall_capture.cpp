@@ -6,9 +6,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "wallsim/geometry.h"
-#include "wallsim/panel.h"
-#include "wallsim/photo.h"
-#include "wallsim/show.h"
+#include "wallsim/wall.h"
 
 namespace vantiscore::wall {
 
@@ -116,18 +114,11 @@ bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, Captur
             }
     job->channelCount = static_cast<std::int32_t>(job->projectorOfChannel.size());
 
-    wallsim::PanelRenderer panels;
-    const wallsim::PhotoRenderer camera(scene);
-    const wallsim::CameraSettings settings;
+    wallsim::Wall wall(scene);
     int photoNumber = 0;
     auto photograph = [&](int lit, wallsim::Show show, std::string* path) {
-        std::vector<cv::Mat> images;
-        for (size_t p = 0; p < scene.projectors.size(); ++p) {
-            const bool on = static_cast<int>(p) == lit;
-            images.push_back(panels.Render(wallsim::ShowState(scene.projectors[p], on ? show : wallsim::Show::Black)));
-        }
         *path = folder + "/" + PhotoName(photoNumber);
-        const cv::Mat photo = camera.Render(images, settings, static_cast<uint64_t>(photoNumber));
+        const cv::Mat photo = wall.Photo(show, lit, {}, static_cast<uint64_t>(photoNumber));
         ++photoNumber;
         if (cv::imwrite(*path, photo)) return true;
         *error = "cannot write " + *path;

@@ -5,7 +5,6 @@
 
 #include "link/warp_lattice.h"
 #include "vantis/model/source_map.h"
-#include "wallsim/panel.h"
 #endif
 
 namespace vantiscore::wall {
@@ -14,7 +13,7 @@ namespace vantiscore::wall {
 
 bool LatticeChainAvailable() { return true; }
 
-wallsim::GridMap DownloadedLattice(const WarpGrid& warp, const PatternInfo& info) {
+wallsim::SourceLattice DownloadedLattice(const WarpGrid& warp, const PatternInfo& info) {
     // The calibration copies the grid into the forward tables, column-major.
     vantis::model::TablePairData forward;
     for (int i = 0; i < info.gridRows; ++i)
@@ -25,10 +24,10 @@ wallsim::GridMap DownloadedLattice(const WarpGrid& warp, const PatternInfo& info
         }
     vantis::model::TablePairData source;
     if (!vantis::model::ComputeSourceMap(forward, info.width, info.height, info.gridColumns, info.gridRows, source))
-        return wallsim::SourceLattice::Identity().ToGridMap();
+        return wallsim::SourceLattice::Identity();
 
     const auto grid = vantis::link::PanelGridFor(info.width, info.height);
-    if (!grid) return wallsim::SourceLattice::Identity().ToGridMap();
+    if (!grid) return wallsim::SourceLattice::Identity();
     vantis::link::LatticeCodes codes;
     vantis::link::ComputeLattice({source.x.Columns(), source.y.Columns()}, *grid, codes);
     std::vector<uint16_t> xy;
@@ -37,14 +36,16 @@ wallsim::GridMap DownloadedLattice(const WarpGrid& warp, const PatternInfo& info
         xy.push_back(code.x);
         xy.push_back(code.y);
     }
-    return wallsim::SourceLattice::FromCodes(xy).ToGridMap();
+    return wallsim::SourceLattice::FromCodes(xy);
 }
 
 #else
 
 bool LatticeChainAvailable() { return false; }
 
-wallsim::GridMap DownloadedLattice(const WarpGrid&, const PatternInfo&) { return {}; }
+wallsim::SourceLattice DownloadedLattice(const WarpGrid&, const PatternInfo&) {
+    return wallsim::SourceLattice::Identity();
+}
 
 #endif
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "VantisCore.h"
-#include "wallsim/grid_map.h"
+#include "wallsim/panel.h"
 
 namespace vantiscore::wall {
 
@@ -11,7 +11,8 @@ namespace vantiscore::wall {
 bool LatticeChainAvailable();
 
 // The board lattice (panel position -> input-picture position) that a board
-// holds after the calibration downloads this warp grid.
-wallsim::GridMap DownloadedLattice(const WarpGrid& warp, const PatternInfo& info);
+// holds after the calibration downloads this warp grid; the identity lattice
+// when the conversion refuses the grid or this build lacks it.
+wallsim::SourceLattice DownloadedLattice(const WarpGrid& warp, const PatternInfo& info);
 
 }  // namespace vantiscore::wall

@@ -1,19 +1,25 @@
-// Calibrates simulated walls with the engine and prints the alignment figures.
+// Calibrates simulated walls with the engine and prints the ground-truth figures.
 //
-//   wall_calibrate SCENE.json...         shipped or hand-made scenes
-//   wall_calibrate --random FIRST COUNT  random scenes of seeds FIRST..FIRST+COUNT-1
+//   wall_calibrate [--detail] SCENE.json...         shipped or hand-made scenes
+//   wall_calibrate [--detail] --random FIRST COUNT  random scenes of seeds FIRST..FIRST+COUNT-1
 //
-// One JSON line per scene: the engine's status, and the figures of the
-// computed warps next to those of the identity warps.
+// One JSON line per scene: the engine's status and seconds, and the worst
+// figures (panel pixels) of the warps as computed, as downloaded into the
+// boards (when this build has the model and link conversion) and of the
+// identity warps for comparison. --detail adds the full truth reports.
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "wall_capture.h"
-#include "wall_measure.h"
 #include "wall_lattice.h"
+#include "wall_truth.h"
 #include "wallsim/random_scene.h"
 
 namespace {
@@ -21,70 +27,89 @@ namespace {
 using namespace vantiscore;
 using namespace vantiscore::wall;
 
-void Report(const wallsim::Scene& scene, const std::string& label) {
+nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, bool detail) {
+    nlohmann::json out{{"scene", label}};
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("wall-calibrate-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     CaptureJob job;
     std::string error;
-    if (!CaptureScene(scene, folder.string(), &job, &error)) {
-        std::printf("{\"scene\": \"%s\", \"error\": \"%s\"}\n", label.c_str(), error.c_str());
-        std::filesystem::remove_all(folder);
-        return;
-    }
+    const bool captured = CaptureScene(scene, folder.string(), &job, &error);
     std::vector<WarpGrid> warps;
     cv::Size photoSize;
-    const auto start = std::chrono::steady_clock::now();
-    const WarpResult result = ComputeSceneWarps(job, &warps, &photoSize);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    WarpResult result;
+    double seconds = 0.0;
+    if (captured) {
+        const auto start = std::chrono::steady_clock::now();
+        result = ComputeSceneWarps(job, &warps, &photoSize);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
     std::filesystem::remove_all(folder);
+    if (!captured) {
+        out["error"] = error;
+        return out;
+    }
 
-    const PatternInfo info = AutoWarpGetPatternInfo(false, job.patternType);
-    std::vector<ChannelMap> identity, computed, downloaded;
-    WarpGrid identityGrid;
-    AutoWarpInitWarping(&identityGrid, job.patternType);
-    for (int k = 0; k < job.channelCount; ++k) identity.push_back(ChannelMap::FromWarp(identityGrid, info));
-    std::string figures = "null", lattice = "null";
+    out["mode"] = job.warpingMode;
+    out["channels"] = job.channelCount;
+    out["patternType"] = job.patternType;
+    out["thresholds"] = job.thresholds;
+    out["status"] = result.status;
+    out["failedChannel"] = result.channel;
+    out["seconds"] = seconds;
+    out["secondsPerChannel"] = job.channelCount > 0 ? seconds / job.channelCount : 0.0;
+
+    WarpGrid identity;
+    AutoWarpInitWarping(&identity, job.patternType);
+    const std::vector<WarpGrid> identities(static_cast<size_t>(job.channelCount), identity);
+    const wallsim::TruthReport before = MeasureWarps(scene, job, identities, WarpRoute::AsComputed);
+    out["identity"] = WorstToJson(Worst(before));
     if (result.status == kWarpOk && static_cast<int>(warps.size()) == job.channelCount) {
-        for (const WarpGrid& warp : warps) computed.push_back(ChannelMap::FromWarp(warp, info));
-        figures = FiguresJson(Measure(scene, job, computed));
+        const wallsim::TruthReport computed = MeasureWarps(scene, job, warps, WarpRoute::AsComputed);
+        out["computed"] = WorstToJson(Worst(computed));
+        if (detail) out["computedDetail"] = wallsim::TruthToJson(scene, computed);
         if (LatticeChainAvailable()) {
-            for (const WarpGrid& warp : warps) downloaded.push_back(ChannelMap::FromLattice(DownloadedLattice(warp, info), info));
-            lattice = FiguresJson(Measure(scene, job, downloaded));
+            const wallsim::TruthReport downloaded = MeasureWarps(scene, job, warps, WarpRoute::Downloaded);
+            out["downloaded"] = WorstToJson(Worst(downloaded));
+            if (detail) out["downloadedDetail"] = wallsim::TruthToJson(scene, downloaded);
         }
     }
-    std::string thresholds;
-    for (double t : job.thresholds) thresholds += (thresholds.empty() ? "" : ", ") + std::to_string(t);
-    std::printf("{\"scene\": \"%s\", \"mode\": %d, \"channels\": %d, \"type\": %d, \"status\": %d, \"failedChannel\": %d, "
-                "\"seconds\": %.2f, \"thresholds\": [%s], \"warp\": %s, \"downloaded\": %s, \"identity\": %s}\n",
-                label.c_str(), job.warpingMode, job.channelCount, job.patternType, result.status, result.channel,
-                seconds, thresholds.c_str(), figures.c_str(), lattice.c_str(),
-                FiguresJson(Measure(scene, job, identity)).c_str());
-    std::fflush(stdout);
+    return out;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 4 && std::string(argv[1]) == "--random") {
-        const unsigned long first = std::stoul(argv[2]);
-        const unsigned long count = std::stoul(argv[3]);
-        for (unsigned long seed = first; seed < first + count; ++seed)
-            Report(wallsim::RandomScene(seed), "random-" + std::to_string(seed));
+    std::vector<std::string> args(argv + 1, argv + argc);
+    bool detail = false;
+    if (!args.empty() && args.front() == "--detail") {
+        detail = true;
+        args.erase(args.begin());
+    }
+    if (args.size() == 3 && args[0] == "--random") {
+        const unsigned long first = std::stoul(args[1]);
+        const unsigned long count = std::stoul(args[2]);
+        for (unsigned long seed = first; seed < first + count; ++seed) {
+            const std::string line = Calibrate(wallsim::RandomScene(seed), "random-" + std::to_string(seed), detail).dump();
+            std::printf("%s\n", line.c_str());
+            std::fflush(stdout);
+        }
         return 0;
     }
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: wall_calibrate SCENE.json... | --random FIRST COUNT\n");
+    if (args.empty()) {
+        std::fprintf(stderr, "usage: wall_calibrate [--detail] SCENE.json... | --random FIRST COUNT\n");
         return 2;
     }
-    for (int i = 1; i < argc; ++i) {
+    for (const std::string& path : args) {
         wallsim::Scene scene;
         std::string error;
-        if (!wallsim::LoadSceneFile(argv[i], &scene, &error)) {
-            std::fprintf(stderr, "%s: %s\n", argv[i], error.c_str());
+        if (!wallsim::LoadSceneFile(path, &scene, &error)) {
+            std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
             return 1;
         }
-        Report(scene, std::filesystem::path(argv[i]).stem().string());
+        const std::string line = Calibrate(scene, std::filesystem::path(path).stem().string(), detail).dump();
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
     }
     return 0;
 }
