@@ -19,8 +19,11 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "view_controls_test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // The widgets need no display; offscreen unless the caller chose a platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Kept until the process ends: destroying it among the static objects crashes at exit.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 template <typename Predicate>
