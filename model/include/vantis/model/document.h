@@ -1,0 +1,91 @@
+// The project document: the in-memory record of one installation.
+//
+// The channel list and everything sent to the projectors are guarded by the
+// process-wide DocumentLock(); flags and settings are written by one thread at
+// a time without it (the window thread or the calibration worker).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "oculet/CDShowCameraData.h"
+#include "vantis/archive.h"
+#include "vantis/model/boundary.h"
+#include "vantis/model/channel.h"
+#include "vantis/model/timing.h"
+
+namespace VantisAuto {
+
+class CDoc : public vantis::Serializable {
+public:
+    CDoc() = default;
+    ~CDoc() override;
+    CDoc(const CDoc&) = delete;
+    CDoc& operator=(const CDoc&) = delete;
+
+    // The document record, fields in file order. On loading the document must
+    // have no channels; use vantis::model::LoadProject, which reads into a
+    // fresh document and takes it over only when the whole file was read.
+    void Serialize(vantis::Archive& ar) override;
+
+    // Set and clear the run flag of the connection job, under the lock.
+    virtual void Start();
+    virtual void Stop();
+
+    // Appends a new channel with default fields and the given address.
+    CChannel* AddChannel(std::uint32_t address);
+    // Deletes every channel with this address; the others keep their order.
+    void RemoveChannel(std::uint32_t address);
+    // Deletes every channel (closing their links) and empties the list.
+    void DeleteAllChannels();
+    // Closes the link of every channel that has one.
+    void DisconnectAll();
+    // Sets every channel's threshold to 0.0, under the lock.
+    void ClearThresholds();
+
+    std::wstring GetCameraName() const;
+    void SetCameraName(const std::wstring& name);
+    void ClearCameraName();
+
+    // Panel size of the document's timing; also rewrites m_fRefresh.
+    void GetTimingSize(int* width, int* height);
+    int PatternType() const { return vantis::model::PatternTypeOfTiming(m_nTiming); }
+    vantis::model::LayoutInfo Layout() const { return vantis::model::LayoutOf(m_nLayout); }
+
+    // Moves everything that a project file stores, and the channels, from
+    // other into this document (after closing this document's links). The
+    // fields that are not stored keep this document's values.
+    void TakeProjectFrom(CDoc& other);
+
+    std::vector<std::unique_ptr<CChannel>> m_channels;
+    std::uint8_t m_bRunning = 0;
+    bool m_bAutoExecution = false;
+    bool m_bConnected = false;
+    bool m_bCameraConfigured = false;
+    bool m_bBoundaryDone = false;
+    bool m_bWarped = false;
+    bool m_bBlended = false;
+    bool m_bCalibrated = false;
+    CBoundaryDoc m_boundary;
+    CGammaDoc m_gamma;
+    std::int32_t m_nTiming = 8;
+    float m_fRefresh = 60.0f;
+    std::int32_t m_nInputPort = 0;  // 0 HDMI, 1 DVI
+    std::int32_t m_nWarpMode = 2;
+    CDShowCameraData m_camera;
+    std::int32_t m_bSyncReady = 0;
+    std::int32_t m_bFromFile = 0;
+    std::int32_t m_bBoundaryApplied = 0;
+    std::int32_t m_nSolution = 0;  // 0 Stacking, 1 Blending, 2 Stacking & Blending
+    std::int32_t m_nStackCount = 2;
+    std::int32_t m_nLayout = 0;
+    std::int32_t m_bBoundaryEdited = 0;
+    std::int32_t m_overlapPercent[2] = {0, 0};  // horizontal, vertical
+    std::int32_t m_overlapPixels[2] = {0, 0};   // horizontal, vertical
+    std::int32_t m_bBlendSolution = 0;
+    std::int32_t m_nChannelCount = 0;  // count as last written or read
+};
+
+}  // namespace VantisAuto
