@@ -12,6 +12,7 @@
 
 #include <stdint.h>
 
+#include "vantis_link_tables.h"
 #include "vantis_link_types.h"
 
 #ifdef __cplusplus
@@ -88,6 +89,35 @@ LinkResult dvOrvelAutoDrawHLine(LinkHandle h, int32_t x, int32_t y, int32_t leng
 /* Makes the board store its current settings permanently (eight steps; stops at the
  * first step that fails and returns its result). */
 LinkResult dvOrvelAutoSaveSys(LinkHandle h);
+
+/* --- Warp, blend and picture corrections ------------------------------------ */
+
+/* Downloads a warp: the source map (`source`, columns 0..ceil(width/16), rows 0..77)
+ * converted to the board's 128 x 78 lattice, and the two resampling filters derived
+ * from how much the forward warp (`forward`, columns 0..ceil(width/16), rows
+ * 0..ceil(height/16)) shrinks the picture. About 43 exchanges. A panel larger than
+ * the lattice holds (1968 x 1232) or smaller than 1 x 1, or a null table, array or
+ * column: 51 (invalid argument), nothing sent. */
+LinkResult dvOrvelAutoDownloadWarp(LinkHandle h, const TablePair* forward, const TablePair* source,
+                                   int32_t width, int32_t height);
+/* Blend zones, their ramps and enable flags, and the blend gamma (sent as
+ * gamma x 100 when gammaFlag is 1; the flag itself is always sent). width and height
+ * are not used. Null edges or an enabled zone narrower than 2: 51, nothing sent. */
+LinkResult dvOrvelAutoDownloadBlend(LinkHandle h, int32_t width, int32_t height, const BlendEdges* edges,
+                                    int32_t gammaFlag, double gamma);
+/* All blend zones off for the panel of a ResolutionType (low 8 bits), gamma mode 0.
+ * The two operations are the same. */
+LinkResult dvOrvelAutoResetSys(LinkHandle h, int32_t type);
+LinkResult dvOrvelAutoResetEdgeBlendGamma(LinkHandle h, int32_t type);
+/* Switch a picture correction: the low 8 bits of `on` are sent unchanged. */
+LinkResult dvOrvelAutoEnableUniformity(LinkHandle h, int32_t on);
+LinkResult dvOrvelAutoEnableBlackLevel(LinkHandle h, int32_t on);
+LinkResult dvOrvelAutoEnableGlobalContrast(LinkHandle h, int32_t on);
+/* Whether a correction is on: *out is 1 or 0; 0 as well when the board cannot be read.
+ * A null `out` is left alone and nothing is sent. */
+void dvOrvelAutoReadUniformity(LinkHandle h, uint8_t* out);
+void dvOrvelAutoReadGlobalContrast(LinkHandle h, uint8_t* out);
+void dvOrvelAutoReadBlackLevel(LinkHandle h, uint8_t* out);
 
 #ifdef __cplusplus
 }
