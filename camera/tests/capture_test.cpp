@@ -5,6 +5,7 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include "grid_plugin.h"
 #include "oculet/CDShowGridOverlay.h"
 #include "test_sources.h"
 #include "test_support.h"
@@ -47,8 +48,7 @@ TEST_F(CaptureTest, PhotosAreNamedByNumberInTheImageFolderAndShowTheCameraPictur
     EXPECT_EQ(graph_.GetImagePath(), folder.string());
     std::filesystem::create_directories(folder);
 
-    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 1920, 1080), 1);
-    EXPECT_EQ(graph_.FrameSize(), (CSize{320, 240})) << "1920 x 1080 is not offered: the camera's own size";
+    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 640, 480), 1);
     graph_.Run();
     ASSERT_EQ(graph_.TakePhoto(7), 1);
     EXPECT_EQ(graph_.GetLastPhotoPath(), (folder / "CameraImage007.bmp").string());
@@ -56,15 +56,17 @@ TEST_F(CaptureTest, PhotosAreNamedByNumberInTheImageFolderAndShowTheCameraPictur
     EXPECT_EQ(graph_.GetLastPhotoPath(), (folder / "CameraImage1234.bmp").string());
 
     const cv::Mat photo = cv::imread((folder / "CameraImage007.bmp").string(), cv::IMREAD_UNCHANGED);
-    EXPECT_TRUE(SameImage(photo, server_->CurrentPicture())) << "without a drawing plug-in the frame passes as it is";
+    EXPECT_TRUE(SameImage(photo, VirtualCameraServer::Picture({640, 480})))
+        << "the plug-in is bypassed until the view control switches it on";
     EXPECT_TRUE(std::filesystem::exists(folder / "CameraImage1234.bmp"));
 }
 
 TEST_F(CaptureTest, OpenAsksForTheSizeAndTheGraphRunsOnlyAfterRun) {
-    server_->SetResolutions({{640, 480}, {160, 120}});
     StartServer();
-    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 160, 120), 1);
-    EXPECT_EQ(graph_.FrameSize(), (CSize{160, 120}));
+    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 800, 600), 1);
+    EXPECT_EQ(graph_.FrameSize(), (CSize{1920, 1080})) << "800 x 600 is not offered: the camera keeps its size";
+    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 640, 480), 1);
+    EXPECT_EQ(graph_.FrameSize(), (CSize{640, 480}));
     EXPECT_EQ(graph_.IsOpened(), 0);
     EXPECT_EQ(graph_.LatestFrame(), nullptr);
     graph_.Run();
@@ -76,21 +78,21 @@ TEST_F(CaptureTest, OpenAsksForTheSizeAndTheGraphRunsOnlyAfterRun) {
     EXPECT_EQ(graph_.IsOpened(), 1) << "a stopped graph runs again";
     graph_.Close();
     EXPECT_EQ(graph_.IsOpened(), 0);
-    EXPECT_EQ(graph_.Open(VirtualCameraIndex() + 1, 160, 120), 0);
+    EXPECT_EQ(graph_.Open(VirtualCameraIndex() + 1, 640, 480), 0);
 }
 
 TEST_F(CaptureTest, ListResolutionAppendsEveryOfferedSizeAsOftenAsListed) {
     StartServer();
-    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 320, 240), 1);
+    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 640, 480), 1);
     std::vector<CSize> sizes = {{1, 1}};
     graph_.ListResolution(sizes, CDShowGridOverlay::MEDIASUBTYPE_RGB24);
-    EXPECT_EQ(sizes, (std::vector<CSize>{{1, 1}, {320, 240}, {160, 120}, {160, 120}}));
+    EXPECT_EQ(sizes, (std::vector<CSize>{{1, 1}, {1920, 1080}, {1280, 720}, {640, 480}}));
     graph_.ListResolution(sizes, CDShowGridOverlay::MEDIASUBTYPE_MJPG);
     EXPECT_EQ(sizes.size(), 4u) << "the virtual camera sends no MJPEG";
 }
 
 TEST_F(CaptureTest, BottomUpFrameIsSavedUprightAndTopDownIsNotFlipped) {
-    const cv::Mat upright = FakeCameraServer::PatternPicture({40, 30});
+    const cv::Mat upright = VirtualCameraServer::Picture({40, 30});
     cv::Mat stored;
     cv::flip(upright, stored, 0);
     const auto path = (dir_.path() / "photo.bmp").string();
@@ -112,7 +114,7 @@ TEST_F(CaptureTest, NoCurrentPictureMeansNoPhotoNotTheLastOneAgain) {
     std::filesystem::create_directories(graph_.GetImagePath());
     EXPECT_EQ(graph_.TakePhoto(1), 0) << "nothing open";
 
-    auto source = std::make_unique<StillSource>(FakeCameraServer::PatternPicture({40, 30}), false);
+    auto source = std::make_unique<StillSource>(VirtualCameraServer::Picture({40, 30}), false);
     ASSERT_EQ(graph_.OpenSource(std::move(source)), 1);
     EXPECT_EQ(graph_.TakePhoto(2), 0) << "open but not running";
     graph_.Run();
@@ -126,7 +128,7 @@ TEST_F(CaptureTest, NoCurrentPictureMeansNoPhotoNotTheLastOneAgain) {
 
 TEST_F(CaptureTest, LostDeviceStopsTheGraphAndPhotosFail) {
     StartServer();
-    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 320, 240), 1);
+    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 640, 480), 1);
     graph_.Run();
     ASSERT_TRUE(WaitUntil([&] { return graph_.LatestFrame() != nullptr; }));
     server_->Stop();
@@ -140,7 +142,7 @@ TEST_F(CaptureTest, LostDeviceStopsTheGraphAndPhotosFail) {
 }
 
 TEST_F(CaptureTest, PhotoThatCannotBeWrittenReportsFailure) {
-    ASSERT_EQ(graph_.OpenSource(std::make_unique<StillSource>(FakeCameraServer::PatternPicture({40, 30}), false)), 1);
+    ASSERT_EQ(graph_.OpenSource(std::make_unique<StillSource>(VirtualCameraServer::Picture({40, 30}), false)), 1);
     graph_.Run();
     EXPECT_EQ(graph_.TakePhoto((dir_.path() / "missing" / "photo.bmp").string()), 0);
     graph_.SetFilePrefixName("never-created");
@@ -149,15 +151,47 @@ TEST_F(CaptureTest, PhotoThatCannotBeWrittenReportsFailure) {
 
 TEST_F(CaptureTest, GetPropertyReadsAndSwitchesFourPropertiesToManual) {
     StartServer();
-    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 320, 240), 1);
+    ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 640, 480), 1);
+    graph_.EnableAutoExposure(1);
+    ASSERT_TRUE(server_->Property("Focus").automatic);
+    ASSERT_TRUE(server_->Property("WhiteBalance").automatic);
     graph_.GetProperty();
     for (const char* name : {"Focus", "WhiteBalance", "Exposure", "Gain"}) {
         EXPECT_FALSE(server_->Property(name).automatic) << name;
     }
+    EXPECT_EQ(server_->Property("WhiteBalance").value, 4000) << "the value read is written back";
     EXPECT_EQ(graph_.State(CameraProperty::Brightness).supported, 1);
-    EXPECT_EQ(graph_.State(CameraProperty::Roll).supported, 0);
-    EXPECT_EQ(server_->SetRequests().size(), 4u);
-    EXPECT_EQ(server_->SetRequests()[0], "SET Focus 0 manual");
+    EXPECT_EQ(graph_.State(CameraProperty::Roll).supported, 0) << "not read: left as it was";
+    EXPECT_EQ(graph_.State(CameraProperty::Iris).supported, 0);
+}
+
+}  // namespace
+}  // namespace oculet::testing
+
+namespace oculet::testing {
+namespace {
+
+// The plug-in is found beside libOculet.so when it is built; the pipeline then runs every frame
+// through it, and a new editor starts bypassed, so the picture is unchanged.
+TEST(GridPlugin, PluginBesideTheLibraryIsLoadedAndStartsBypassed) {
+    const auto path = std::filesystem::path(GridPlugin::LibraryDirectory()) / gridveil::kLibraryName;
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << "the grid plug-in is not built";
+    CDShowGridOverlay graph;
+    const cv::Mat picture = VirtualCameraServer::Picture({64, 48});
+    ASSERT_EQ(graph.OpenSource(std::make_unique<StillSource>(picture, false)), 1);
+    ASSERT_NE(graph.Editor(), nullptr);
+    int bypass = 0;
+    ASSERT_TRUE(gridveil::Succeeded(graph.Editor()->IsByPass(&bypass)));
+    EXPECT_EQ(bypass, 1);
+    int size[2] = {0, 0};
+    ASSERT_TRUE(gridveil::Succeeded(graph.Editor()->GetImageSize(size)));
+    EXPECT_EQ(size[0], 64) << "the frame type reached the editor at Open";
+    EXPECT_EQ(size[1], 48);
+    graph.Run();
+    ASSERT_TRUE(WaitUntil([&] { return graph.LatestFrame() != nullptr; }));
+    EXPECT_TRUE(SameImage(graph.LatestFrame()->image, picture));
+    graph.Close();
+    EXPECT_EQ(graph.Editor(), nullptr);
 }
 
 }  // namespace

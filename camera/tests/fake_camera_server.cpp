@@ -13,21 +13,22 @@
 namespace oculet::testing {
 namespace {
 
+// The webcam's table as the simulator has it.
 std::vector<FakeProperty> C920Properties() {
     // name, supported, min, max, step, default, flags, value, auto
     return {
-        {"Pan", true, -36000, 36000, 3600, 0, 2, 0, false},
-        {"Tilt", true, -36000, 36000, 3600, 0, 2, 0, false},
+        {"Pan", true, -10, 10, 1, 0, 2, 0, false},
+        {"Tilt", true, -10, 10, 1, 0, 2, 0, false},
         {"Roll", false, 0, 0, 0, 0, 0, 0, false},
         {"Zoom", true, 100, 500, 1, 100, 2, 100, false},
-        {"Exposure", true, -11, -2, 1, -5, 3, -5, true},
+        {"Exposure", true, -11, -2, 1, -5, 3, -5, false},
         {"Iris", false, 0, 0, 0, 0, 0, 0, false},
         {"Focus", true, 0, 250, 5, 0, 3, 0, true},
         {"Brightness", true, 0, 255, 1, 128, 2, 128, false},
         {"Contrast", true, 0, 255, 1, 128, 2, 128, false},
         {"Saturation", true, 0, 255, 1, 128, 2, 128, false},
-        {"Hue", true, -180, 180, 1, 0, 2, 0, false},
-        {"Gain", true, 0, 255, 1, 0, 3, 0, true},
+        {"Hue", false, 0, 0, 0, 0, 0, 0, false},
+        {"Gain", true, 0, 255, 1, 0, 2, 0, false},
         {"Sharpness", true, 0, 255, 1, 128, 2, 128, false},
         {"WhiteBalance", true, 2000, 6500, 10, 4000, 3, 4000, true},
     };

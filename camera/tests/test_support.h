@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_camera_server.h"
+#include "virtual_camera_server.h"
 #include "oculet/CDShowCamera.h"
 
 namespace oculet::testing {
@@ -36,13 +37,16 @@ inline int VirtualCameraIndex() {
     return count > 0 ? count - 1 : -1;
 }
 
-// A test fixture with a virtual camera on a socket of its own (WALLSIM_CAMERA_SOCKET).
-class VirtualCameraTest : public ::testing::Test {
+// A fixture serving a camera on a socket of its own (WALLSIM_CAMERA_SOCKET) in the test's
+// temporary directory. Server is the simulator's virtual camera server (VirtualCameraServer),
+// or the configurable fake for cases the simulator's fixed camera cannot show.
+template <typename Server>
+class ServedCameraTest : public ::testing::Test {
 protected:
     void SetUp() override {
         socketPath_ = (dir_.path() / "camera.sock").string();
         ::setenv("WALLSIM_CAMERA_SOCKET", socketPath_.c_str(), 1);
-        server_ = std::make_unique<FakeCameraServer>(socketPath_);
+        server_ = std::make_unique<Server>(socketPath_);
     }
     void TearDown() override {
         server_.reset();
@@ -52,7 +56,10 @@ protected:
 
     TempDir dir_;
     std::string socketPath_;
-    std::unique_ptr<FakeCameraServer> server_;
+    std::unique_ptr<Server> server_;
 };
+
+using VirtualCameraTest = ServedCameraTest<VirtualCameraServer>;
+using FakeCameraTest = ServedCameraTest<FakeCameraServer>;
 
 }  // namespace oculet::testing
