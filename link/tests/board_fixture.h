@@ -1,0 +1,49 @@
+// A simulated board on a free address of 127.0.0.20-39 and a link opened to it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "dvOrvelAuto.h"
+#include "vantis/delays.h"
+#include "wallsim/board_server.h"
+
+namespace vantis::link::testing {
+
+class BoardFixture : public ::testing::Test {
+protected:
+    // The link's time-out in tests is kLinkTimeout times this scale. Tests that do not wait
+    // for a time-out keep it generous so a busy machine cannot make them fail.
+    //
+    // libdvOrvelAuto.so carries its own copy of the delay table, which reads the scale
+    // from VANTIS_DELAY_SCALE once, at its first use; SetDelayScale here reaches only the
+    // test's own copy (the board). So every test of one executable must use the same
+    // scale: tests that need a short time-out live in their own executable.
+    virtual double DelayScale() const { return 0.2; }
+
+    void SetUp() override {
+        ::setenv("VANTIS_DELAY_SCALE", std::to_string(DelayScale()).c_str(), 1);
+        delays::SetDelayScale(DelayScale());
+        board = wallsim::BoardServer::StartInRange(20, 39, config);
+        ASSERT_NE(board, nullptr) << "no free address in 127.0.0.20-39";
+        handle = dvOrvelAutoOpen(board->address_value());
+        ASSERT_NE(handle, 0) << "cannot connect to " << board->address();
+    }
+
+    void TearDown() override {
+        if (handle != 0) dvOrvelAutoDisconnect(handle);
+        if (board) board->Stop();
+        delays::SetDelayScale(0);
+    }
+
+    std::vector<wallsim::ReceivedFrame> Frames() const { return board->Snapshot().frames; }
+
+    wallsim::BoardConfig config;
+    std::unique_ptr<wallsim::BoardServer> board;
+    LinkHandle handle = 0;
+};
+
+}  // namespace vantis::link::testing
