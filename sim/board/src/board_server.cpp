@@ -229,6 +229,7 @@ void BoardServer::Handle(const std::shared_ptr<Connection>& connection, const Re
     {
         std::lock_guard lock(mutex_);
         mode = TakeFault(frame, fault);
+        ++state_.framesReceived;
         if (config_.recordFrames) state_.frames.push_back(frame);
         const bool refused = mode == FaultMode::kRefuse || mode == FaultMode::kClose;
         if (frame.frameClass == kClassQuery) {

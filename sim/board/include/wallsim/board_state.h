@@ -85,7 +85,8 @@ struct BoardState {
     std::uint32_t versionWord = 0x20261207;                               // answer to query 0x2D
 
     // --- Traffic, for tests ---------------------------------------------------------
-    std::vector<ReceivedFrame> frames;  // every frame received, in order
+    std::vector<ReceivedFrame> frames;  // every frame received, in order (unless the board is told not to keep them)
+    std::size_t framesReceived = 0;     // counted always
     std::size_t strayBytes = 0;         // bytes outside any frame (such as the bare alive byte)
     std::size_t connections = 0;        // connections accepted
     std::size_t repliesSent = 0;        // replies written in full (late ones included)
