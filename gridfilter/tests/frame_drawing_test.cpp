@@ -178,13 +178,17 @@ TEST_F(DrawingTest, GridOf129By65IsDrawnEveryFourthColumnAndRowAsDashesAndMatche
     for (int c = 0; c <= 128; c += 2) {
         const bool line = c % 4 == 0;
         EXPECT_EQ(PeakNear(frame, mid(c, 30, c, 31)) > 100, line) << "column " << c;
-        if (c > 0 && c < 128) EXPECT_LT(Intensity(frame, mid(c, 29, c, 30)), 100) << "gap in column " << c;
+        if (c > 0 && c < 128) {
+            EXPECT_LT(Intensity(frame, mid(c, 29, c, 30)), 100) << "gap in column " << c;
+        }
     }
     // Horizontal lines at rows 0, 4, ..., 64, dashed the same way.
     for (int r = 0; r <= 64; r += 2) {
         const bool line = r % 4 == 0;
         EXPECT_EQ(PeakNear(frame, mid(42, r, 43, r)) > 100, line) << "row " << r;
-        if (r > 0 && r < 64) EXPECT_LT(Intensity(frame, mid(41, r, 42, r)), 100) << "gap in row " << r;
+        if (r > 0 && r < 64) {
+            EXPECT_LT(Intensity(frame, mid(41, r, 42, r)), 100) << "gap in row " << r;
+        }
     }
     // Edge lines in the edge colour (red), inner ones in blue.
     EXPECT_GT(frame.at<cv::Vec3b>(mid(0, 30, 0, 31))[2], 100);
