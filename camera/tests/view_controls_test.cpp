@@ -11,6 +11,9 @@
 #include "oculet/CCvImageCtrl.h"
 #include "oculet/CDShowCameraCtrl.h"
 #include "test_sources.h"
+#include "test_support.h"
+
+#include <opencv2/imgcodecs.hpp>
 
 namespace oculet::testing {
 namespace {
@@ -36,6 +39,21 @@ bool ProcessEventsUntil(Predicate predicate) {
     }
     return true;
 }
+
+
+// A caller-owned float table of columns x rows, as the project document holds them.
+struct Table {
+    Table(int columns, int rows) : storage(static_cast<std::size_t>(columns) * 2, std::vector<float>(rows)) {
+        for (int c = 0; c < columns; ++c) {
+            xs.push_back(storage[static_cast<std::size_t>(c)].data());
+            ys.push_back(storage[static_cast<std::size_t>(columns + c)].data());
+        }
+        points = {xs.data(), ys.data()};
+    }
+    std::vector<std::vector<float>> storage;
+    std::vector<float*> xs, ys;
+    grid::PointPP points;
+};
 
 constexpr unsigned kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28;
 
@@ -103,6 +121,30 @@ TEST(CameraCtrl, PaintsTheLatestFrameOfTheRunningGraph) {
     EXPECT_EQ(control.IsOpened(), 0);
 }
 
+// The photo is the picture as shown: with the bypass off the plug-in's grid is in it.
+TEST(CameraCtrl, PhotoShowsTheGridTheEditorDraws) {
+    App();
+    CDShowCameraCtrl control;
+    control.resize(320, 240);
+    Table adjust(17, 17), gridTable(17, 17), coarse(65, 65), markerLeftTop(17, 17), markerRightBottom(17, 17);
+    grid::RectPP markers{markerLeftTop.points.x, markerLeftTop.points.y, markerRightBottom.points.x,
+                         markerRightBottom.points.y};
+    control.SetBoundaryTable(adjust.points, gridTable.points, coarse.points, markers);
+    const cv::Mat picture(240, 320, CV_8UC3, cv::Scalar(40, 40, 40));
+    ASSERT_EQ(control.OpenSource(std::make_unique<StillSource>(picture, false)), 1);
+    if (control.Graph()->Editor() == nullptr) GTEST_SKIP() << "the grid plug-in is not built";
+    control.SetTiming({1024, 768}, {17, 17});
+    ASSERT_EQ(control.StartGrid(1), 1);
+    ASSERT_EQ(control.ByPass(0), 1);
+    control.Run();
+    const TempDir dir;
+    const auto path = (dir.path() / "grid.bmp").string();
+    ASSERT_EQ(control.TakePhoto(path), 1);
+    const cv::Mat photo = cv::imread(path, cv::IMREAD_UNCHANGED);
+    ASSERT_EQ(photo.size(), picture.size());
+    EXPECT_GT(cv::norm(photo, picture, cv::NORM_L1), 0.0) << "grid lines and markers are drawn on the frame";
+}
+
 TEST(ImageCtrl, EmptyPictureDrawsNothingButTheDoneCallbackRuns) {
     App();
     CCvImageCtrl control;
@@ -116,7 +158,8 @@ TEST(ImageCtrl, EmptyPictureDrawsNothingButTheDoneCallbackRuns) {
         ++done;
     };
     EXPECT_EQ(control.Run(), 1);
-    EXPECT_EQ(control.Stop(), 1);
+    // Stop's wait is scaled down to a millisecond; a busy machine may need a few.
+    ASSERT_TRUE(ProcessEventsUntil([&] { return control.Stop() == 1; }));
     EXPECT_EQ(done.load(), 1);
     EXPECT_TRUE(control.Picture().isNull());
 }
@@ -132,7 +175,8 @@ TEST(ImageCtrl, PictureIsScaledToTheControlOnTheWorkerThread) {
         picture = cv::Mat(30, 40, CV_8UC1, cv::Scalar(flag * 10));
     };
     EXPECT_EQ(control.Run(), 1);
-    EXPECT_EQ(control.Stop(), 1);
+    // Stop's wait is scaled down to a millisecond; a busy machine may need a few.
+    ASSERT_TRUE(ProcessEventsUntil([&] { return control.Stop() == 1; }));
     EXPECT_NE(producerThread, std::this_thread::get_id());
     const QImage picture = control.Picture();
     EXPECT_EQ(picture.size(), QSize(80, 60));
