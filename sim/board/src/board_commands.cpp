@@ -1,5 +1,6 @@
 // The tables that route each frame to its decoder.
 #include "wallsim/board_commands.h"
+#include "wallsim/picture_decoders.h"
 
 namespace wallsim {
 namespace {
@@ -16,6 +17,7 @@ struct QueryEntry {
 
 constexpr CommandEntry kCommands[] = {
     {0x11, decode::RegisterWords},
+    {0x12, decode::WarpBlock},
     {0x17, decode::SaveStep},
     {0x18, decode::SaveStep},
     {0x19, decode::SaveStep},
@@ -31,6 +33,11 @@ constexpr CommandEntry kCommands[] = {
     {0x24, decode::DrawLine},
     {0x25, decode::DrawLine},
     {0x26, decode::BlockPattern},
+    {0x27, decode::GammaMode},
+    {0x28, decode::GammaValue},
+    {0x29, decode::Correction},
+    {0x2A, decode::Correction},
+    {0x2B, decode::Correction},
 };
 
 constexpr QueryEntry kQueries[] = {

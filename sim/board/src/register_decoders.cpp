@@ -1,5 +1,6 @@
 // Register batches and register reads.
 #include "wallsim/board_commands.h"
+#include "wallsim/picture_decoders.h"
 
 namespace wallsim::decode {
 
@@ -14,7 +15,9 @@ bool RegisterWords(BoardState& state, const ReceivedFrame& frame) {
         }
         state.registers[state.selectedPage][p[i]] = p[i + 1];
         state.registerWrites.push_back({state.selectedPage, p[i], p[i + 1]});
+        PictureRegisterWritten(state, state.selectedPage, p[i], p[i + 1]);
     }
+    PictureRegistersApplied(state);
     return true;
 }
 

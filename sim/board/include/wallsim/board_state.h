@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "wallsim/picture_state.h"
+
 namespace wallsim {
 
 // One frame as the board received it (start byte, length and end byte checked and removed).
@@ -75,6 +77,12 @@ struct BoardState {
     std::array<std::array<std::uint8_t, 256>, 256> registers{};
     std::uint8_t selectedPage = 0;
     std::vector<RegisterWrite> registerWrites;  // every write, in order
+
+    // --- Picture: warp, filters, blend, corrections (picture_state.h) ----------------
+    WarpLattice warp;                  // lookup lattice (128 x 78 nodes) and its transfer
+    ResampleFilters filters;           // horizontal and vertical resampling taps
+    BlendState blend;                  // edge-blend zones, ramps, enables and blend gamma
+    PictureCorrections corrections;    // uniformity, black level, global contrast on/off
 
     // --- Settings store -----------------------------------------------------------
     int savesPerformed = 0;            // complete save sequences received in order
