@@ -96,7 +96,7 @@ void DrawPattern(cv::Mat& img, const PanelState& s) {
     for (int r = r0; r < r1; ++r)
         for (int c = c0; c < c1; ++c) {
             int x = ox + c * px, y = oy + r * py;
-            if (s.pattern == PatternKind::Circle) {
+            if (s.pattern == PanelPattern::Circle) {
                 constexpr int kShift = 4;
                 cv::Point centre(static_cast<int>(std::lround((x + (bw - 1) / 2.0) * (1 << kShift))),
                                  static_cast<int>(std::lround((y + (bh - 1) / 2.0) * (1 << kShift))));
@@ -127,7 +127,7 @@ cv::Mat PanelRenderer::Render(const PanelState& s) {
     if (s.blanked) return img;
     if (s.solidOn) {
         img.setTo(Bgr(s.solidColour));
-    } else if (s.pattern != PatternKind::None) {
+    } else if (s.pattern != PanelPattern::None) {
         DrawPattern(img, s);
     } else {
         auto it = std::find_if(caches_.begin(), caches_.end(),

@@ -7,17 +7,47 @@
 
 namespace wallsim {
 
-PhotoRenderer::PhotoRenderer(const Scene& scene) : scene_(scene), optics_(scene) {
-    const int cw = scene.camera.width, ch = scene.camera.height;
-    // Screen position of every camera pixel centre, shared by all projectors.
-    cv::Mat screen(ch, cw, CV_64FC2);
-    for (int y = 0; y < ch; ++y) {
-        auto* row = screen.ptr<cv::Vec2d>(y);
-        for (int x = 0; x < cw; ++x) {
-            cv::Point2d s = optics_.camera.PictureToScreen({x + 0.5, y + 0.5});
-            row[x] = {s.x, s.y};
+namespace {
+
+// The lens chain is smooth, so it is evaluated exactly on nodes kCoarse pixels
+// apart and interpolated bilinearly in between (error far below 0.01 pixel).
+constexpr int kCoarse = 8;
+
+// Fills mapX/mapY (size `roi`) with f(picture point) for the pixel centres of roi.
+template <typename F>
+void CoarseMap(const cv::Rect& roi, F f, cv::Mat& mapX, cv::Mat& mapY) {
+    const int nx = roi.width / kCoarse + 2, ny = roi.height / kCoarse + 2;
+    std::vector<cv::Point2d> nodes(static_cast<size_t>(nx) * ny);
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i)
+            nodes[static_cast<size_t>(j) * nx + i] = f(cv::Point2d(roi.x + i * kCoarse + 0.5, roi.y + j * kCoarse + 0.5));
+    mapX.create(roi.size(), CV_32F);
+    mapY.create(roi.size(), CV_32F);
+    for (int y = 0; y < roi.height; ++y) {
+        const int j = y / kCoarse;
+        const double t = (y - j * kCoarse) / double(kCoarse);
+        float* px = mapX.ptr<float>(y);
+        float* py = mapY.ptr<float>(y);
+        for (int x = 0; x < roi.width; ++x) {
+            const int i = x / kCoarse;
+            const double s = (x - i * kCoarse) / double(kCoarse);
+            const cv::Point2d& a = nodes[static_cast<size_t>(j) * nx + i];
+            const cv::Point2d& b = nodes[static_cast<size_t>(j) * nx + i + 1];
+            const cv::Point2d& c = nodes[static_cast<size_t>(j + 1) * nx + i];
+            const cv::Point2d& d = nodes[static_cast<size_t>(j + 1) * nx + i + 1];
+            px[x] = static_cast<float>((1 - t) * ((1 - s) * a.x + s * b.x) + t * ((1 - s) * c.x + s * d.x));
+            py[x] = static_cast<float>((1 - t) * ((1 - s) * a.y + s * b.y) + t * ((1 - s) * c.y + s * d.y));
         }
     }
+}
+
+// Noise is drawn once; each frame reads it through its own offset.
+constexpr int kNoiseMargin = 64;
+
+}  // namespace
+
+PhotoRenderer::PhotoRenderer(const Scene& scene) : scene_(scene), optics_(scene) {
+    const int cw = scene.camera.width, ch = scene.camera.height;
     const cv::Rect frame(0, 0, cw, ch);
     for (size_t i = 0; i < scene.projectors.size(); ++i) {
         const ProjectorSpec& p = scene.projectors[i];
@@ -45,19 +75,16 @@ PhotoRenderer::PhotoRenderer(const Scene& scene) : scene_(scene), optics_(scene)
             pm.roi = box & frame;
         }
         if (pm.roi.area() > 0) {
-            cv::Mat mx(pm.roi.size(), CV_32F), my(pm.roi.size(), CV_32F);
-            for (int y = 0; y < pm.roi.height; ++y) {
-                const auto* srow = screen.ptr<cv::Vec2d>(y + pm.roi.y) + pm.roi.x;
-                float* px = mx.ptr<float>(y);
-                float* py = my.ptr<float>(y);
-                for (int x = 0; x < pm.roi.width; ++x) {
-                    cv::Point2d u = po.ScreenToPanel({srow[x][0], srow[x][1]});
-                    // Panel pixel index j covers [j, j + 1]; remap samples at pixel centres.
+            cv::Mat mx, my;
+            // Panel pixel index j covers [j, j + 1]; remap samples at pixel centres.
+            CoarseMap(
+                pm.roi,
+                [&](cv::Point2d pic) {
+                    cv::Point2d u = po.ScreenToPanel(optics_.camera.PictureToScreen(pic));
                     bool ok = std::isfinite(u.x) && std::isfinite(u.y) && std::abs(u.x) < 1e5 && std::abs(u.y) < 1e5;
-                    px[x] = ok ? static_cast<float>(u.x - 0.5) : -1e5f;
-                    py[x] = ok ? static_cast<float>(u.y - 0.5) : -1e5f;
-                }
-            }
+                    return ok ? u - cv::Point2d(0.5, 0.5) : cv::Point2d(-1e5, -1e5);
+                },
+                mx, my);
             cv::Mat ones(p.height, p.width, CV_32F, cv::Scalar(1.0f)), cov;
             cv::remap(ones, cov, mx, my, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(0));
             cv::merge(std::vector<cv::Mat>{cov, cov, cov}, pm.coverage);
@@ -70,12 +97,20 @@ PhotoRenderer::PhotoRenderer(const Scene& scene) : scene_(scene), optics_(scene)
     }
     cv::Mat vig(ch, cw, CV_32F);
     const double r0 = std::hypot(cw / 2.0, ch / 2.0);
-    for (int y = 0; y < ch; ++y)
+    for (int y = 0; y < ch; ++y) {
+        float* row = vig.ptr<float>(y);
+        const double dy = y + 0.5 - ch / 2.0;
         for (int x = 0; x < cw; ++x) {
-            double r = std::hypot(x + 0.5 - cw / 2.0, y + 0.5 - ch / 2.0) / r0;
-            vig.at<float>(y, x) = static_cast<float>(1.0 - scene.camera.vignetting * r * r);
+            const double dx = x + 0.5 - cw / 2.0;
+            row[x] = static_cast<float>(1.0 - scene.camera.vignetting * (dx * dx + dy * dy) / (r0 * r0));
         }
+    }
     cv::merge(std::vector<cv::Mat>{vig, vig, vig}, vignette_);
+    if (scene.camera.noise > 0) {
+        noise_.create(ch + kNoiseMargin, cw + kNoiseMargin, CV_32FC3);
+        cv::RNG rng(scene.seed * 0x9E3779B97F4A7C15ULL + 1);
+        rng.fill(noise_, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(scene.camera.noise));
+    }
 }
 
 cv::Mat PhotoRenderer::Light(const std::vector<cv::Mat>& panels) const {
@@ -118,11 +153,12 @@ cv::Mat PhotoRenderer::Expose(const cv::Mat& light, const CameraSettings& st, ui
         m(r, 3) = static_cast<float>(offset);
     }
     cv::transform(img, img, m);
-    if (c.noise > 0) {
-        cv::Mat noise(img.size(), CV_32FC3);
-        cv::RNG rng(scene_.seed * 0x9E3779B97F4A7C15ULL + frame + 1);
-        rng.fill(noise, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(c.noise));
-        img += noise;
+    if (!noise_.empty()) {
+        // A different window of the noise field for every frame, the same for the same frame.
+        uint64_t h = (frame + 1) * 0x9E3779B97F4A7C15ULL ^ scene_.seed;
+        h ^= h >> 29;
+        int dx = static_cast<int>(h % kNoiseMargin), dy = static_cast<int>((h >> 16) % kNoiseMargin);
+        img += noise_(cv::Rect(dx, dy, c.width, c.height));
     }
     cv::Mat out;
     img.convertTo(out, CV_8UC3);  // rounds and clips to 0..255

@@ -45,7 +45,7 @@ PanelState ShowState(const ProjectorSpec& p, Show show) {
             break;
         case Show::Centre:
         case Show::Grid:
-            s.pattern = PatternKind::Rectangle;
+            s.pattern = PanelPattern::Rectangle;
             s.patternColour = 0xFFFFFF;
             if (!PatternGeometry(p.width, p.height, show == Show::Centre, &s.geometry)) s.blanked = true;
             break;

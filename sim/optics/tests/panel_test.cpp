@@ -32,7 +32,7 @@ TEST(PanelImage, PatternsFollowTheCalibrationsGeometry) {
     p.height = 1080;
     EXPECT_EQ(Blobs(r.Render(ShowState(p, Show::Grid))), 30 * 17);
     PanelState circles = ShowState(p, Show::Grid);
-    circles.pattern = PatternKind::Circle;
+    circles.pattern = PanelPattern::Circle;
     cv::Mat c = r.Render(circles);
     EXPECT_EQ(Blobs(c), 30 * 17);
     EXPECT_EQ(c.at<cv::Vec3b>(0, 0), cv::Vec3b(0, 0, 0));  // block corner outside the circle

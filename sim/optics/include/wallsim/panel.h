@@ -45,7 +45,7 @@ struct PanelLine {
     uint32_t colour = 0xFFFFFF;  // 0x00RRGGBB
 };
 
-enum class PatternKind { None, Rectangle, Circle };
+enum class PanelPattern { None, Rectangle, Circle };
 
 struct PanelState {
     int width = 1920;
@@ -53,7 +53,7 @@ struct PanelState {
     bool blanked = false;
     bool solidOn = false;
     uint32_t solidColour = 0;  // 0x00RRGGBB
-    PatternKind pattern = PatternKind::None;
+    PanelPattern pattern = PanelPattern::None;
     uint32_t patternColour = 0xFFFFFF;
     // Block width, block height, pitch x, pitch y, offset x, offset y, first
     // column, end column, first row, end row (ends exclusive), two further values.

@@ -51,6 +51,7 @@ private:
     SceneOptics optics_;
     std::vector<ProjectorMap> maps_;
     cv::Mat vignette_;  // CV_32FC3
+    cv::Mat noise_;     // CV_32FC3, larger than the picture by a margin
     std::vector<cv::Mat> gammaLuts_;  // per projector: signal -> light (CV_32F, 256 entries)
 };
 

@@ -1,0 +1,43 @@
+// The simulated wall in one object, for programs and tests that want it in
+// process: a scene, its panels' pictures, the camera's photo and the ground truth.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "wallsim/panel.h"
+#include "wallsim/photo.h"
+#include "wallsim/scene.h"
+#include "wallsim/show.h"
+#include "wallsim/truth.h"
+
+namespace wallsim {
+
+class Wall {
+public:
+    // Reads the scene (and its test picture, relative to the scene file's folder).
+    static std::unique_ptr<Wall> Load(const std::string& scenePath, std::string* error);
+    explicit Wall(const Scene& scene, cv::Mat testPicture = {});
+
+    const Scene& scene() const { return renderer_.scene(); }
+    const PhotoRenderer& renderer() const { return renderer_; }
+
+    // One state per projector of the scene, in scene order.
+    cv::Mat Photo(const std::vector<PanelState>& panels, const CameraSettings& settings = {}, uint64_t frame = 0);
+    // The photo of one calibration step: projector `lit` shows `show`, all others
+    // are blanked (lit < 0: every projector shows it).
+    cv::Mat Photo(Show show, int lit, const CameraSettings& settings = {}, uint64_t frame = 0);
+    // Alignment figures of the lattices and blend settings in the states.
+    TruthReport Measure(const std::vector<PanelState>& panels, const TruthOptions& options = {}) const;
+
+    std::vector<PanelState> ShowStates(Show show, int lit) const;
+
+private:
+    PhotoRenderer renderer_;
+    PanelRenderer panels_;
+};
+
+}  // namespace wallsim

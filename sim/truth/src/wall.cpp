@@ -1,0 +1,54 @@
+#include "wallsim/wall.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+namespace wallsim {
+
+std::unique_ptr<Wall> Wall::Load(const std::string& path, std::string* error) {
+    Scene scene;
+    if (!LoadSceneFile(path, &scene, error)) return nullptr;
+    cv::Mat picture;
+    if (!scene.testPicture.empty()) {
+        std::string file = scene.testPicture;
+        auto slash = path.rfind('/');
+        if (file.front() != '/' && slash != std::string::npos) file = path.substr(0, slash + 1) + file;
+        picture = cv::imread(file, cv::IMREAD_COLOR);
+        if (picture.empty()) {
+            *error = path + ": testPicture: cannot read " + file;
+            return nullptr;
+        }
+    }
+    return std::make_unique<Wall>(scene, picture);
+}
+
+Wall::Wall(const Scene& scene, cv::Mat testPicture) : renderer_(scene), panels_(std::move(testPicture)) {}
+
+cv::Mat Wall::Photo(const std::vector<PanelState>& states, const CameraSettings& settings, uint64_t frame) {
+    std::vector<cv::Mat> images;
+    for (const auto& s : states) images.push_back(panels_.Render(s));
+    return renderer_.Render(images, settings, frame);
+}
+
+std::vector<PanelState> Wall::ShowStates(Show show, int lit) const {
+    std::vector<PanelState> states;
+    for (size_t i = 0; i < scene().projectors.size(); ++i)
+        states.push_back(ShowState(scene().projectors[i], lit < 0 || static_cast<int>(i) == lit ? show : Show::Black));
+    return states;
+}
+
+cv::Mat Wall::Photo(Show show, int lit, const CameraSettings& settings, uint64_t frame) {
+    return Photo(ShowStates(show, lit), settings, frame);
+}
+
+TruthReport Wall::Measure(const std::vector<PanelState>& panels, const TruthOptions& options) const {
+    std::vector<TruthProjector> t;
+    for (size_t i = 0; i < panels.size() && i < scene().projectors.size(); ++i) {
+        t.push_back(TruthFromLattice(panels[i].lattice, panels[i].width, panels[i].height));
+        t.back().blend = panels[i].blend;
+        t.back().gammaMode = panels[i].gammaMode;
+        t.back().gamma = panels[i].gamma;
+    }
+    return MeasureTruth(scene(), t, options);
+}
+
+}  // namespace wallsim
