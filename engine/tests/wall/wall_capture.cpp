@@ -81,7 +81,7 @@ BoundaryGrid BoundaryOfScreenRectangle(const wallsim::Scene& scene, const cv::Re
     return boundary;
 }
 
-bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job, std::string* error) {
+bool PlanCapture(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job, std::string* error) {
     if (scene.projectors.empty()) {
         *error = "scene has no projectors";
         return false;
@@ -114,38 +114,55 @@ bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, Captur
             }
     job->channelCount = static_cast<std::int32_t>(job->projectorOfChannel.size());
 
+    job->blackPhoto = folder + "/" + PhotoName(0);
+    job->whitePhotos.clear();
+    job->centrePhotos.clear();
+    job->gridPhotos.clear();
+    for (int k = 0; k < job->channelCount; ++k) {
+        job->whitePhotos.push_back(folder + "/" + PhotoName(1 + 3 * k));
+        job->centrePhotos.push_back(folder + "/" + PhotoName(2 + 3 * k));
+        job->gridPhotos.push_back(folder + "/" + PhotoName(3 + 3 * k));
+    }
+    job->thresholds.assign(static_cast<size_t>(job->channelCount), 0.0);
+    job->targetOnScreen = ReachableRectangle(scene, 0.01);
+    job->boundary = BoundaryOfScreenRectangle(scene, job->targetOnScreen);
+    return true;
+}
+
+bool TakePhotos(const wallsim::Scene& scene, const CaptureJob& job, std::string* error) {
     wallsim::Wall wall(scene);
     int photoNumber = 0;
-    auto photograph = [&](int lit, wallsim::Show show, std::string* path) {
-        *path = folder + "/" + PhotoName(photoNumber);
-        const cv::Mat photo = wall.Photo(show, lit, {}, static_cast<uint64_t>(photoNumber));
-        ++photoNumber;
-        if (cv::imwrite(*path, photo)) return true;
-        *error = "cannot write " + *path;
+    auto photograph = [&](int lit, wallsim::Show show, const std::string& path) {
+        const cv::Mat photo = wall.Photo(show, lit, {}, static_cast<uint64_t>(photoNumber++));
+        if (cv::imwrite(path, photo)) return true;
+        *error = "cannot write " + path;
         return false;
     };
-
-    if (!photograph(-1, wallsim::Show::Black, &job->blackPhoto)) return false;
-    job->whitePhotos.assign(job->channelCount, {});
-    job->centrePhotos.assign(job->channelCount, {});
-    job->gridPhotos.assign(job->channelCount, {});
-    job->thresholds.assign(job->channelCount, 0.0);
-    for (int k = 0; k < job->channelCount; ++k) {
-        const int projector = job->projectorOfChannel[k];
-        if (!photograph(projector, wallsim::Show::White, &job->whitePhotos[k]) ||
-            !photograph(projector, wallsim::Show::Centre, &job->centrePhotos[k]) ||
-            !photograph(projector, wallsim::Show::Grid, &job->gridPhotos[k]))
+    if (!photograph(-1, wallsim::Show::Black, job.blackPhoto)) return false;
+    for (int k = 0; k < job.channelCount; ++k) {
+        const int projector = job.projectorOfChannel[static_cast<size_t>(k)];
+        if (!photograph(projector, wallsim::Show::White, job.whitePhotos[static_cast<size_t>(k)]) ||
+            !photograph(projector, wallsim::Show::Centre, job.centrePhotos[static_cast<size_t>(k)]) ||
+            !photograph(projector, wallsim::Show::Grid, job.gridPhotos[static_cast<size_t>(k)]))
             return false;
+    }
+    return true;
+}
+
+bool ComputeThresholds(CaptureJob* job, std::string* error) {
+    for (int k = 0; k < job->channelCount; ++k) {
         cv::Mat difference;
-        if (AutoWarpCalThreshold(job->blackPhoto, job->whitePhotos[k], &difference, &job->thresholds[k], 0) != 0) {
+        const auto i = static_cast<size_t>(k);
+        if (AutoWarpCalThreshold(job->blackPhoto, job->whitePhotos[i], &difference, &job->thresholds[i], 0) != 0) {
             *error = "threshold of channel " + std::to_string(k + 1) + " failed";
             return false;
         }
     }
-
-    job->targetOnScreen = ReachableRectangle(scene, 0.01);
-    job->boundary = BoundaryOfScreenRectangle(scene, job->targetOnScreen);
     return true;
+}
+
+bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job, std::string* error) {
+    return PlanCapture(scene, folder, job, error) && TakePhotos(scene, *job, error) && ComputeThresholds(job, error);
 }
 
 WarpResult ComputeSceneWarps(const CaptureJob& job, std::vector<WarpGrid>* warps, cv::Size* photoSize) {

@@ -50,10 +50,18 @@ cv::Rect2d ReachableRectangle(const wallsim::Scene& scene, double inset);
 // The boundary grid (129 x 65, camera-photo pixels) of a rectangle on the screen.
 BoundaryGrid BoundaryOfScreenRectangle(const wallsim::Scene& scene, const cv::Rect2d& rectangle);
 
-// Renders the photo set of the scene into folder (which must exist) as BMP
-// files, computes the thresholds and fills the job. False when the scene's
-// panels have no pattern type, a layout place has no projector, a photo
-// cannot be written or a threshold cannot be computed; *error says which.
+// The three steps of a capture. PlanCapture fills the job's layout, channel
+// order, photo paths (CameraImageNNN.bmp in folder, photo 0 black, then white,
+// centre and grid of each channel) and boundary; TakePhotos renders and writes
+// the photos; ComputeThresholds runs AutoWarpCalThreshold per channel. Each
+// returns false with *error set when it cannot go on: panels without a pattern
+// type, a layout place without a projector, a photo that cannot be written, a
+// threshold that cannot be computed.
+bool PlanCapture(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job, std::string* error);
+bool TakePhotos(const wallsim::Scene& scene, const CaptureJob& job, std::string* error);
+bool ComputeThresholds(CaptureJob* job, std::string* error);
+
+// All three steps; folder must exist.
 bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job, std::string* error);
 
 // Calls AutoDoImageWarping with the job.

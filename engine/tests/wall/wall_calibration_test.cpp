@@ -1,0 +1,90 @@
+// End to end on shipped scenes of the simulated wall: the calibration photos,
+// AutoDoImageWarping with the reachable outline as the boundary, and the
+// ground truth of the warps as computed and as the boards hold them after the
+// source-map conversion and the lattice download.
+//
+// The bounds are about twice what the engine reaches on these scenes, so that
+// they catch a broken step (detection, sorting, homographies, cutting), not
+// the noise of the simulated camera. Identity warps are far outside them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "wall_capture.h"
+#include "wall_lattice.h"
+#include "wall_truth.h"
+
+namespace vantiscore::wall {
+namespace {
+
+struct Calibrated {
+    wallsim::Scene scene;
+    CaptureJob job;
+    WarpResult result;
+    std::vector<WarpGrid> warps;
+    cv::Size photoSize;
+};
+
+void CalibrateScene(const std::string& name, Calibrated* out) {
+    std::string error;
+    ASSERT_TRUE(wallsim::LoadSceneFile(std::string(WALLSIM_SCENE_DIR) + "/" + name, &out->scene, &error)) << error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("engine-wall-" + std::to_string(::getpid()) + "-" + name);
+    std::filesystem::create_directories(folder);
+    const bool captured = CaptureScene(out->scene, folder.string(), &out->job, &error);
+    if (captured) out->result = ComputeSceneWarps(out->job, &out->warps, &out->photoSize);
+    std::filesystem::remove_all(folder);
+    ASSERT_TRUE(captured) << error;
+    ASSERT_EQ(out->result.status, kWarpOk) << "channel " << out->result.channel;
+    ASSERT_EQ(static_cast<int>(out->warps.size()), out->job.channelCount);
+    EXPECT_EQ(out->photoSize, cv::Size(out->scene.camera.width, out->scene.camera.height));
+}
+
+struct Bounds {
+    double rms;
+    double max;
+};
+
+void ExpectWithin(const wallsim::Figure& figure, Bounds bounds, const char* what) {
+    EXPECT_GT(figure.points, 0) << what;
+    EXPECT_LT(figure.rms, bounds.rms) << what;
+    EXPECT_LT(figure.max, bounds.max) << what;
+}
+
+TEST(WallCalibration, TwoStackedProjectorsCoincide) {
+    Calibrated c;
+    ASSERT_NO_FATAL_FAILURE(CalibrateScene("stacked-2x1080.json", &c));
+    const WorstFigures computed = Worst(MeasureWarps(c.scene, c.job, c.warps, WarpRoute::AsComputed));
+    ExpectWithin(computed.stacking, {0.8, 2.5}, "stacking");
+    ExpectWithin(computed.outline, {0.8, 2.0}, "outline");
+
+    WarpGrid identity;
+    AutoWarpInitWarping(&identity, c.job.patternType);
+    const std::vector<WarpGrid> identities(2, identity);
+    const WorstFigures before = Worst(MeasureWarps(c.scene, c.job, identities, WarpRoute::AsComputed));
+    EXPECT_GT(before.stacking.rms, 10 * computed.stacking.rms);
+
+    if (!LatticeChainAvailable()) GTEST_SKIP() << "this build has no source-map and lattice conversion";
+    const WorstFigures downloaded = Worst(MeasureWarps(c.scene, c.job, c.warps, WarpRoute::Downloaded));
+    ExpectWithin(downloaded.stacking, {1.0, 3.0}, "stacking as downloaded");
+    ExpectWithin(downloaded.outline, {1.0, 2.5}, "outline as downloaded");
+}
+
+TEST(WallCalibration, TwoBlendedProjectorsMeetAtTheSeam) {
+    Calibrated c;
+    ASSERT_NO_FATAL_FAILURE(CalibrateScene("blend-2x1080.json", &c));
+    const WorstFigures computed = Worst(MeasureWarps(c.scene, c.job, c.warps, WarpRoute::AsComputed));
+    // The largest seam errors sit at the panel's outer strip beyond the last
+    // block column, where a single cell's homography is extrapolated.
+    ExpectWithin(computed.seam, {1.5, 8.0}, "seam");
+    ExpectWithin(computed.outline, {1.0, 4.0}, "outline");
+
+    if (!LatticeChainAvailable()) GTEST_SKIP() << "this build has no source-map and lattice conversion";
+    const WorstFigures downloaded = Worst(MeasureWarps(c.scene, c.job, c.warps, WarpRoute::Downloaded));
+    ExpectWithin(downloaded.seam, {1.8, 9.0}, "seam as downloaded");
+    ExpectWithin(downloaded.outline, {1.3, 5.0}, "outline as downloaded");
+}
+
+}  // namespace
+}  // namespace vantiscore::wall
