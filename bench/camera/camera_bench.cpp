@@ -57,9 +57,15 @@ public:
     static int Index() { return CDShowCamera::GetCount() - 1; }
 
 private:
+    // Made once per size: the server's own rendering is not what is measured here.
     static cv::Mat Picture(const wallsim::CameraSettings& settings, std::uint64_t) {
-        cv::Mat picture(settings.height, settings.width, CV_8UC3);
-        cv::randu(picture, 0, 255);
+        static std::mutex mutex;
+        static cv::Mat picture;
+        std::lock_guard lock(mutex);
+        if (picture.cols != settings.width || picture.rows != settings.height) {
+            picture.create(settings.height, settings.width, CV_8UC3);
+            cv::randu(picture, 0, 255);
+        }
         return picture;
     }
     std::filesystem::path dir_;
