@@ -54,21 +54,14 @@ struct EdgeSamples {
     std::vector<double> y;
 };
 
-// The edge along adjust row `row` (horizontal) or adjust column `column`.
-EdgeSamples SampleRowEdge(const TableView& adjust, int n, int row, double length, int count, bool split) {
+// The edge through adjust row `index` (alongRow) or adjust column `index`.
+EdgeSamples SampleAdjustEdge(const TableView& adjust, int n, bool alongRow, int index, double length, int count,
+                             bool split) {
     std::vector<double> xs(n), ys(n);
-    for (int i = 0; i < n; ++i) {
-        xs[i] = adjust.X(i, row);
-        ys[i] = adjust.Y(i, row);
-    }
-    return {SampleEdge(xs, length, count, split), SampleEdge(ys, length, count, split)};
-}
-
-EdgeSamples SampleColumnEdge(const TableView& adjust, int n, int column, double length, int count, bool split) {
-    std::vector<double> xs(n), ys(n);
-    for (int j = 0; j < n; ++j) {
-        xs[j] = adjust.X(column, j);
-        ys[j] = adjust.Y(column, j);
+    for (int k = 0; k < n; ++k) {
+        const int column = alongRow ? k : index, row = alongRow ? index : k;
+        xs[k] = adjust.X(column, row);
+        ys[k] = adjust.Y(column, row);
     }
     return {SampleEdge(xs, length, count, split), SampleEdge(ys, length, count, split)};
 }
@@ -106,10 +99,10 @@ void BuildFullGrid(const TableView& adjust, const TableView& grid, const GridSha
     }
     const int cols = grid.columns, rows = grid.rows;
     const bool split = shape.warpMode == 1;
-    const EdgeSamples top = SampleRowEdge(adjust, n, 0, shape.panelWidth, cols, split);
-    const EdgeSamples bottom = SampleRowEdge(adjust, n, n - 1, shape.panelWidth, cols, split);
-    const EdgeSamples left = SampleColumnEdge(adjust, n, 0, shape.panelHeight, rows, split);
-    const EdgeSamples right = SampleColumnEdge(adjust, n, n - 1, shape.panelHeight, rows, split);
+    const EdgeSamples top = SampleAdjustEdge(adjust, n, true, 0, shape.panelWidth, cols, split);
+    const EdgeSamples bottom = SampleAdjustEdge(adjust, n, true, n - 1, shape.panelWidth, cols, split);
+    const EdgeSamples left = SampleAdjustEdge(adjust, n, false, 0, shape.panelHeight, rows, split);
+    const EdgeSamples right = SampleAdjustEdge(adjust, n, false, n - 1, shape.panelHeight, rows, split);
 
     // The edge nodes take the sampled splines directly, so that the grid runs
     // exactly through the outer ring; the inner nodes are blended from them.
@@ -148,14 +141,44 @@ std::vector<double> SampleLocal(const double values[3], const double knots[3], d
     return out;
 }
 
+// Step (a) of the local update in one direction: the selected adjust point
+// and its two neighbours along its row (alongRow) or its column, sampled into
+// the grid line through the point between the neighbours' grid positions.
+void RefillLocalLine(const TableView& adjust, const TableView& grid, const GridShape& shape, bool alongRow,
+                     int column, int row) {
+    const int n = adjust.columns;
+    const int selected = alongRow ? column : row;
+    const int nodes = alongRow ? grid.columns : grid.rows;
+    const double length = alongRow ? shape.panelWidth : shape.panelHeight;
+    const int line = alongRow ? GridIndexOfAdjust(row, n, grid.rows) : GridIndexOfAdjust(column, n, grid.columns);
+    const int first = GridIndexOfAdjust(selected - 1, n, nodes);
+    const int last = GridIndexOfAdjust(selected + 1, n, nodes);
+    double knots[3], xs[3], ys[3];
+    for (int k = 0; k < 3; ++k) {
+        const int a = selected - 1 + k;
+        const int c = alongRow ? a : column, r = alongRow ? row : a;
+        knots[k] = a * length / (n - 1);
+        xs[k] = adjust.X(c, r);
+        ys[k] = adjust.Y(c, r);
+    }
+    const bool straight = shape.warpMode == 1 && selected == MiddleIndex(n);
+    const double spacing = length / (nodes - 1);
+    const auto sx = SampleLocal(xs, knots, spacing, first, last, straight);
+    const auto sy = SampleLocal(ys, knots, spacing, first, last, straight);
+    for (int g = first; g <= last; ++g) {
+        const int c = alongRow ? g : line, r = alongRow ? line : g;
+        grid.X(c, r) = static_cast<float>(sx[g - first]);
+        grid.Y(c, r) = static_cast<float>(sy[g - first]);
+    }
+}
+
 }  // namespace
 
 void UpdateGridAround(const TableView& adjust, const TableView& grid, const GridShape& shape, int column, int row) {
     const int n = adjust.columns;
     if (!adjust.Valid() || !grid.Valid() || adjust.rows != n || n < 3) return;
     if (column <= 0 || column >= n - 1 || row <= 0 || row >= n - 1) return;
-    const int m = grid.columns - 1, q = grid.rows - 1;
-    if (m < 1 || q < 1) return;
+    if (grid.columns < 2 || grid.rows < 2) return;
 
     const int gl = GridIndexOfAdjust(column - 1, n, grid.columns);
     const int gc = GridIndexOfAdjust(column, n, grid.columns);
@@ -163,39 +186,11 @@ void UpdateGridAround(const TableView& adjust, const TableView& grid, const Grid
     const int gt = GridIndexOfAdjust(row - 1, n, grid.rows);
     const int gm = GridIndexOfAdjust(row, n, grid.rows);
     const int gb = GridIndexOfAdjust(row + 1, n, grid.rows);
-    const int mid = MiddleIndex(n);
-    const bool split = shape.warpMode == 1;
 
-    // (a) The grid row through the point, between the left and right neighbours.
-    {
-        const double knots[3] = {(column - 1) * shape.panelWidth / (n - 1), column * shape.panelWidth / (n - 1),
-                                 (column + 1) * shape.panelWidth / (n - 1)};
-        const double xs[3] = {adjust.X(column - 1, row), adjust.X(column, row), adjust.X(column + 1, row)};
-        const double ys[3] = {adjust.Y(column - 1, row), adjust.Y(column, row), adjust.Y(column + 1, row)};
-        const double spacing = shape.panelWidth / m;
-        const bool straight = split && column == mid;
-        const auto sx = SampleLocal(xs, knots, spacing, gl, gr, straight);
-        const auto sy = SampleLocal(ys, knots, spacing, gl, gr, straight);
-        for (int g = gl; g <= gr; ++g) {
-            grid.X(g, gm) = static_cast<float>(sx[g - gl]);
-            grid.Y(g, gm) = static_cast<float>(sy[g - gl]);
-        }
-    }
-    // ... and the grid column through it, between the upper and lower ones.
-    {
-        const double knots[3] = {(row - 1) * shape.panelHeight / (n - 1), row * shape.panelHeight / (n - 1),
-                                 (row + 1) * shape.panelHeight / (n - 1)};
-        const double xs[3] = {adjust.X(column, row - 1), adjust.X(column, row), adjust.X(column, row + 1)};
-        const double ys[3] = {adjust.Y(column, row - 1), adjust.Y(column, row), adjust.Y(column, row + 1)};
-        const double spacing = shape.panelHeight / q;
-        const bool straight = split && row == mid;
-        const auto sx = SampleLocal(xs, knots, spacing, gt, gb, straight);
-        const auto sy = SampleLocal(ys, knots, spacing, gt, gb, straight);
-        for (int g = gt; g <= gb; ++g) {
-            grid.X(gc, g) = static_cast<float>(sx[g - gt]);
-            grid.Y(gc, g) = static_cast<float>(sy[g - gt]);
-        }
-    }
+    // (a) The grid row and the grid column through the point, between its
+    // neighbours.
+    RefillLocalLine(adjust, grid, shape, true, column, row);
+    RefillLocalLine(adjust, grid, shape, false, column, row);
     // The node of the point itself is the point, whatever the rounding of the
     // grid positions.
     grid.X(gc, gm) = adjust.X(column, row);
