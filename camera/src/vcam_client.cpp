@@ -15,7 +15,7 @@ namespace oculet {
 namespace {
 
 constexpr std::size_t kMaxLine = 1 << 20;
-constexpr int kMaxSide = 16384;
+constexpr int kMaxSide = 8192;  // beyond any camera; bounds what a header can make us allocate
 
 void SetTimeouts(int fd) {
     const auto timeout = vantis::delays::kVirtualCameraReplyTimeout;
@@ -53,6 +53,12 @@ bool VirtualCameraClient::Connect(const std::string& socketPath) {
     SetTimeouts(fd);
     fd_ = fd;
     return true;
+}
+
+void VirtualCameraClient::Attach(int fd) {
+    Disconnect();
+    SetTimeouts(fd);
+    fd_ = fd;
 }
 
 void VirtualCameraClient::Disconnect() {

@@ -22,6 +22,8 @@ public:
     static std::string DefaultSocketPath();
 
     bool Connect(const std::string& socketPath);
+    // Takes over a connected stream socket (a socket pair in tests and the fuzz target).
+    void Attach(int fd);
     bool IsConnected() const { return fd_ >= 0; }
     void Disconnect();
     // Makes a request blocked on another thread fail at once; the connection is unusable after it.
