@@ -19,3 +19,9 @@ if(TARGET wallsim_board)
 endif()
 
 vantis_add_test(NAME wallsim_commands_tests SOURCES ${_sim_tool_dir}/tests/commands_test.cpp LIBS wallsim_commands)
+
+# The wall driven through the projector link (boards on 127.0.0.130-139).
+if(TARGET dvOrvelAuto AND TARGET wallsim_boardview)
+    vantis_add_test(NAME wallsim_link_tests SOURCES ${_sim_tool_dir}/tests/link_wall_test.cpp
+        LIBS wallsim_truth wallsim_boardview dvOrvelAuto)
+endif()

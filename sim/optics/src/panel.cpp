@@ -39,17 +39,25 @@ GridMap SourceLattice::ToGridMap() const {
     return GridMap(std::move(xs), std::move(ys), std::move(v));
 }
 
+namespace {
+
+double ZoneWeight(const BlendZone& z, bool rising, int p) {
+    if (!z.enabled || z.width < 2) return 1.0;
+    const double d = p - z.start;
+    if (z.ramp > 0) {
+        // The board's integer ramp, as its registers describe it.
+        if (d < 0 || d >= z.width) return rising ? (d < 0 ? 0.0 : 1.0) : (d < 0 ? 1.0 : 0.0);
+        double w = rising ? d * z.ramp : z.ramp - d * (65536.0 - z.ramp);
+        return std::clamp(w, 0.0, 65536.0) / 65536.0;
+    }
+    const double t = std::clamp(d / (z.width - 1), 0.0, 1.0);
+    return rising ? t : 1.0 - t;
+}
+
+}  // namespace
+
 double RampWeight(const BlendZone& rising, const BlendZone& falling, int p) {
-    double w = 1.0;
-    if (rising.enabled && rising.width >= 2) {
-        double t = (p - rising.start) / static_cast<double>(rising.width - 1);
-        w *= std::clamp(t, 0.0, 1.0);
-    }
-    if (falling.enabled && falling.width >= 2) {
-        double t = (p - falling.start) / static_cast<double>(falling.width - 1);
-        w *= std::clamp(1.0 - t, 0.0, 1.0);
-    }
-    return w;
+    return ZoneWeight(rising, true, p) * ZoneWeight(falling, false, p);
 }
 
 double BlendLightWeight(const PanelState& s, double projectorGamma, int x, int y) {

@@ -33,10 +33,15 @@ struct SourceLattice {
 
 double DecodeLatticeCode(uint16_t code);
 
+// A blend zone: rising (left, top) from start to start + width - 1, falling
+// (right, bottom) likewise. With ramp 0 the ramp is the ideal straight line
+// from 0 to 1 over the zone; otherwise it is the board's register value in
+// 1/65536 (rising: step per pixel; falling: weight at the first pixel).
 struct BlendZone {
     bool enabled = false;
     int start = 0;
     int width = 2;
+    int ramp = 0;
 };
 
 struct PanelLine {
