@@ -77,6 +77,25 @@ int CDShowCameraCtrl::OpenSource(std::unique_ptr<oculet::IFrameSource> source) {
     return graph_->OpenSource(std::move(source), [this] { HandOverTables(); });
 }
 
+void CDShowCameraCtrl::Run() {
+    graph_->Run();
+    update();
+}
+
+void CDShowCameraCtrl::Stop() {
+    graph_->Stop();
+    update();
+}
+
+void CDShowCameraCtrl::Close() {
+    graph_->Close();
+    {
+        std::lock_guard lock(shownMutex_);
+        pending_.reset();
+    }
+    update();
+}
+
 int CDShowCameraCtrl::Read(CameraProperty property, long& value) {
     const int ok = graph_->Get(property);
     value = graph_->State(property).value;

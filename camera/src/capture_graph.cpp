@@ -102,10 +102,17 @@ void CDShowGridOverlay::CaptureLoop() {
         auto frame = std::make_shared<oculet::Frame>();
         if (!source_->Next(*frame)) {
             if (stopRequested_.load()) break;
-            // The device is gone: the graph stops and must be opened again.
+            // The device is gone: the graph stops and must be opened again. The listener hears
+            // of it as a frame that is no more (nullptr).
             rendered_.store(false);
             stopped_.store(true);
             frameArrived_.notify_all();
+            FrameListener listener;
+            {
+                std::lock_guard lock(frameMutex_);
+                listener = listener_;
+            }
+            if (listener) listener(nullptr);
             return;
         }
         cv::Mat& image = frame->image;

@@ -110,15 +110,21 @@ TEST(CameraCtrl, PaintsTheLatestFrameOfTheRunningGraph) {
     control.show();
     std::atomic<std::uint64_t> painted{0};
     control.SetPaintObserver([&](const Frame& frame) { painted = frame.sequence; });
-    ASSERT_EQ(control.OpenSource(std::make_unique<StillSource>(FakeCameraServer::PatternPicture({64, 48}), false)), 1);
+    auto source = std::make_unique<StillSource>(FakeCameraServer::PatternPicture({64, 48}), false);
+    StillSource* camera = source.get();
+    ASSERT_EQ(control.OpenSource(std::move(source)), 1);
     App().processEvents();
     EXPECT_EQ(painted.load(), 0u) << "not running, nothing painted";
     control.Run();
     ASSERT_TRUE(ProcessEventsUntil([&] { return painted.load() >= 3; }));
-    QImage shot = control.grab().toImage();
-    EXPECT_NE(shot.pixelColor(0, 0), QColor(128, 128, 128)) << "the picture covers the grey background";
-    control.Stop();
-    EXPECT_EQ(control.IsOpened(), 0);
+    const QColor grey(128, 128, 128);
+    EXPECT_NE(control.grab().toImage().pixelColor(0, 0), grey) << "the picture covers the grey background";
+
+    // The camera goes away: the graph stops and the control shows grey again.
+    camera->Lose();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return control.IsOpened() == 0; }));
+    App().processEvents();
+    EXPECT_EQ(control.grab().toImage().pixelColor(0, 0), grey);
 }
 
 // The photo is the picture as shown: with the bypass off the plug-in's grid is in it.

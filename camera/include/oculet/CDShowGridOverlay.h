@@ -31,7 +31,8 @@ public:
     // streams) or MJPEG.
     enum eMediaSubType { MEDIASUBTYPE_RGB24 = 0, MEDIASUBTYPE_MJPG = 1 };
 
-    // Called on the capture thread with each frame after the plug-in has drawn on it.
+    // Called on the capture thread with each frame after the plug-in has drawn on it, and once
+    // with nullptr when the device is lost.
     using FrameListener = std::function<void(const std::shared_ptr<const oculet::Frame>&)>;
 
     CDShowGridOverlay();

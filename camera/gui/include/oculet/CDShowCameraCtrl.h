@@ -32,9 +32,10 @@ public:
     int Open(int device, int width, int height);
     // The same with a stream the caller made.
     int OpenSource(std::unique_ptr<oculet::IFrameSource> source);
-    void Run() { graph_->Run(); }
-    void Stop() { graph_->Stop(); }
-    void Close() { graph_->Close(); }
+    // Each repaints the control: a stopped or closed graph shows grey.
+    void Run();
+    void Stop();
+    void Close();
     int IsOpened() const { return graph_->IsOpened(); }
     void ListResolution(std::vector<oculet::CSize>& sizes, int type) { graph_->ListResolution(sizes, type); }
     void SetFilePrefixName(const std::string& prefix) { graph_->SetFilePrefixName(prefix); }
