@@ -66,17 +66,6 @@ TEST(GridMathTest, BilinearResamplingKeepsCornersAndBlendsBetween) {
     EXPECT_FLOAT_EQ(out.Y(0, 1), 25);
     EXPECT_FLOAT_EQ(out.X(2, 1), (50 + 60) / 2.0f);
 
-    // Down-sampling picks exact nodes when the spacing divides.
-    OwnedTable big(129, 65), small(17, 17);
-    for (int c = 0; c < 129; ++c)
-        for (int r = 0; r < 65; ++r) big.Set(c, r, c * 3.0f + r * 0.5f, r * 2.0f - c * 0.25f);
-    ResampleBilinear({big.Descriptor(), 129, 65}, {small.Descriptor(), 17, 17});
-    for (int j = 0; j < 17; ++j) {
-        for (int i = 0; i < 17; ++i) {
-            EXPECT_FLOAT_EQ(small.X(j, i), big.X(8 * j, 4 * i));
-            EXPECT_FLOAT_EQ(small.Y(j, i), big.Y(8 * j, 4 * i));
-        }
-    }
 }
 
 // Adjust points of a slightly curved quadrilateral.
@@ -125,18 +114,6 @@ TEST(GridBuildTest, SplitEdgesAreStraightOnEachSideOfAKinkedMiddlePoint) {
     // Quarter of the way: halfway along the left piece.
     EXPECT_NEAR(split.Y(4, 0), (y0 + y1) / 2, 1e-3);
     EXPECT_GT(std::fabs(curved.Y(4, 0) - (y0 + y1) / 2), 1.0);
-}
-
-TEST(GridBuildTest, TwoPointsASideGiveTheBilinearGrid) {
-    OwnedTable adjust(2, 2), grid(17, 17);
-    adjust.Set(0, 0, 0, 0);
-    adjust.Set(1, 0, 160, 0);
-    adjust.Set(0, 1, 0, 80);
-    adjust.Set(1, 1, 160, 80);
-    BuildFullGrid({adjust.Descriptor(), 2, 2}, {grid.Descriptor(), 17, 17}, {1024, 768, 0});
-    EXPECT_FLOAT_EQ(grid.X(8, 8), 80);
-    EXPECT_FLOAT_EQ(grid.Y(8, 8), 40);
-    EXPECT_FLOAT_EQ(grid.X(1, 16), 10);
 }
 
 TEST(GridBuildTest, LocalUpdateKeepsTheRestAndPassesThroughThePoint) {
