@@ -146,17 +146,22 @@ TEST(ImageWarping, DetectionSucceedsForEveryChannel) {
     EXPECT_EQ(call.warps[0], WarpGrid({{1, 2}}));  // what the caller had stays in front
 }
 
-TEST(ImageWarping, RegionAtPhotoEdgeIsStatus3WithWhitePhoto) {
-    TempFolder folder;
-    PanelView view = View();
-    view.origin = {0, 135};  // the panel's left edge on the photo's left edge
-    Call call = CallFor(WriteSet(folder, view, ""));
-    const WarpResult result = call.Run();
-    EXPECT_EQ(result.status, kWarpRegionAtEdge);
-    EXPECT_EQ(result.channel, 1);
-    ASSERT_EQ(result.photo.size(), cv::Size(kWorkWidth, kWorkHeight));
-    EXPECT_EQ(result.photo.at<cv::Vec3b>(1620, 100), cv::Vec3b(255, 255, 255));
-    EXPECT_TRUE(call.warps.empty());
+TEST(ImageWarping, RegionAtEachPhotoEdgeIsStatus3WithWhitePhoto) {
+    // The 960 x 540 panel image placed against the left, top, right and bottom edge.
+    const cv::Point2f origins[] = {{0, 135}, {240, 0}, {480, 135}, {240, 270}};
+    for (const cv::Point2f origin : origins) {
+        TempFolder folder;
+        PanelView view = View();
+        view.origin = origin;
+        Call call = CallFor(WriteSet(folder, view, ""));
+        const WarpResult result = call.Run();
+        EXPECT_EQ(result.status, kWarpRegionAtEdge) << origin;
+        EXPECT_EQ(result.channel, 1);
+        ASSERT_EQ(result.photo.size(), cv::Size(kWorkWidth, kWorkHeight));
+        const cv::Point inside = view.WorkCentre(20, 11);
+        EXPECT_EQ(result.photo.at<cv::Vec3b>(inside), cv::Vec3b(255, 255, 255));  // the white photo
+        EXPECT_TRUE(call.warps.empty());
+    }
 }
 
 TEST(ImageWarping, CentrePhotoWithFiveOrThreeBlobsIsStatus4OnItsChannel) {
