@@ -15,6 +15,7 @@
 #include "vantis/model/boundary.h"
 #include "vantis/model/channel.h"
 #include "vantis/model/timing.h"
+#include "vantis_link_tables.h"
 
 namespace VantisAuto {
 
@@ -53,6 +54,37 @@ public:
     void GetTimingSize(int* width, int* height);
     int PatternType() const { return vantis::model::PatternTypeOfTiming(m_nTiming); }
     vantis::model::LayoutInfo Layout() const { return vantis::model::LayoutOf(m_nLayout); }
+
+    // --- Operations that drive every projector (device_ops.cpp) -------------
+    // Each document-wide operation is one pass over the channels in list
+    // order under the document lock; link results are not examined, so a
+    // dead projector does not stop the pass for the others.
+    void ClearAll();
+    void ResetAll();
+    void ResetBlendGamma();
+    void DisableBlackLevel();
+    // Three passes, each under its own lock: black level, uniformity, global
+    // contrast into the channels' flags.
+    void ReadCorrections();
+    void SaveAll();
+    void DownloadWarps();
+    void DownloadIdentityWarps();
+    // Stores the gamma in the document, then downloads every channel's blend zones.
+    void DownloadBlends(double gamma);
+
+    // Preview drawing; these take no lock themselves.
+    void ShowWhiteAll();
+    void ClearWhiteAll();
+    void DrawFramesAll();
+    void DrawOverlapPreview();
+    void DrawChannelOverlapPreview(CChannel& channel);
+
+    // Single-channel downloads; the caller holds the lock.
+    void DownloadChannelWarp(CChannel& channel);
+    void DownloadChannelIdentityWarp(std::int32_t timing, CChannel& channel);
+
+    // The blend zones of a channel from the document's overlap and layout.
+    BlendEdges GetBlendEdges(const CChannel& channel) const;
 
     // Moves everything that a project file stores, and the channels, from
     // other into this document (after closing this document's links). The
