@@ -159,6 +159,8 @@ Scene Parse(const json& root) {
         ps.height = (*panel)[1];
         if (ps.width < 16 || ps.width > 1984 || ps.height < 16 || ps.height > 1232)
             Fail(f + ".panel", "panel size outside 16 x 16 .. 1984 x 1232 (the board's lattice)");
+        if (i > 0 && (ps.width != s.projectors[0].width || ps.height != s.projectors[0].height))
+            Fail(f + ".panel", "differs from projectors[0].panel (all projectors of a wall share one resolution)");
         ps.corners = ReadQuad(p, "corners", f + ".corners");
         ps.distortion = Number(p, "distortion", f + ".distortion", 0.0, false, -0.3, 0.3);
         ps.brightness = Number(p, "brightness", f + ".brightness", 1.0, false, 0.0, 100.0);

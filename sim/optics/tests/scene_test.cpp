@@ -72,6 +72,10 @@ TEST(SceneFile, ErrorsNameTheBadField) {
     EXPECT_NE(ErrorOf(j).find("projectors[0].panel"), std::string::npos);
 
     j = GoodScene();
+    j["projectors"][1]["panel"] = {1280, 800};
+    EXPECT_NE(ErrorOf(j).find("projectors[1].panel: differs"), std::string::npos);
+
+    j = GoodScene();
     j["camera"]["blur"] = -1;
     EXPECT_NE(ErrorOf(j).find("camera.blur: value -1 outside"), std::string::npos);
 

@@ -1,6 +1,7 @@
 #include "wallsim/wall.h"
 
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 namespace wallsim {
 
@@ -21,11 +22,25 @@ std::unique_ptr<Wall> Wall::Load(const std::string& path, std::string* error) {
     return std::make_unique<Wall>(scene, picture);
 }
 
-Wall::Wall(const Scene& scene, cv::Mat testPicture) : renderer_(scene), panels_(std::move(testPicture)) {}
+Wall::Wall(const Scene& scene, cv::Mat testPicture) : renderer_(scene) {
+    const LayoutSpec& l = scene.layout;
+    const ProjectorSpec& first = scene.projectors.front();
+    const int strideX = first.width - l.overlapX, strideY = first.height - l.overlapY;
+    const cv::Size whole(strideX * (l.columns - 1) + first.width, strideY * (l.rows - 1) + first.height);
+    cv::Mat picture;
+    if (testPicture.empty())
+        picture = BuiltInTestPicture(whole.width, whole.height);
+    else
+        cv::resize(testPicture, picture, whole, 0, 0, cv::INTER_AREA);
+    for (const ProjectorSpec& p : scene.projectors) {
+        cv::Rect part(p.column * strideX, p.row * strideY, p.width, p.height);
+        panels_.emplace_back(picture(part & cv::Rect(cv::Point(0, 0), whole)).clone());
+    }
+}
 
 cv::Mat Wall::Photo(const std::vector<PanelState>& states, const CameraSettings& settings, uint64_t frame) {
     std::vector<cv::Mat> images;
-    for (const auto& s : states) images.push_back(panels_.Render(s));
+    for (size_t i = 0; i < states.size() && i < panels_.size(); ++i) images.push_back(panels_[i].Render(states[i]));
     return renderer_.Render(images, settings, frame);
 }
 

@@ -19,6 +19,8 @@ namespace wallsim {
 class Wall {
 public:
     // Reads the scene (and its test picture, relative to the scene file's folder).
+    // The test picture is the whole picture of a layer: each projector's board
+    // gets the part of it that its place in the layout shows.
     static std::unique_ptr<Wall> Load(const std::string& scenePath, std::string* error);
     explicit Wall(const Scene& scene, cv::Mat testPicture = {});
 
@@ -37,7 +39,8 @@ public:
 
 private:
     PhotoRenderer renderer_;
-    PanelRenderer panels_;
+    // One per projector: each board's input is its own part of the whole picture.
+    std::vector<PanelRenderer> panels_;
 };
 
 }  // namespace wallsim
