@@ -1,4 +1,5 @@
-// A simulated board on a free address of 127.0.0.20-39 and a link opened to it.
+// A simulated board on a free address of 127.0.0.20-39 (or the range a suite
+// chooses) and a link opened to it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,12 +24,15 @@ protected:
     // test's own copy (the board). So every test of one executable must use the same
     // scale: tests that need a short time-out live in their own executable.
     virtual double DelayScale() const { return 0.2; }
+    // The loopback addresses 127.0.0.N this suite's boards may claim.
+    virtual int FirstOctet() const { return 20; }
+    virtual int LastOctet() const { return 39; }
 
     void SetUp() override {
         ::setenv("VANTIS_DELAY_SCALE", std::to_string(DelayScale()).c_str(), 1);
         delays::SetDelayScale(DelayScale());
-        board = wallsim::BoardServer::StartInRange(20, 39, config);
-        ASSERT_NE(board, nullptr) << "no free address in 127.0.0.20-39";
+        board = wallsim::BoardServer::StartInRange(FirstOctet(), LastOctet(), config);
+        ASSERT_NE(board, nullptr) << "no free address in 127.0.0." << FirstOctet() << "-" << LastOctet();
         handle = dvOrvelAutoOpen(board->address_value());
         ASSERT_NE(handle, 0) << "cannot connect to " << board->address();
     }

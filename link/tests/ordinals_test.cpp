@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "dvOrvelAuto.h"
+#include "exported_symbols.h"
 
 namespace {
+
+using vantis::link::testing::DefinedDynamicSymbols;
 
 struct Export {
     const char* name;
@@ -57,25 +60,6 @@ TEST(LinkOrdinals, TwentyFourExportsOnTheAssignedOrdinals) {
         EXPECT_TRUE(seen.insert(e.ordinal).second) << e.name;
     }
     EXPECT_EQ(seen.size() + unassigned.size(), 43u);  // 200..242 all accounted for
-}
-
-// The dynamic symbols the library defines, as `nm -D --defined-only` lists them.
-std::set<std::string> DefinedDynamicSymbols(const char* path) {
-    std::set<std::string> names;
-    const std::string command = std::string("nm -D --defined-only '") + path + "' 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return names;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::string text(line);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-        const auto space = text.rfind(' ');
-        const std::string type = space >= 2 ? text.substr(space - 1, 1) : "";
-        if (type == "A") continue;  // version nodes, not code or data
-        names.insert(text.substr(space + 1));
-    }
-    ::pclose(pipe);
-    return names;
 }
 
 TEST(LinkOrdinals, LibraryExportsExactlyTheShippedNames) {

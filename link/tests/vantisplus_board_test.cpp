@@ -1,7 +1,6 @@
 // The older link variant against the simulated board, and its export list.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <set>
 #include <string>
@@ -10,28 +9,17 @@
 #include "dvOrvelAuto.h"
 #include "dvVantisPlus.h"
 #include "link/legacy_warp.h"
-#include "vantis/delays.h"
-#include "wallsim/board_server.h"
+#include "board_fixture.h"
+#include "exported_symbols.h"
 
 namespace vantis::link {
 namespace {
 
-class VantisPlusBoard : public ::testing::Test {
+// Boards of this suite live on 127.0.0.40-59.
+class VantisPlusBoard : public testing::BoardFixture {
 protected:
-    void SetUp() override {
-        delays::SetDelayScale(0.2);
-        board = wallsim::BoardServer::StartInRange(40, 59);
-        ASSERT_NE(board, nullptr) << "no free address in 127.0.0.40-59";
-        handle = dvOrvelAutoOpen(board->address_value());  // the older library has no open of its own
-        ASSERT_NE(handle, 0);
-    }
-    void TearDown() override {
-        if (handle != 0) dvOrvelAutoDisconnect(handle);
-        if (board) board->Stop();
-        delays::SetDelayScale(0);
-    }
-    std::unique_ptr<wallsim::BoardServer> board;
-    LinkHandle handle = 0;
+    int FirstOctet() const override { return 40; }
+    int LastOctet() const override { return 59; }
 };
 
 std::vector<VantisPlusWarpPoint> IdentityRecords() {
@@ -96,22 +84,6 @@ TEST_F(VantisPlusBoard, SharedOperationsAndTheQuietOnes) {
     EXPECT_EQ(board->Snapshot().frames.size(), before);
 }
 
-std::set<std::string> DefinedDynamicSymbols(const char* path) {
-    std::set<std::string> names;
-    FILE* pipe = ::popen((std::string("nm -D --defined-only '") + path + "' 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return names;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::string text(line);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-        const auto space = text.rfind(' ');
-        if (space >= 2 && text[space - 1] == 'A') continue;
-        names.insert(text.substr(space + 1));
-    }
-    ::pclose(pipe);
-    return names;
-}
-
 TEST(VantisPlusExports, ExactlyTheOlderNames) {
     const std::set<std::string> expected = {
         "dvVantisPlusMakeRectanglePattern", "dvVantisPlusImageFreeze", "dvVantisPlusImageUnFreeze",
@@ -122,7 +94,7 @@ TEST(VantisPlusExports, ExactlyTheOlderNames) {
         "dvVantisPlusChangeInPort",         "dvVantisPlusGetAddr",      "dvVantisPlusDownload",
         "dvVantisPlusFactory"};
     ASSERT_EQ(expected.size(), std::size_t(DVVANTISPLUS_EXPORT_COUNT));
-    EXPECT_EQ(DefinedDynamicSymbols(DVVANTISPLUS_LIBRARY_PATH), expected);
+    EXPECT_EQ(testing::DefinedDynamicSymbols(DVVANTISPLUS_LIBRARY_PATH), expected);
 }
 
 }  // namespace

@@ -6,8 +6,7 @@
 
 #include "dvOrvelAuto.h"
 #include "link/resample_filters.h"
-#include "vantis/delays.h"
-#include "wallsim/board_server.h"
+#include "board_fixture.h"
 #include "warp_tables.h"
 
 namespace vantis::link {
@@ -15,29 +14,11 @@ namespace {
 
 using testing::WarpTables;
 
-// A board on a free address of 127.0.0.40-59 and a link to it.
-class WarpBlendBoard : public ::testing::Test {
+// Boards of this suite live on 127.0.0.40-59.
+class WarpBlendBoard : public testing::BoardFixture {
 protected:
-    void SetUp() override {
-        delays::SetDelayScale(0.2);
-        board = wallsim::BoardServer::StartInRange(40, 59);
-        ASSERT_NE(board, nullptr) << "no free address in 127.0.0.40-59";
-        handle = dvOrvelAutoOpen(board->address_value());
-        ASSERT_NE(handle, 0);
-    }
-    void TearDown() override {
-        if (handle != 0) dvOrvelAutoDisconnect(handle);
-        if (board) board->Stop();
-        delays::SetDelayScale(0);
-    }
-    std::size_t FrameCount() const {
-        std::size_t n = 0;
-        board->Inspect([&](const wallsim::BoardState& s) { n = s.frames.size(); });
-        return n;
-    }
-
-    std::unique_ptr<wallsim::BoardServer> board;
-    LinkHandle handle = 0;
+    int FirstOctet() const override { return 40; }
+    int LastOctet() const override { return 59; }
 };
 
 TEST_F(WarpBlendBoard, IdentityWarpComesBackAsIdentity) {
@@ -97,7 +78,7 @@ TEST_F(WarpBlendBoard, RefusedArgumentsLeaveTheWireQuiet) {
     EXPECT_EQ(dvOrvelAutoDownloadBlend(handle, 1920, 1080, &narrow, 1, 2.2), LINK_RESULT_CONNECTION);
     EXPECT_EQ(dvOrvelAutoDownloadBlend(handle, 1920, 1080, nullptr, 1, 2.2), LINK_RESULT_CONNECTION);
     dvOrvelAutoReadUniformity(handle, nullptr);
-    EXPECT_EQ(FrameCount(), 0u);
+    EXPECT_EQ(Frames().size(), 0u);
 }
 
 TEST_F(WarpBlendBoard, BlendZonesAndGamma) {
