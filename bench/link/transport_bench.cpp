@@ -128,3 +128,5 @@ BENCHMARK(BM_OpenVersionClose)->UseRealTime()->Iterations(500);  // bounded: eac
 #endif
 
 }  // namespace
+
+BENCHMARK_MAIN();
