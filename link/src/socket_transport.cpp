@@ -100,6 +100,11 @@ int SendAll(int fd, std::span<const std::uint8_t> bytes, Clock::time_point deadl
 }  // namespace
 
 int ConnectToBoard(std::uint32_t address, std::uint16_t port) {
+    // 0.0.0.0 is no board's address; Linux would quietly connect it to this host.
+    if (address == 0) {
+        errno = EADDRNOTAVAIL;
+        return -1;
+    }
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
     fd = AwayFromStandardStreams(fd);

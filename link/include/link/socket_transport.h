@@ -17,7 +17,7 @@ namespace vantis::link {
 // sets the receive and send time-outs and TCP keep-alive (30 s idle, 1 s probes).
 // Returns the socket (never 0, 1 or 2: the standard streams are never handed out), or
 // -1 with errno set; nothing stays open on failure. The connect is bounded by
-// kLinkConnectTimeout.
+// kLinkConnectTimeout. The address 0.0.0.0 is refused (EADDRNOTAVAIL).
 int ConnectToBoard(std::uint32_t address, std::uint16_t port = kBoardPort);
 
 // Exchanges on a connected socket (the LinkHandle). Handles below 1 are no socket:
