@@ -2,6 +2,8 @@
 //
 //   wall_calibrate [--detail] SCENE.json...         shipped or hand-made scenes
 //   wall_calibrate [--detail] --random FIRST COUNT  random scenes of seeds FIRST..FIRST+COUNT-1
+//   wall_calibrate --keep DIR SCENE.json            also keep the photos and a job file for
+//                                                   `vantiscore warp DIR/job.json` in DIR
 //
 // One JSON line per scene: the engine's status and seconds, and the worst
 // figures (panel pixels) of the warps as computed, as downloaded into the
@@ -12,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,10 +30,27 @@ namespace {
 using namespace vantiscore;
 using namespace vantiscore::wall;
 
-nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, bool detail) {
+// The job in the form `vantiscore warp` reads.
+void WriteJobFile(const CaptureJob& job, const std::filesystem::path& path) {
+    nlohmann::json file{{"blackPhoto", job.blackPhoto},       {"whitePhotos", job.whitePhotos},
+                        {"centrePhotos", job.centrePhotos},   {"gridPhotos", job.gridPhotos},
+                        {"thresholds", job.thresholds},       {"patternType", job.patternType},
+                        {"channelCount", job.channelCount},   {"warpingMode", job.warpingMode},
+                        {"layoutColumns", job.layoutColumns}, {"layoutRows", job.layoutRows},
+                        {"overlapX", job.overlapX},           {"overlapY", job.overlapY},
+                        {"stackCount", job.stackCount}};
+    nlohmann::json boundary = nlohmann::json::array();
+    for (const cv::Point2f& p : job.boundary) boundary.push_back({p.x, p.y});
+    file["boundary"] = std::move(boundary);
+    std::ofstream(path) << file.dump() << '\n';
+}
+
+nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, bool detail,
+                         const std::string& keep = {}) {
     nlohmann::json out{{"scene", label}};
     const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("wall-calibrate-" + std::to_string(::getpid()));
+        keep.empty() ? std::filesystem::temp_directory_path() / ("wall-calibrate-" + std::to_string(::getpid()))
+                     : std::filesystem::absolute(keep);
     std::filesystem::create_directories(folder);
     CaptureJob job;
     std::string error;
@@ -44,7 +64,8 @@ nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, 
         result = ComputeSceneWarps(job, &warps, &photoSize);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    std::filesystem::remove_all(folder);
+    if (keep.empty()) std::filesystem::remove_all(folder);
+    else if (captured) WriteJobFile(job, folder / "job.json");
     if (!captured) {
         out["error"] = error;
         return out;
@@ -82,9 +103,14 @@ nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     bool detail = false;
+    std::string keep;
     if (!args.empty() && args.front() == "--detail") {
         detail = true;
         args.erase(args.begin());
+    }
+    if (args.size() == 3 && args.front() == "--keep") {
+        keep = args[1];
+        args.erase(args.begin(), args.begin() + 2);
     }
     if (args.size() == 3 && args[0] == "--random") {
         const unsigned long first = std::stoul(args[1]);
@@ -97,7 +123,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (args.empty()) {
-        std::fprintf(stderr, "usage: wall_calibrate [--detail] SCENE.json... | --random FIRST COUNT\n");
+        std::fprintf(stderr, "usage: wall_calibrate [--detail] SCENE.json... | --random FIRST COUNT | --keep DIR SCENE.json\n");
         return 2;
     }
     for (const std::string& path : args) {
@@ -107,7 +133,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
             return 1;
         }
-        const std::string line = Calibrate(scene, std::filesystem::path(path).stem().string(), detail).dump();
+        const std::string line = Calibrate(scene, std::filesystem::path(path).stem().string(), detail, keep).dump();
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
