@@ -2,6 +2,9 @@
 #include <vector>
 
 #include "sim_commands.h"
+#ifdef WALLSIM_WITH_CONFIG
+#include "project_config.h"
+#endif
 
 namespace wallsim::tool {
 
@@ -13,6 +16,9 @@ bool DispatchSimCommand(int argc, char** argv, int* exitCode) {
     else if (name == "photo") *exitCode = PhotoCommand(args);
     else if (name == "measure") *exitCode = MeasureCommand(args);
     else if (name == "scene") *exitCode = SceneCommand(args);
+#ifdef WALLSIM_WITH_CONFIG
+    else if (name == "config") *exitCode = ConfigCommand(args);
+#endif
     else return false;
     return true;
 }

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
                      "  photo SCENE OUT      one camera photo of a given state to an image file\n"
                      "  measure SCENE        ground-truth alignment figures as JSON\n"
                      "  scene random SEED    a random scene; scene check FILE: read a scene file\n"
+                     "  config SCENE --home DIR  the project configuration for the scene under DIR\n"
                      "Each command takes --help.\n";
         return argc < 2 ? 2 : 0;
     }

@@ -42,6 +42,9 @@ inline constexpr milliseconds kWorkerStopWait{6000};
 inline constexpr milliseconds kImageViewStartWait{500};
 inline constexpr milliseconds kImageViewStopWait{1000};
 
+// Calibration program: how often the attached cameras are listed to notice arrivals and removals
+inline constexpr milliseconds kCameraWatchInterval{1000};
+
 // Camera view control
 inline constexpr milliseconds kViewMouseTimer{10};
 
@@ -51,6 +54,7 @@ inline constexpr milliseconds kCameraFramePoll{33};           // virtual camera:
 // Failure bounds, not waits: a healthy peer answers at once, so these are not scaled.
 inline constexpr milliseconds kVirtualCameraReplyTimeout{5000};  // one request/reply on the virtual camera socket
 inline constexpr milliseconds kCameraFirstFrameTimeout{3000};    // TakePhoto right after Run: wait for the first frame
+inline constexpr milliseconds kPhotoFreshFrameTimeout{5000};     // workflows: bound on waiting for pictures taken after a pattern change
 
 // Current scale factor (1.0 unless VANTIS_DELAY_SCALE or SetDelayScale says otherwise).
 double DelayScale();

@@ -1,0 +1,187 @@
+// The main window of the calibration program: the camera view (or the
+// threshold picture in the same place), the channel list, the nine command
+// buttons, and the dock area in which the camera, boundary, threshold and
+// edge-blending dialogs appear. It owns the project document and starts the
+// workers; workers reach it only through Send (blocking) and Post.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "vantis/messages/error_report.h"
+#include "vantis/model/config.h"
+#include "vantis/model/document.h"
+#include "vantis/model/reachability.h"
+
+class CDShowCameraCtrl;
+class CCvImageCtrl;
+class CChannelIconListCtrl;
+class CSkinButton;
+class CWaitDlg;
+class QLabel;
+class QMenuBar;
+class QStackedWidget;
+
+namespace meridan {
+class DeviceWatcher;
+}
+
+class CVantisAutoDlg : public QWidget {
+public:
+    // Child dialogs of the dock area, by the number they report when closing.
+    enum DockChild { kDockThreshold = 0, kDockCamera = 129, kDockBoundary = 144, kDockOthers = 146 };
+    enum Button { kNew, kCamera, kBoundary, kCalibration, kRecalibration, kResync, kReset, kOthers, kConnect };
+
+    struct Options {
+        vantis::model::Defaults defaults;
+        bool loadSystemConfig = true;
+        bool watchDevices = true;
+    };
+
+    explicit CVantisAutoDlg(const Options& options, QWidget* parent = nullptr);
+    ~CVantisAutoDlg() override;
+
+    VantisAuto::CDoc& Doc() { return doc_; }
+    const vantis::model::Defaults& Defaults() const { return options_.defaults; }
+    CDShowCameraCtrl* CameraView() const { return camera_; }
+    CCvImageCtrl* ThresholdView() const { return threshold_; }
+    CChannelIconListCtrl* ChannelList() const { return list_; }
+    CSkinButton* GetButton(Button b) const { return buttons_.at(b); }
+    CWaitDlg* WaitWindow() const { return wait_; }
+
+    // --- dock area (the dialogs of the camera, boundary, threshold and edge-blending settings) ---
+    // A factory makes the dialog with this window as its parent; without one a
+    // placeholder says on screen that the dialog is not built yet.
+    using DockFactory = std::function<QWidget*(CVantisAutoDlg& main)>;
+    void SetDockFactory(DockChild which, DockFactory factory) { dockFactories_[which] = std::move(factory); }
+    // The new-project wizard: runs modally on the document, true on OK.
+    using WizardFactory = std::function<bool(CVantisAutoDlg& main, VantisAuto::CDoc& doc)>;
+    void SetWizard(WizardFactory wizard) { wizard_ = std::move(wizard); }
+    // Places a dialog in the dock area: the ten main controls hide, closing is
+    // not allowed until the dialog reports its closing with ChildClosed.
+    void PlaceInDock(QWidget* child);
+    QWidget* DockArea() const { return dock_; }
+    QWidget* DockedChild() const { return docked_; }
+    // A docked dialog closed (camera 129, boundary 144, threshold 0).
+    void ChildClosed(int which);
+    // Camera or threshold picture in the view area.
+    void ShowThresholdPicture(bool threshold);
+    bool CloseAllowed() const { return closeAllowed_; }
+
+    // --- calibration (run by the shared workflows) ---
+    using JobHook = std::function<void(CVantisAutoDlg& main)>;
+    void SetCalibrationHook(JobHook hook) { calibrationHook_ = std::move(hook); }
+    void SetRecalibrationHook(JobHook hook) { recalibrationHook_ = std::move(hook); }
+
+    // --- commands ---
+    void OnNew();
+    void OnConnect();
+    void OnCamera();
+    void OnBoundary();
+    void OnCalibration();
+    void OnRecalibration();
+    void OnResync();
+    void OnReset();
+    void OnOthers();
+    void OnSave(const QString& path = {});
+    void OnOpen(const QString& path = {});
+    void OnDelete();
+    void OnModifyAddress();
+    void OnChannelResync();
+    void OnChannelReset();
+    void OnRelink();
+    void OnSnapshot();
+    void OnAbout();
+    // The end of a label edit; true when the text is refused.
+    bool OnEndLabelEdit(int index, const QString& text);
+    // Cameras came or went.
+    void OnCameraCheck();
+
+    // Enables or disables the buttons after a job (e = 1 or 0).
+    void ApplyButtonEnabling(int e);
+    void SetBusy(bool busy);
+    bool IsBusy() const { return busy_; }
+    bool ConnectionRunning() const { return connection_.joinable() && !connectionDone_.load(); }
+    // Waits (serving the workers' requests) until the connection worker ended.
+    void WaitForConnection();
+    // Waits until every document job (re-sync, reset, ...) ended.
+    void WaitForJobs();
+
+    // --- worker messages ---
+    // Runs f on the window thread; from a worker it waits until f ran.
+    void Send(std::function<void()> f);
+    // Runs f on the window thread later.
+    void Post(std::function<void()> f);
+    // A worker's error report, shown in the error dialog.
+    void ShowReport(const vantis::messages::ErrorReport& report);
+    int ShowError(const std::string& text);
+
+    // Replacements for the modal boxes (tests, and programs that log instead).
+    void SetQuestionHandler(std::function<bool(const QString&)> h) { question_ = std::move(h); }
+    void SetErrorHandler(std::function<int(const QString&)> h) { errorHandler_ = std::move(h); }
+    void SetMessageHandler(std::function<void(const QString&)> h) { messageHandler_ = std::move(h); }
+    // The echo test of the connection job (tests inject one).
+    void SetEchoProber(vantis::model::EchoProber* prober) { prober_ = prober; }
+    bool Ask(const QString& text);
+    void Inform(const QString& text, bool stop);
+
+    // Rebuilds the channel list from the document.
+    void RebuildChannelList();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void BuildWindow();
+    void BuildMenus();
+    void ShowMainControls(bool show);
+    void OpenPlaceholder(DockChild which, const QString& title);
+    void GiveIdentityWarps();
+    void StopConnectionWorker();
+    // Runs work on a worker thread between busy and idle.
+    void RunDocumentJob(std::function<void()> work);
+    void OnContextMenu(const QPoint& globalPos);
+    void SaveOnClose();
+
+    Options options_;
+    VantisAuto::CDoc doc_;
+    CDShowCameraCtrl* camera_ = nullptr;
+    CCvImageCtrl* threshold_ = nullptr;
+    QStackedWidget* views_ = nullptr;
+    QWidget* controls_ = nullptr;
+    QWidget* dock_ = nullptr;
+    QPointer<QWidget> docked_;
+    CChannelIconListCtrl* list_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    std::map<Button, CSkinButton*> buttons_;
+    QPointer<CWaitDlg> wait_;
+    std::unique_ptr<meridan::DeviceWatcher> watcher_;
+
+    std::map<DockChild, DockFactory> dockFactories_;
+    WizardFactory wizard_;
+    JobHook calibrationHook_;
+    JobHook recalibrationHook_;
+    std::function<bool(const QString&)> question_;
+    std::function<int(const QString&)> errorHandler_;
+    std::function<void(const QString&)> messageHandler_;
+    vantis::model::EchoProber* prober_ = nullptr;
+
+    std::thread connection_;
+    std::atomic<bool> connectionDone_{true};
+    std::atomic<bool> stopConnection_{false};
+    std::atomic<int> jobsRunning_{0};
+    bool busy_ = false;
+    bool closeAllowed_ = true;
+    bool skipQuestion_ = false;
+    bool closing_ = false;
+    int channelsAtConnect_ = 0;
+    int snapshotCounter_ = 100;
+};

@@ -1,0 +1,41 @@
+// The wait window of the connection job: a progress bar with text above a
+// status line. Modeless, without caption; it shows the busy cursor and keeps
+// itself disabled until it closes.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+class CProgressCtrlEx;
+class QLabel;
+
+class CWaitDlg : public QDialog {
+public:
+    explicit CWaitDlg(QWidget* parent = nullptr);
+
+    void SetRange(int low, int high);
+    // Message messageId formatted with the channel's last address octet as the
+    // text, counter as the progress position; nothing while updates are
+    // suppressed.
+    void Step(int messageId, int octet, int counter);
+    bool UpdatesSuppressed() const { return suppressed_; }
+    // A display change suppresses updates until the next resize.
+    void OnDisplayChange() { suppressed_ = true; }
+
+    // Called once when the window closes (the main window becomes idle).
+    void SetOnClosed(std::function<void()> callback) { onClosed_ = std::move(callback); }
+
+    CProgressCtrlEx* Progress() const { return progress_; }
+    QString StatusText() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    CProgressCtrlEx* progress_;
+    QLabel* text_;
+    bool suppressed_ = false;
+    bool closed_ = false;
+    std::function<void()> onClosed_;
+};

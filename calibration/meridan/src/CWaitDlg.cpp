@@ -1,0 +1,60 @@
+#include "meridan/CWaitDlg.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "meridan/skin/CProgressCtrlEx.h"
+#include "vantis/messages/calibration_messages.h"
+
+CWaitDlg::CWaitDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    setObjectName("waitDialog");
+    setModal(false);
+    setStyleSheet("QDialog { background: rgb(41,41,41); border: 1px solid rgb(110,110,110); }"
+                  "QLabel { color: white; }");
+    progress_ = new CProgressCtrlEx(this);
+    progress_->setObjectName("waitProgress");
+    text_ = new QLabel(QString::fromStdString(meridan::Messages().Text(meridan::msg::kPleaseWait)), this);
+    text_->setObjectName("waitText");
+    if (!suppressed_) progress_->SetProgressText("Completed ");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(progress_);
+    layout->addWidget(text_);
+    setMinimumWidth(420);
+    setCursor(Qt::BusyCursor);
+    setEnabled(false);
+    // A changed screen arrangement is the display change.
+    if (auto* app = qobject_cast<QGuiApplication*>(QGuiApplication::instance())) {
+        connect(app, &QGuiApplication::primaryScreenChanged, this, [this] { OnDisplayChange(); });
+    }
+}
+
+void CWaitDlg::SetRange(int low, int high) {
+    progress_->SetRange(low, high);
+    progress_->SetPos(low);
+}
+
+void CWaitDlg::Step(int messageId, int octet, int counter) {
+    if (suppressed_) return;
+    text_->setText(QString::fromStdString(meridan::Messages().Format(messageId, {static_cast<long long>(octet)})));
+    progress_->SetPos(counter);
+}
+
+QString CWaitDlg::StatusText() const { return text_->text(); }
+
+void CWaitDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    suppressed_ = false;
+}
+
+void CWaitDlg::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        closed_ = true;
+        unsetCursor();
+        setEnabled(true);
+        if (onClosed_) onClosed_();
+    }
+    event->accept();
+}

@@ -1,0 +1,37 @@
+#include "meridan/DeviceWatcher.h"
+
+#include "oculet/CDShowCamera.h"
+#include "vantis/delays.h"
+
+namespace meridan {
+
+std::vector<std::wstring> AttachedCameraNames() {
+    std::vector<std::wstring> names;
+    const int count = CDShowCamera::GetCount();
+    for (int i = 0; i < count; ++i) {
+        std::wstring name;
+        if (CDShowCamera::GetName(i, &name)) names.push_back(name);
+    }
+    return names;
+}
+
+DeviceWatcher::DeviceWatcher(std::function<void()> changed, Lister lister)
+    : changed_(std::move(changed)), lister_(std::move(lister)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+}
+
+void DeviceWatcher::Start() {
+    Poll();
+    timer_.start(static_cast<int>(vantis::delays::Scaled(vantis::delays::kCameraWatchInterval).count()));
+}
+
+bool DeviceWatcher::Poll() {
+    std::vector<std::wstring> now = lister_();
+    const bool changed = !first_ && now != last_;
+    first_ = false;
+    last_ = std::move(now);
+    if (changed && changed_) changed_();
+    return changed;
+}
+
+}  // namespace meridan

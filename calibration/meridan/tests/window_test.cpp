@@ -1,0 +1,267 @@
+// The main window on the offscreen platform, against simulated boards on
+// 127.0.0.190-199: start-up with and without a configuration, the connection
+// job through the wait window, Delete, the address editor, the dock area and
+// closing.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include "meridan/CChannelIconListCtrl.h"
+#include "meridan/CErrorMsgDlg.h"
+#include "meridan/CVantisAutoDlg.h"
+#include "meridan/CWaitDlg.h"
+#include "meridan/skin/CProgressCtrlEx.h"
+#include "meridan/skin/CSkinButton.h"
+#include "test_env.h"
+#include "vantis/model/config.h"
+#include "wallsim/board_server.h"
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "meridan_window_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);  // kept to process end
+    return *app;
+}
+
+class AlwaysAnswers : public vantis::model::EchoProber {
+public:
+    bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
+};
+
+template <class P>
+bool WaitFor(P predicate, int ms = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!predicate()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { App(); }
+
+    std::unique_ptr<CVantisAutoDlg> MakeWindow(bool load = true) {
+        CVantisAutoDlg::Options o;
+        o.defaults.vid = "Vendor";
+        o.defaults.pid = "Box";
+        o.defaults.appTitle = "Warp Tools";
+        o.loadSystemConfig = load;
+        o.watchDevices = false;
+        auto w = std::make_unique<CVantisAutoDlg>(o);
+        w->SetEchoProber(&echo_);
+        w->SetQuestionHandler([this](const QString& q) {
+            questions_.push_back(q);
+            return answer_;
+        });
+        w->SetErrorHandler([this](const QString& e) {
+            errors_.push_back(e);
+            return 1;
+        });
+        w->SetMessageHandler([this](const QString& m) { messages_.push_back(m); });
+        return w;
+    }
+
+    // A system configuration with a channel per board.
+    void WriteConfig(const std::vector<std::uint32_t>& addresses, bool connected) {
+        VantisAuto::CDoc doc;
+        for (auto a : addresses) doc.AddChannel(a);
+        doc.m_bConnected = connected;
+        ASSERT_EQ(vantis::model::SaveSystemConfig(doc, "Vendor"), 1);
+    }
+
+    void StartBoards(int count, int first, int last) {
+        for (int i = 0; i < count; ++i) {
+            boards_.push_back(wallsim::BoardServer::StartInRange(first, last));
+            ASSERT_TRUE(boards_.back());
+            addresses_.push_back(boards_.back()->address_value());
+        }
+    }
+
+    meridan::test::TempHome home_;
+    AlwaysAnswers echo_;
+    bool answer_ = true;
+    std::vector<QString> questions_, errors_, messages_;
+    std::vector<std::unique_ptr<wallsim::BoardServer>> boards_;
+    std::vector<std::uint32_t> addresses_;
+};
+
+TEST_F(WindowTest, StartWithoutConfigurationLeavesConnectDisabled) {
+    auto w = MakeWindow();
+    EXPECT_TRUE(w->Doc().m_channels.empty());
+    EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kConnect)->isEnabled());
+    EXPECT_TRUE(w->GetButton(CVantisAutoDlg::kNew)->isEnabled());
+    EXPECT_EQ(w->ChannelList()->count(), 0);
+    EXPECT_EQ(w->windowTitle(), "Warp Tools");
+}
+
+TEST_F(WindowTest, ConnectEnabledExactlyWhenTheConfigurationWasConnected) {
+    WriteConfig({0xC0A8000Bu, 0xC0A8000Cu}, false);
+    {
+        auto w = MakeWindow();
+        EXPECT_EQ(w->ChannelList()->count(), 2);
+        EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kConnect)->isEnabled());
+        EXPECT_EQ(w->ChannelList()->item(0)->text(), "011");
+        EXPECT_EQ(w->ChannelList()->ImageIndexAt(0), 2);
+        // Each channel carries the identity warp of the timing.
+        EXPECT_NE(w->Doc().m_channels[0]->m_forward.x[1][0], 0.0f);
+    }
+    WriteConfig({0xC0A8000Bu, 0xC0A8000Cu}, true);
+    auto w = MakeWindow();
+    EXPECT_TRUE(w->GetButton(CVantisAutoDlg::kConnect)->isEnabled());
+}
+
+TEST_F(WindowTest, ConnectYesShowsProgressToSeventeenForThreeChannels) {
+    StartBoards(3, 190, 194);
+    WriteConfig(addresses_, true);
+    auto w = MakeWindow();
+    w->show();
+    int high = -1;
+    int lastPos = -1;
+    w->OnConnect();
+    ASSERT_TRUE(w->WaitWindow());
+    QPointer<CWaitDlg> wait = w->WaitWindow();
+    EXPECT_EQ(wait->Progress()->ProgressText(), "Completed ");
+    QObject::connect(wait->Progress(), &QProgressBar::valueChanged, [&](int v) { lastPos = v; });
+    QObject::connect(wait->Progress(), &QProgressBar::rangeChanged, [&](int, int h) { high = h; });
+    ASSERT_TRUE(WaitFor([&] { return !w->ConnectionRunning(); }));
+    w->WaitForConnection();
+    EXPECT_EQ(questions_.size(), 1u);
+    EXPECT_EQ(questions_[0], "Reset All Settings?");
+    EXPECT_EQ(high, 17);
+    EXPECT_EQ(lastPos, 17);
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_TRUE(WaitFor([&] { return wait.isNull(); }));  // the wait window closed
+    EXPECT_TRUE(w->isEnabled());                          // and the window is idle again
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(w->ChannelList()->ImageIndexAt(i), 0);
+    EXPECT_TRUE(w->GetButton(CVantisAutoDlg::kCamera)->isEnabled());
+    EXPECT_TRUE(w->GetButton(CVantisAutoDlg::kReset)->isEnabled());
+    EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kRecalibration)->isEnabled());
+    for (auto& b : boards_) EXPECT_EQ(b->Snapshot().savesPerformed, 1);
+}
+
+TEST_F(WindowTest, ConnectNoShowsProgressToElevenForThreeChannels) {
+    StartBoards(3, 195, 199);
+    WriteConfig(addresses_, true);
+    answer_ = false;
+    auto w = MakeWindow();
+    w->show();
+    int high = -1;
+    w->OnConnect();
+    ASSERT_TRUE(w->WaitWindow());
+    QObject::connect(w->WaitWindow()->Progress(), &QProgressBar::rangeChanged, [&](int, int h) { high = h; });
+    ASSERT_TRUE(WaitFor([&] { return !w->ConnectionRunning(); }));
+    w->WaitForConnection();
+    EXPECT_EQ(high, 11);
+    for (auto& b : boards_) EXPECT_EQ(b->Snapshot().savesPerformed, 0);
+}
+
+TEST_F(WindowTest, BoardThatDoesNotAnswerShowsMessage158AndDisablesButtons) {
+    auto quiet = wallsim::QuietAddress::InRange(190, 199);
+    ASSERT_TRUE(quiet);
+    WriteConfig({quiet->address_value()}, true);
+    auto w = MakeWindow();
+    w->show();
+    w->OnConnect();
+    ASSERT_TRUE(WaitFor([&] { return !w->ConnectionRunning(); }));
+    w->WaitForConnection();
+    ASSERT_EQ(errors_.size(), 1u);
+    const int octet = static_cast<int>(quiet->address_value() & 0xFF);
+    EXPECT_EQ(errors_[0], QString("[SYSTEM ERROR 0001]:\nThe system connecting to projector fail(IP address: %1). "
+                                  "Please make sure the ethernet cable is attached to the projector.")
+                              .arg(octet));
+    EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kCamera)->isEnabled());
+    EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kReset)->isEnabled());
+    EXPECT_TRUE(WaitFor([&] { return w->isEnabled(); }));
+}
+
+TEST_F(WindowTest, DeleteDoesNothingWithTwoAndRemovesTheSelectedOfThree) {
+    WriteConfig({0xC0A8000Bu, 0xC0A8000Cu}, false);
+    {
+        auto w = MakeWindow();
+        w->ChannelList()->SelectItem(1);
+        w->OnDelete();
+        EXPECT_EQ(w->Doc().m_channels.size(), 2u);
+        EXPECT_EQ(w->ChannelList()->count(), 2);
+    }
+    WriteConfig({0xC0A8000Bu, 0xC0A8000Cu, 0xC0A8000Du}, false);
+    auto w = MakeWindow();
+    w->ChannelList()->SelectItem(1);
+    EXPECT_EQ(w->Doc().m_channels[1]->m_bSelected, 1);
+    EXPECT_EQ(w->ChannelList()->ImageIndexAt(1), 3);
+    w->OnDelete();
+    ASSERT_EQ(w->Doc().m_channels.size(), 2u);
+    EXPECT_EQ(w->Doc().m_channels[1]->m_dwIp, 0xC0A8000Du);
+    ASSERT_EQ(w->ChannelList()->count(), 2);
+    EXPECT_EQ(w->ChannelList()->item(1)->text(), "013");
+    EXPECT_EQ(w->ChannelList()->GetSelectedItem(), 0);  // the previous item is selected
+}
+
+TEST_F(WindowTest, TypingTheChannelsOwnAddressIsRefused) {
+    WriteConfig({0xC0A8000Bu, 0xC0A8000Cu}, false);
+    auto w = MakeWindow();
+    EXPECT_TRUE(w->OnEndLabelEdit(0, "11"));
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], "IP address repeat !");
+    EXPECT_EQ(w->Doc().m_channels[0]->m_dwIp, 0xC0A8000Bu);
+    EXPECT_TRUE(w->OnEndLabelEdit(0, "12"));  // the other channel's address
+    EXPECT_EQ(messages_.size(), 2u);
+    // A free address is taken and shown.
+    EXPECT_FALSE(w->OnEndLabelEdit(0, "21"));
+    EXPECT_EQ(w->Doc().m_channels[0]->m_dwIp, 0xC0A80015u);
+    EXPECT_EQ(w->ChannelList()->item(0)->text(), "021");
+    EXPECT_EQ(messages_.size(), 2u);
+}
+
+TEST_F(WindowTest, DockPlaceholderHidesTheMainControlsUntilClosed) {
+    auto w = MakeWindow();
+    w->show();
+    w->OnCamera();
+    ASSERT_TRUE(w->DockedChild());
+    EXPECT_FALSE(w->CloseAllowed());
+    EXPECT_FALSE(w->ChannelList()->isVisible());
+    EXPECT_FALSE(w->close());  // closing waits for the docked dialog
+    w->ChildClosed(CVantisAutoDlg::kDockCamera);
+    EXPECT_TRUE(w->CloseAllowed());
+    EXPECT_TRUE(w->ChannelList()->isVisible());
+    // The camera is not open: Boundary and Calibration stay disabled.
+    EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kBoundary)->isEnabled());
+    // A dialog from a factory takes the dock the same way.
+    w->SetDockFactory(CVantisAutoDlg::kDockBoundary, [](CVantisAutoDlg&) {
+        auto* d = new QWidget;
+        d->setObjectName("boundaryDialog");
+        return d;
+    });
+    w->OnBoundary();
+    ASSERT_TRUE(w->DockedChild());
+    EXPECT_EQ(w->DockedChild()->objectName(), "boundaryDialog");
+}
+
+TEST_F(WindowTest, ClosingSavesTheSystemConfiguration) {
+    StartBoards(2, 190, 199);
+    WriteConfig(addresses_, true);
+    auto w = MakeWindow();
+    w->show();
+    w->OnConnect();
+    // Close at once: the connection worker is asked to stop and is waited for.
+    EXPECT_TRUE(w->close());
+    EXPECT_FALSE(w->ConnectionRunning());
+    VantisAuto::CDoc saved;
+    ASSERT_EQ(vantis::model::LoadSystemConfig(saved, "Vendor"), 1);
+    EXPECT_EQ(saved.m_channels.size(), 2u);
+    EXPECT_TRUE(saved.m_bConnected);
+}
+
+TEST_F(WindowTest, ErrorDialogShowsTheTextReadOnly) {
+    CErrorMsgDlg d(meridan::DisplayText("[CORRECT ERROR 0001]:\r\n text"));
+    EXPECT_EQ(d.windowTitle(), "WARNNING");
+    EXPECT_EQ(d.Text(), "[CORRECT ERROR 0001]:\n text");
+}
+
+}  // namespace

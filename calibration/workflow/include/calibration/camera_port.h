@@ -1,0 +1,63 @@
+// The camera as the workflows use it. Programs hand in the camera library's
+// capture graph through OculetCamera (oculet_camera.h); tests may hand in
+// their own.
+#pragma once
+
+#include <string>
+
+#include "oculet/CDShowCameraData.h"
+#include "vantis/model/boundary.h"
+
+namespace vantis::calibration {
+
+// What the calibration and the auto-tune need: numbered photos in the image
+// folder of a vendor word, and the property record they tune.
+class PhotoCamera {
+public:
+    virtual ~PhotoCamera() = default;
+    virtual void SetFilePrefixName(const std::string& prefix) = 0;
+    virtual std::string GetImagePath() const = 0;
+    // Photographs the picture as it is now (taken after this call), saved as
+    // the numbered file in the image folder; 1 when it was saved.
+    virtual int TakePhoto(int number) = 0;
+    // Path of the last numbered photo, set whether or not it was saved.
+    virtual std::string LastPhotoPath() const = 0;
+    // The camera's property record; the auto-tune changes values in place.
+    virtual CDShowCameraData& Properties() = 0;
+    // Writes every supported value of the record to the camera.
+    virtual void ApplyProperties() = 0;
+    virtual void SetExposure(long value) = 0;
+    virtual void SetGain(long value) = 0;
+};
+
+// Where the maintenance run opens the camera and what it gives the view.
+struct CameraSetup {
+    int width = 1920;        // picture size asked of the camera
+    int height = 1080;
+    int panelWidth = 0;      // the projectors' panel, for the view's grid
+    int panelHeight = 0;
+    int gridColumns = 0;     // engine-board grid of the pattern type
+    int gridRows = 0;
+    CBoundaryDoc* boundary = nullptr;  // the document's boundary tables, lent to the view
+};
+
+// A camera that can be chosen by name and opened: the maintenance run's.
+class CameraDevice : public PhotoCamera {
+public:
+    virtual int Count() = 0;
+    virtual std::wstring Name(int index) = 0;
+    // Stops and closes what is open, opens camera `index` with the setup, runs
+    // it and reads its properties. False when it cannot be opened.
+    virtual bool Open(int index, const CameraSetup& setup) = 0;
+    // Takes the stored settings into the record and writes them to the camera.
+    virtual void TakeConfig(const CDShowCameraData& stored) = 0;
+    // Starts the view's grid editing (only where there is a view).
+    virtual void StartGrid() = 0;
+};
+
+// The one camera model the programs support, under the name its Windows
+// driver gives it and the shorter name V4L2 reports.
+bool IsSupportedCameraModel(const std::wstring& name);
+inline constexpr const wchar_t* kSupportedCameraModel = L"Logitech HD Pro Webcam C920";
+
+}  // namespace vantis::calibration

@@ -1,0 +1,171 @@
+#include "calibration/auto_tune.h"
+
+#include <algorithm>
+
+#include "dvOrvelAuto.h"
+#include "vantis/messages/calibration_messages.h"
+#include "vantis/model/doc_lock.h"
+
+namespace vantis::calibration {
+
+using VantisAuto::DocLock;
+using VantisAuto::DocumentLock;
+
+bool CombineVerdicts(const std::vector<int>& verdicts, int* combined) {
+    int zeros = 0;
+    std::vector<int> dark, bright;
+    for (int v : verdicts) {
+        if (v == 1 || v == 2) dark.push_back(v);
+        else if (v == 3 || v == 4) bright.push_back(v);
+        else ++zeros;
+    }
+    *combined = 0;
+    if (!dark.empty() && !bright.empty()) {
+        const bool slightDark = std::find(dark.begin(), dark.end(), 1) != dark.end();
+        const bool slightBright = std::find(bright.begin(), bright.end(), 3) != bright.end();
+        return slightDark && slightBright;  // a slight one of each side counts as acceptable
+    }
+    if (zeros == 0 && !dark.empty()) *combined = *std::max_element(dark.begin(), dark.end());
+    else if (zeros == 0 && !bright.empty()) *combined = *std::max_element(bright.begin(), bright.end());
+    return true;
+}
+
+void AdjustForVerdict(TuneState& s, int v) {
+    s.history.push_back(v);
+    const int p = s.history.front();  // the oldest; v itself when it is the only one
+    switch (v) {
+        case 1:
+            if (p == 3) ++s.divisor;
+            s.gain += 25 / s.divisor;
+            break;
+        case 2:
+            if (p == 4) s.gain += 25 / s.divisor;
+            else s.exposure -= 1;
+            break;
+        case 3:
+            if (p == 1) ++s.divisor;
+            s.gain += (-25) / s.divisor;
+            break;
+        case 4:
+            if (p == 2) s.gain += 25 / s.divisor;
+            s.exposure += 1;
+            break;
+        default:
+            break;
+    }
+    s.history.assign(1, v);
+}
+
+namespace {
+
+// Where a slider of the property's range puts a value: the exposure slider
+// runs over the magnitudes |maximum| .. |minimum|, the gain slider over minimum .. maximum.
+long ExposureSliderPosition(const CameraPropertyState& exposure, long magnitude) {
+    if (!exposure.supported) return magnitude;
+    const long lo = std::min(std::labs(exposure.maximum), std::labs(exposure.minimum));
+    const long hi = std::max(std::labs(exposure.maximum), std::labs(exposure.minimum));
+    return std::clamp(magnitude, lo, hi);
+}
+
+long GainSliderPosition(const CameraPropertyState& gain, long value) {
+    if (!gain.supported || gain.minimum > gain.maximum) return value;
+    return std::clamp(value, static_cast<long>(gain.minimum), static_cast<long>(gain.maximum));
+}
+
+}  // namespace
+
+AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
+                           const EngineCalls& engine, const AutoTuneOptions& options) {
+    AutoTuneResult result;
+    camera.SetFilePrefixName(options.vendorWord);
+    CDShowCameraData& record = camera.Properties();
+    auto& gain = record.State(CameraProperty::Gain);
+    auto& exposure = record.State(CameraProperty::Exposure);
+    if (gain.supported) gain.value = gain.minimum;
+    if (options.resetPictureProperties) {
+        for (CameraProperty p : {CameraProperty::Contrast, CameraProperty::Brightness, CameraProperty::WhiteBalance,
+                                 CameraProperty::Saturation}) {
+            auto& state = record.State(p);
+            if (state.supported) state.value = state.defaultValue;
+        }
+    }
+    camera.ApplyProperties();
+
+    int number = options.firstPhoto;
+    TuneState tune;
+    tune.exposure = exposure.value;
+    tune.gain = gain.value;
+    result.end = AutoTuneResult::End::PassLimit;
+    for (;;) {
+        if (stop.Requested()) {
+            result.end = AutoTuneResult::End::Stopped;
+            break;
+        }
+        // The values chosen by the last adjustment reach the camera here.
+        const long p = ExposureSliderPosition(exposure, std::labs(tune.exposure));
+        camera.SetExposure(-p);
+        exposure.value = static_cast<std::int32_t>(-p);
+        tune.exposure = -p;
+        const long q = GainSliderPosition(gain, tune.gain);
+        camera.SetGain(q);
+        gain.value = static_cast<std::int32_t>(q);
+        tune.gain = q;
+
+        std::vector<int> verdicts;
+        int v = 0;
+        bool stopped = false;
+        {
+            DocLock lock(DocumentLock());
+            for (auto& c : doc.m_channels) dvOrvelAutoImageBlank(c->m_hLink);
+            camera.TakePhoto(number++);
+            const std::string black = camera.LastPhotoPath();
+            ExposureVerdict verdict = 0;
+            for (auto& c : doc.m_channels) {
+                if (stop.Requested()) {
+                    stopped = true;
+                    break;
+                }
+                dvOrvelAutoImageUnBlank(c->m_hLink);
+                dvOrvelAutoDisplaySolidColor(c->m_hLink, 0xFFFFFF);
+                camera.TakePhoto(number++);
+                dvOrvelAutoClearSolidColor(c->m_hLink);
+                dvOrvelAutoImageBlank(c->m_hLink);
+                // A failed judgement leaves the verdict as it was: the previous channel's, or 0.
+                engine.autoTune(black, camera.LastPhotoPath(), &verdict);
+                verdicts.push_back(verdict);
+            }
+            if (stopped) {
+                result.end = AutoTuneResult::End::Stopped;
+            } else if (!CombineVerdicts(verdicts, &v)) {
+                reporter.Error(meridan::Messages().Text(meridan::msg::kAutoTuneFailed));
+                result.end = AutoTuneResult::End::CombineFailed;
+                stopped = true;
+            } else {
+                if (v != 0) AdjustForVerdict(tune, v);
+                exposure.value = static_cast<std::int32_t>(tune.exposure);
+                gain.value = static_cast<std::int32_t>(tune.gain);
+                if (tune.gain < 0) {
+                    gain.value = 0;
+                    tune.gain = 0;
+                    result.end = AutoTuneResult::End::NegativeGain;
+                    stopped = true;
+                }
+            }
+        }
+        ++result.passes;
+        if (stopped) break;
+        if (v == 0) {
+            result.end = AutoTuneResult::End::Accepted;
+            break;
+        }
+        if (result.passes >= options.maxPasses) break;
+    }
+    {
+        DocLock lock(DocumentLock());
+        for (auto& c : doc.m_channels) dvOrvelAutoImageUnBlank(c->m_hLink);
+    }
+    result.nextPhoto = number;
+    return result;
+}
+
+}  // namespace vantis::calibration

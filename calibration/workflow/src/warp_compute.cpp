@@ -1,0 +1,80 @@
+#include "calibration/warp_compute.h"
+
+#include "vantis/model/doc_lock.h"
+#include "vantis/model/source_map.h"
+#include "vantis/model/timing.h"
+
+namespace vantis::calibration {
+
+using VantisAuto::DocLock;
+using VantisAuto::DocumentLock;
+
+void ComputeThresholds(VantisAuto::CDoc& doc, const EngineCalls& engine) {
+    DocLock lock(DocumentLock());
+    for (auto& c : doc.m_channels) {
+        cv::Mat difference;
+        engine.calThreshold(c->m_strBlackPhoto, c->m_strWhitePhoto, &difference, &c->m_threshold, 0);
+    }
+}
+
+BoundaryGrid BoundaryGridOf(const CBoundaryDoc& boundary) {
+    BoundaryGrid grid;
+    grid.reserve(kBoundaryColumns * kBoundaryRows);
+    for (int row = 0; row < kBoundaryRows; ++row)
+        for (int column = 0; column < kBoundaryColumns; ++column)
+            grid.emplace_back(boundary.m_tableB.x[column][row], boundary.m_tableB.y[column][row]);
+    return grid;
+}
+
+WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine) {
+    std::string black;
+    std::vector<std::string> whites, centres, grids;
+    std::vector<double> thresholds;
+    std::int32_t channelCount = 0;
+    const PatternType type = doc.PatternType();
+    const auto layout = doc.Layout();
+    int width = 0, height = 0;
+    BoundaryGrid boundary;
+    {
+        DocLock lock(DocumentLock());
+        doc.GetTimingSize(&width, &height);
+        for (auto& c : doc.m_channels) {
+            whites.push_back(c->m_strWhitePhoto);
+            centres.push_back(c->m_strCenterPhoto);
+            grids.push_back(c->m_strGridPhoto);
+            thresholds.push_back(c->m_threshold);
+            black = c->m_strBlackPhoto;  // every channel carries the same one
+        }
+        channelCount = static_cast<std::int32_t>(doc.m_channels.size());
+        boundary = BoundaryGridOf(doc.m_boundary);
+    }
+    std::int32_t photoSize[2] = {0, 0};
+    std::vector<WarpGrid> warps;
+    const WarpResult result = engine.doImageWarping(
+        black, whites, centres, grids, thresholds, type, channelCount, doc.m_nSolution, layout.columns, layout.rows,
+        doc.m_overlapPixels[0], doc.m_overlapPixels[1], doc.m_nStackCount, boundary, photoSize, &warps);
+    if (result.status != kWarpOk) return {result.status, result.channel};
+
+    const PatternInfo panel = engine.patternInfo(false, type);
+    const int columns = panel.gridColumns, rows = panel.gridRows;
+    // An answer that does not fit the tables is refused before anything is written.
+    if (static_cast<int>(warps.size()) != channelCount || !vantis::model::SourceMapGridFits(columns, rows))
+        return {kWarpBadArguments, 0};
+    for (const WarpGrid& w : warps)
+        if (static_cast<int>(w.size()) != columns * rows) return {kWarpBadArguments, 0};
+
+    DocLock lock(DocumentLock());
+    for (std::size_t i = 0; i < doc.m_channels.size() && i < warps.size(); ++i) {
+        auto& c = *doc.m_channels[i];
+        for (int row = 0; row < rows; ++row)
+            for (int column = 0; column < columns; ++column) {
+                const cv::Point2f& p = warps[i][static_cast<std::size_t>(row * columns + column)];
+                c.m_forward.x[column][row] = p.x;
+                c.m_forward.y[column][row] = p.y;
+            }
+        vantis::model::ComputeSourceMap(c.m_forward, width, height, columns, rows, c.m_source);
+    }
+    return {kWarpOk, 0};
+}
+
+}  // namespace vantis::calibration

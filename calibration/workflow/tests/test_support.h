@@ -1,0 +1,66 @@
+// Temporary folders, reporters that record and probers for the workflow tests.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "calibration/reporter.h"
+#include "vantis/model/reachability.h"
+
+namespace vantis::calibration::testing {
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& name)
+        : path_(std::filesystem::temp_directory_path() / ("calib-" + name + "-" + std::to_string(::getpid()))) {
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+class RecordingReporter : public Reporter {
+public:
+    void Status(const std::string& text, int position, int range) override {
+        statuses.push_back(text);
+        positions.push_back(position);
+        lastRange = range;
+    }
+    void Busy(bool busy) override { busyChanges.push_back(busy); }
+    void Error(const std::string& text) override { errors.push_back(text); }
+    bool Ask(const std::string& question) override {
+        questions.push_back(question);
+        return answer;
+    }
+    void Log(const std::string& line) override { lines.push_back(line); }
+
+    std::vector<std::string> statuses;
+    std::vector<int> positions;
+    int lastRange = -1;
+    std::vector<bool> busyChanges;
+    std::vector<std::string> errors;
+    std::vector<std::string> questions;
+    std::vector<std::string> lines;
+    bool answer = true;
+};
+
+// Loopback addresses always answer; tests need not open ICMP sockets.
+class AlwaysReachable : public vantis::model::EchoProber {
+public:
+    bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
+};
+
+inline std::uint32_t Loopback(int last) { return 0x7F000000u | static_cast<std::uint32_t>(last); }
+
+}  // namespace vantis::calibration::testing

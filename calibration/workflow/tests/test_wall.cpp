@@ -1,0 +1,58 @@
+#include "test_wall.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "wallsim/board_view.h"
+
+namespace vantis::calibration::testing {
+
+TestWall::TestWall(const std::string& sceneName, int firstAddress, const std::string& socketFolder) {
+    const std::string path = std::string(WALLSIM_SCENE_DIR) + "/" + sceneName;
+    if (!wallsim::LoadSceneFile(path, &scene_, &error_)) return;
+    for (std::size_t i = 0; i < scene_.projectors.size(); ++i)
+        scene_.projectors[i].address = "127.0.0." + std::to_string(firstAddress + static_cast<int>(i));
+    wall_ = std::make_unique<wallsim::Wall>(scene_);
+    wallsim::BoardConfig config;
+    config.recordFrames = false;
+    for (const auto& p : scene_.projectors) {
+        auto board = wallsim::BoardServer::Start(p.address, config, &error_);
+        if (!board) return;
+        boards_.push_back(std::move(board));
+    }
+    camera_ = std::make_unique<wallsim::VcamServer>([this](const wallsim::CameraSettings& s, uint64_t frame) {
+        auto states = States();
+        std::lock_guard lock(renderMutex_);
+        return wall_->Photo(states, s, frame);
+    });
+    const std::string socket = socketFolder + "/camera.sock";
+    if (!camera_->Start(socket, &error_)) return;
+    ::setenv("WALLSIM_CAMERA_SOCKET", socket.c_str(), 1);
+    error_.clear();
+}
+
+TestWall::~TestWall() {
+    if (camera_) camera_->Stop();
+    for (auto& b : boards_) b->Stop();
+}
+
+std::vector<wallsim::PanelState> TestWall::States() {
+    std::vector<wallsim::PanelState> out;
+    for (std::size_t i = 0; i < boards_.size(); ++i) {
+        const auto& p = scene_.projectors[i];
+        boards_[i]->Inspect(
+            [&](const wallsim::BoardState& b) { out.push_back(wallsim::PanelStateFromBoard(b, p.width, p.height)); });
+    }
+    return out;
+}
+
+wallsim::TruthReport TestWall::Measure() { return wall_->Measure(States()); }
+
+double WorstRms(const wallsim::TruthReport& report) {
+    double worst = 0;
+    for (const auto& s : report.stacks) worst = std::max(worst, s.misregistration.rms);
+    for (const auto& s : report.seams) worst = std::max(worst, s.mismatch.rms);
+    return worst;
+}
+
+}  // namespace vantis::calibration::testing

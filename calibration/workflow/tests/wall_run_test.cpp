@@ -1,0 +1,119 @@
+// End to end, unattended, against the simulated wall: the maintenance run of
+// a configuration written for the scene, through the link, the camera
+// library's capture graph on the virtual camera and the engine. Afterwards the
+// boards hold the new warps (and blend maps where the solution blends), saved,
+// and the ground truth of what they hold is far better than the identity's.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "calibration/auto_tune.h"
+#include "calibration/maintenance_run.h"
+#include "calibration/oculet_camera.h"
+#include "dvOrvelAuto.h"
+#include "project_config.h"
+#include "test_support.h"
+#include "test_wall.h"
+
+namespace vantis::calibration {
+namespace {
+
+using testing::AlwaysReachable;
+using testing::RecordingReporter;
+using testing::TempFolder;
+using testing::TestWall;
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& l : lines) all += l;
+    return all;
+}
+
+void RunScene(const std::string& sceneName, int firstAddress, bool blends) {
+    TempFolder home("wall-" + std::to_string(firstAddress));
+    TestWall wall(sceneName, firstAddress, home.path().string());
+    ASSERT_TRUE(wall.ok()) << wall.error();
+    const auto dataHome = home.path() / "data";
+    ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+
+    VantisAuto::CDoc doc;
+    std::string error;
+    ASSERT_TRUE(wallsim::tool::BuildProjectDocument(wall.scene(), &doc, &error)) << error;
+    PrepareStoredWarps(doc);
+    const double before = testing::WorstRms(wall.Measure());
+
+    CDShowGridOverlay graph;
+    OculetCamera camera(graph);
+    RecordingReporter reporter;
+    AlwaysReachable prober;
+    MaintenanceOptions options;
+    options.prober = &prober;
+    options.dataHome = dataHome;
+    StopRequest stop;
+    const MaintenanceResult result = RunMaintenance(doc, camera, reporter, stop, options);
+    graph.Close();
+    doc.DisconnectAll();
+    const std::string log = Joined(reporter.lines);
+    ASSERT_EQ(result.outcome, Outcome::Done) << log;
+    EXPECT_NE(reporter.lines.back().find("Complete"), std::string::npos);
+
+    const double after = testing::WorstRms(wall.Measure());
+    std::printf("%s: worst rms before %.2f, after %.2f panel pixels\n", sceneName.c_str(), before, after);
+    EXPECT_LT(after * 5, before) << log;
+    for (std::size_t i = 0; i < wall.scene().projectors.size(); ++i) {
+        const wallsim::BoardState state = wall.board(static_cast<int>(i)).Snapshot();
+        EXPECT_GE(state.savesPerformed, 2) << "board " << i;  // the connect pass, then the new warps
+        EXPECT_NE(state.warp.nodes, wallsim::WarpLattice{}.nodes) << "board " << i;
+        EXPECT_EQ(state.blend.gammaMode, blends ? 1 : 0) << "board " << i;
+        EXPECT_FALSE(state.blanked);
+    }
+}
+
+TEST(WallRun, StackingScene) { RunScene("stacked-2x1080.json", 160, false); }
+TEST(WallRun, BlendingScene) { RunScene("blend-2x1080.json", 163, true); }
+TEST(WallRun, StackingWithBlendingScene) { RunScene("blend-2-stacked-2.json", 166, true); }
+
+TEST(WallAutoTune, OverExposedStartConverges) {
+    TempFolder home("wall-tune");
+    TestWall wall("stacked-2x1080.json", 172, home.path().string());
+    ASSERT_TRUE(wall.ok()) << wall.error();
+    ::setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
+    VantisAuto::CDoc doc;
+    std::string error;
+    ASSERT_TRUE(wallsim::tool::BuildProjectDocument(wall.scene(), &doc, &error)) << error;
+    for (auto& c : doc.m_channels) c->m_hLink = dvOrvelAutoOpen(c->m_dwIp);
+
+    CDShowGridOverlay graph;
+    OculetCamera camera(graph);
+    int index = -1;
+    for (int i = 0; i < camera.Count() && index < 0; ++i)
+        if (IsSupportedCameraModel(camera.Name(i))) index = i;
+    ASSERT_GE(index, 0);
+    ASSERT_TRUE(camera.Open(index, {}));
+    CDShowCameraData start = doc.m_camera;
+    start.State(CameraProperty::Exposure).value = -2;  // eight times the usual light
+    camera.TakeConfig(start);
+
+    RecordingReporter reporter;
+    StopRequest stop;
+    AutoTuneOptions options;
+    options.resetPictureProperties = false;
+    EngineCalls engine;
+    std::vector<int> verdicts;
+    engine.autoTune = [&](const std::string& a, const std::string& b, ExposureVerdict* v) {
+        const int r = AutoTune(a, b, v);
+        verdicts.push_back(*v);
+        return r;
+    };
+    const AutoTuneResult result = RunAutoTune(doc, camera, reporter, stop, engine, options);
+    graph.Close();
+    doc.DisconnectAll();
+    std::string seen;
+    for (int v : verdicts) seen += std::to_string(v) + " ";
+    std::printf("over-exposed start: %d passes, verdicts %s\n", result.passes, seen.c_str());
+    EXPECT_EQ(result.end, AutoTuneResult::End::Accepted) << seen;
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
+}  // namespace
+}  // namespace vantis::calibration

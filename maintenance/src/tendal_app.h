@@ -1,0 +1,48 @@
+// The maintenance program's start-up, shared by the window and the headless
+// run: default.ini, the single-instance lock, the system configuration, and
+// the log file that a headless run appends to beside the configuration.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "calibration/reporter.h"
+#include "vantis/model/config.h"
+#include "vantis/model/document.h"
+
+namespace tendal {
+
+struct Startup {
+    vantis::model::Defaults defaults;
+    std::unique_ptr<vantis::model::InstanceLock> lock;
+    std::string error;  // the message to show when Start fails
+};
+
+// Reads default.ini beside the program and takes the single-instance lock.
+// False with the message (113 or 102) in startup->error.
+bool Start(Startup* startup);
+
+// Loads the configuration and derives the channels' source maps. False when it
+// cannot be loaded (the caller writes line 2000).
+bool LoadConfiguration(VantisAuto::CDoc& doc, const std::string& vid, std::string* why);
+
+// <app data>/<VID>/SystemData/Tendal.log
+std::filesystem::path LogFilePath(const std::string& vid);
+
+// A line as shown on a terminal or in a file: "\r\n" becomes "\n".
+std::string PlainLine(const std::string& line);
+
+// Log lines to a stream and appended to a file; errors too.
+class StreamReporter : public vantis::calibration::Reporter {
+public:
+    StreamReporter(std::ostream& out, const std::filesystem::path& logFile);
+    void Log(const std::string& line) override;
+    void Error(const std::string& text) override;
+
+private:
+    std::ostream& out_;
+    std::filesystem::path logFile_;
+};
+
+}  // namespace tendal

@@ -1,0 +1,143 @@
+// tendal: the headless run's exit status and log file, and the window's
+// start-up rules (ready flag, Auto-Execution, Enter and Escape).
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "headless.h"
+#include "tendal_app.h"
+#include "vantis/messages/maintenance_messages.h"
+#include "vantis/model/config.h"
+
+#ifdef TENDAL_WITH_WINDOW
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include "tendal_window.h"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR in a fresh temporary folder.
+class TempHome {
+public:
+    explicit TempHome(const std::string& name)
+        : path_(fs::temp_directory_path() / ("tendal-" + name + "-" + std::to_string(::getpid()))) {
+        fs::remove_all(path_);
+        fs::create_directories(path_ / "run");
+        ::setenv("HOME", path_.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (path_ / "data").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", (path_ / "run").c_str(), 1);
+    }
+    ~TempHome() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+
+private:
+    fs::path path_;
+};
+
+void WriteConfig(bool connected, bool autoExecution, std::uint32_t address) {
+    VantisAuto::CDoc doc;
+    doc.AddChannel(address);
+    doc.m_bConnected = connected;
+    doc.m_bAutoExecution = autoExecution;
+    ASSERT_EQ(vantis::model::SaveSystemConfig(doc, "Vendor"), 1);
+}
+
+TEST(TendalHeadless, LinesGoToTheTerminalAndTheLogFile) {
+    TempHome home("plain");
+    EXPECT_EQ(tendal::PlainLine("a\r\nb\r\n"), "a\nb\n");
+    const fs::path file = tendal::LogFilePath("Vendor");
+    std::ostringstream out;
+    tendal::StreamReporter reporter(out, file);
+    reporter.Log("[01:02] Complete\r\n");
+    reporter.Error("[CORRECT ERROR 0004]: failed");
+    EXPECT_EQ(out.str(), "[01:02] Complete\n[CORRECT ERROR 0004]: failed\n");
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), out.str());
+    EXPECT_EQ(file.parent_path(), vantis::model::SystemConfigPath("Vendor").parent_path());
+}
+
+TEST(TendalHeadless, NoConfigurationExitsOneWithLine2000) {
+    TempHome home("noconfig");
+    tendal::Startup startup;
+    ASSERT_TRUE(tendal::Start(&startup)) << startup.error;
+    std::ostringstream out;
+    EXPECT_EQ(tendal::RunHeadless(startup, out), 1);
+    EXPECT_EQ(out.str(), tendal::PlainLine(tendal::Messages().Text(tendal::msg::kNoConfig)));
+}
+
+TEST(TendalHeadless, AProjectorThatDoesNotAnswerExitsOne) {
+    TempHome home("noboard");
+    WriteConfig(true, false, 0x7F0000AF);  // 127.0.0.175: nothing listens there
+    tendal::Startup startup;
+    ASSERT_TRUE(tendal::Start(&startup)) << startup.error;
+    // A second instance is refused while the first holds the lock.
+    tendal::Startup second;
+    EXPECT_FALSE(tendal::Start(&second));
+    EXPECT_EQ(second.error, "The App is already exist.");
+    std::ostringstream out;
+    EXPECT_EQ(tendal::RunHeadless(startup, out), 1);
+    EXPECT_NE(out.str().find("Connect to projector (IP address : 175)"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("[SYSTEM ERROR 0001]"), std::string::npos) << out.str();
+}
+
+#ifdef TENDAL_WITH_WINDOW
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "tendal_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+TEST(TendalWindow, ANotReadyConfigurationLeavesTheRunButtonsDisabled) {
+    App();
+    TempHome home("notready");
+    WriteConfig(false, true, 0x7F0000AE);
+    tendal::Startup startup;
+    ASSERT_TRUE(tendal::Start(&startup));
+    tendal::TendalWindow window(startup);
+    window.Begin();
+    EXPECT_FALSE(window.CalibrationButton()->isEnabled());
+    EXPECT_FALSE(window.AutoExecutionBox()->isEnabled());
+    EXPECT_FALSE(window.Running());
+    // Enter and Escape do nothing.
+    window.show();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QTest::keyClick(&window, Qt::Key_Return);
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST(TendalWindow, AutoExecutionStartsARunWithoutAClick) {
+    App();
+    TempHome home("autorun");
+    WriteConfig(true, true, 0x7F0000AD);  // 127.0.0.173: nothing listens there
+    tendal::Startup startup;
+    ASSERT_TRUE(tendal::Start(&startup));
+    tendal::TendalWindow window(startup);
+    window.Begin();
+    EXPECT_TRUE(window.AutoExecutionBox()->isChecked());
+    for (int i = 0; i < 1000 && window.LogText().find("SYSTEM ERROR") == std::string::npos; ++i)
+        QTest::qWait(10);
+    EXPECT_NE(window.LogText().find("Connect to projector (IP address : 173)"), std::string::npos);
+    EXPECT_NE(window.LogText().find("SYSTEM ERROR 0001"), std::string::npos);
+    for (int i = 0; i < 500 && window.Running(); ++i) QTest::qWait(10);
+    QTest::qWait(20);
+    EXPECT_TRUE(window.CalibrationButton()->isEnabled());
+}
+#endif
+
+}  // namespace
