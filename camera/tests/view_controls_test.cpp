@@ -151,6 +151,33 @@ TEST(CameraCtrl, PhotoShowsTheGridTheEditorDraws) {
     EXPECT_GT(cv::norm(photo, picture, cv::NORM_L1), 0.0) << "grid lines and markers are drawn on the frame";
 }
 
+// The simulator's camera through the pipeline onto the control.
+using CameraCtrlOnVirtualCamera = VirtualCameraTest;
+
+TEST_F(CameraCtrlOnVirtualCamera, FramesOfTheVirtualCameraArePainted) {
+    App();
+    StartServer();
+    CDShowCameraCtrl control;
+    control.resize(320, 180);
+    control.show();
+    std::atomic<int> painted{0};
+    std::atomic<int> width{0};
+    control.SetPaintObserver([&](const Frame& frame) {
+        width = frame.image.cols;
+        ++painted;
+    });
+    ASSERT_EQ(control.Open(VirtualCameraIndex(), 640, 480), 1);
+    EXPECT_EQ(control.IsOpened(), 0);
+    control.Run();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return painted.load() >= 2; }));
+    EXPECT_EQ(width.load(), 640);
+    long brightness = 0;
+    EXPECT_EQ(control.GetBrightness(brightness), 1);
+    EXPECT_EQ(brightness, 128);
+    control.Close();
+    EXPECT_EQ(control.IsOpened(), 0);
+}
+
 TEST(ImageCtrl, EmptyPictureDrawsNothingButTheDoneCallbackRuns) {
     App();
     CCvImageCtrl control;
