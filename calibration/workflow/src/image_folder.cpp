@@ -38,6 +38,13 @@ bool RealFolderOrMissing(const fs::path& path, std::string* error) {
     return true;
 }
 
+// The path without "." and ".." steps and without a trailing slash.
+fs::path Normal(const fs::path& p) {
+    fs::path n = p.lexically_normal();
+    if (!n.has_filename() && n.has_parent_path()) n = n.parent_path();
+    return n;
+}
+
 }  // namespace
 
 bool EmptyImageFolder(const fs::path& dataHome, const std::string& word, const fs::path& folder, std::string* error) {
@@ -51,8 +58,8 @@ bool EmptyImageFolder(const fs::path& dataHome, const std::string& word, const f
         *error = "the data folder is not an absolute path";
         return false;
     }
-    const fs::path expected = ImageFolderOf(dataHome, word).lexically_normal();
-    if (folder.lexically_normal() != expected) {
+    const fs::path expected = Normal(ImageFolderOf(dataHome, word));
+    if (Normal(folder) != expected) {
         *error = folder.string() + " is not the image folder " + expected.string();
         return false;
     }

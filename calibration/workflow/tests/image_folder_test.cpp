@@ -30,7 +30,7 @@ TEST(ImageFolder, UnsafeWordsDeleteNothing) {
     Touch(keep);
     Touch(sibling);
     std::string error;
-    for (const std::string word : {"", ".", "..", "../..", t.path().string()}) {
+    for (const std::string& word : std::vector<std::string>{"", ".", "..", "../..", t.path().string()}) {
         const fs::path folder = home / word / "ImageData";
         EXPECT_FALSE(EmptyImageFolder(home, word, folder, &error)) << word;
         EXPECT_FALSE(error.empty());

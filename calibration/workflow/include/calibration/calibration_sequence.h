@@ -8,6 +8,7 @@
 
 #include "calibration/camera_port.h"
 #include "calibration/capture.h"
+#include "calibration/warp_compute.h"
 #include "calibration/engine_port.h"
 #include "calibration/reporter.h"
 #include "vantis/model/document.h"
