@@ -18,12 +18,17 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <future>
+#include <utility>
+
 #include "dvOrvelAuto.h"
 #include "meridan/CChannelIconListCtrl.h"
 #include "meridan/CErrorMsgDlg.h"
 #include "meridan/CWaitDlg.h"
 #include "meridan/DeviceWatcher.h"
-#include "meridan/connection_job.h"
+#include "calibration/calibration_sequence.h"
+#include "calibration/connection_job.h"
+#include "calibration/oculet_camera.h"
 #include "meridan/main_logic.h"
 #include "meridan/skin/CSkinButton.h"
 #include "oculet/CCvImageCtrl.h"
@@ -49,48 +54,30 @@ QString Text(int id) { return QString::fromStdString(meridan::Messages().Text(id
 
 QString AppTitle(const vantis::model::Defaults& d) { return QString::fromStdString(d.appTitle); }
 
-// The connection job's reports, carried to the window thread.
-class WindowReporter : public meridan::ConnectionReporter {
+// A workflow's reports, carried to the window thread: status lines go to the
+// wait window when there is one, errors to the error dialog.
+class WindowReporter : public vantis::calibration::Reporter {
 public:
     explicit WindowReporter(CVantisAutoDlg& w) : w_(w) {}
-    bool AskResetAll() override {
-        bool yes = true;
-        w_.Send([&] { yes = w_.Ask(Text(msg::kResetAllSettings)); });
-        return yes;
+    void Status(const std::string& text, int position, int range) override {
+        w_.Send([&] {
+            if (auto* wait = w_.WaitWindow()) wait->SetStatus(QString::fromStdString(text), position, range);
+        });
     }
     void Busy(bool busy) override {
         w_.Send([&] { w_.SetBusy(busy); });
     }
-    void SetProgressRange(int high) override {
-        w_.Send([&] {
-            if (auto* wait = w_.WaitWindow()) wait->SetRange(0, high);
-        });
+    void Error(const std::string& text) override {
+        w_.Send([&] { w_.ShowError(text); });
     }
-    void Progress(int messageId, int octet, int step) override {
-        w_.Send([&] {
-            if (auto* wait = w_.WaitWindow()) wait->Step(messageId, octet, step);
-        });
-    }
-    bool ProgressSuppressed() override {
-        bool suppressed = false;
-        w_.Send([&] { suppressed = w_.WaitWindow() && w_.WaitWindow()->UpdatesSuppressed(); });
-        return suppressed;
+    bool Ask(const std::string& question) override {
+        bool yes = true;
+        w_.Send([&] { yes = w_.Ask(QString::fromStdString(question)); });
+        return yes;
     }
     void ChannelsChanged() override {
-        w_.Send([&] { w_.ChannelList()->RedrawItems(); });
-    }
-    void ReportError(const vantis::messages::ErrorReport& report) override {
-        w_.Send([&] { w_.ShowReport(report); });
-    }
-    void CloseWaitWindow() override {
-        w_.Post([&w = w_] {
-            if (auto* wait = w.WaitWindow()) wait->close();
-        });
-    }
-    void JobEnded(int e) override {
         w_.Send([&] {
-            w_.ChannelList()->RedrawItems();
-            w_.ApplyButtonEnabling(e);
+            if (!w_.WaitWindow() || !w_.WaitWindow()->UpdatesSuppressed()) w_.ChannelList()->RedrawItems();
         });
     }
 
@@ -128,11 +115,13 @@ CVantisAutoDlg::CVantisAutoDlg(const Options& options, QWidget* parent) : QWidge
 CVantisAutoDlg::~CVantisAutoDlg() {
     // Closing normally waited already; a window destroyed without closing
     // still must not leave a worker behind that uses it.
-    stopConnection_ = true;
+    stopConnection_.Request();
     if (connection_.joinable()) {
         WaitForConnection();
         connection_.join();
     }
+    workflowStop_.Request();
+    if (std::promise<bool>* answer = std::exchange(pendingReview_, nullptr)) answer->set_value(false);
     WaitForJobs();
 }
 
@@ -333,10 +322,10 @@ void CVantisAutoDlg::StopConnectionWorker() {
     if (!connection_.joinable()) return;
     // The worker checks the request between channels and then gives up the
     // document lock; meanwhile this thread keeps serving its messages.
-    stopConnection_ = true;
+    stopConnection_.Request();
     WaitForConnection();
     connection_.join();
-    stopConnection_ = false;
+    stopConnection_.Clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -374,8 +363,20 @@ void CVantisAutoDlg::OnConnect() {
     connectionDone_ = false;
     connection_ = std::thread([this, skip] {
         WindowReporter reporter(*this);
-        meridan::RunConnectionJob(doc_, reporter, skip, stopConnection_, prober_);
-        Send([this] { skipQuestion_ = false; });
+        vantis::calibration::ConnectionOptions options;
+        options.skipQuestion = skip;
+        options.prober = prober_;
+        const auto result = vantis::calibration::RunConnectionJob(doc_, reporter, stopConnection_, options);
+        // The wait window's closing makes the window idle again.
+        Post([this] {
+            if (wait_) wait_->close();
+        });
+        const int e = result.outcome == vantis::calibration::Outcome::Done ? 1 : 0;
+        Send([this, e] {
+            list_->RedrawItems();
+            ApplyButtonEnabling(e);
+            skipQuestion_ = false;
+        });
         connectionDone_ = true;
     });
     QApplication::restoreOverrideCursor();
@@ -459,7 +460,11 @@ void CVantisAutoDlg::OpenPlaceholder(DockChild which, const QString& title) {
     layout->addWidget(close);
     connect(close, &QPushButton::clicked, this, [this, panel, which] {
         panel->close();
-        ChildClosed(which);
+        // Closing the review's placeholder counts as Cancel.
+        if (which == kDockThreshold)
+            EndThresholdReview(false);
+        else
+            ChildClosed(which);
     });
     PlaceInDock(panel);
 }
@@ -491,13 +496,45 @@ void CVantisAutoDlg::OnOthers() {
     Inform(tr("The edge-blending settings dialog is not built yet."), false);
 }
 
+void CVantisAutoDlg::RunWorkflow(std::function<void(vantis::calibration::Reporter&)> work) {
+    ++jobsRunning_;
+    SetBusy(true);
+    std::thread([this, work = std::move(work)] {
+        WindowReporter reporter(*this);
+        work(reporter);
+        Post([this] { --jobsRunning_; });
+    }).detach();
+}
+
 void CVantisAutoDlg::OnCalibration() {
     buttons_[kCalibration]->setFocus();
     if (calibrationHook_) {
         calibrationHook_(*this);
         return;
     }
-    Inform(tr("Calibration is not available in this build."), false);
+    buttons_[kCalibration]->setEnabled(false);
+    RunWorkflow([this](vantis::calibration::Reporter& r) {
+        r.Busy(true);
+        doc_.ClearAll();
+        r.Busy(false);
+        r.Busy(true);
+        vantis::calibration::OculetCamera camera(*camera_->Graph());
+        vantis::calibration::CaptureOptions options;
+        options.vendorWord = options_.defaults.vid;
+        const auto result =
+            vantis::calibration::RunCalibration(doc_, camera, r, workflowStop_, vantis::calibration::EngineCalls{}, options);
+        r.Busy(false);
+        Send([this, result] {
+            if (result.outcome == vantis::calibration::Outcome::Done) {
+                buttons_[kRecalibration]->setEnabled(true);
+                buttons_[kResync]->setEnabled(doc_.m_bSyncReady != 0);
+                buttons_[kCalibration]->setEnabled(true);
+            } else if (result.captured) {
+                // The engine refused the photos: another try may do better.
+                buttons_[kCalibration]->setEnabled(true);
+            }
+        });
+    });
 }
 
 void CVantisAutoDlg::OnRecalibration() {
@@ -505,7 +542,52 @@ void CVantisAutoDlg::OnRecalibration() {
         recalibrationHook_(*this);
         return;
     }
-    Inform(tr("The threshold review is not built yet."), false);
+    buttons_[kRecalibration]->setEnabled(false);
+    RunWorkflow([this](vantis::calibration::Reporter& r) {
+        r.Busy(true);
+        doc_.ClearAll();
+        r.Busy(false);
+        r.Busy(true);
+        // The review runs in the dock on the window thread; this worker waits for its answer.
+        auto review = [this](VantisAuto::CDoc&) {
+            std::promise<bool> answer;
+            std::future<bool> result = answer.get_future();
+            Send([this, &answer] { BeginThresholdReview(&answer); });
+            return result.get();
+        };
+        const auto result =
+            vantis::calibration::RunRecalibration(doc_, r, review, vantis::calibration::EngineCalls{});
+        r.Busy(false);
+        Send([this, result] {
+            if (result.outcome != vantis::calibration::Outcome::Failed) buttons_[kRecalibration]->setEnabled(true);
+            if (result.outcome == vantis::calibration::Outcome::Done) buttons_[kResync]->setEnabled(doc_.m_bSyncReady != 0);
+        });
+    });
+}
+
+void CVantisAutoDlg::BeginThresholdReview(std::promise<bool>* answer) {
+    pendingReview_ = answer;
+    ShowMainControls(false);
+    ShowThresholdPicture(true);
+    SetBusy(false);
+    auto it = dockFactories_.find(kDockThreshold);
+    if (it != dockFactories_.end() && it->second) {
+        if (QWidget* w = it->second(*this)) {
+            PlaceInDock(w);
+            return;
+        }
+    }
+    OpenPlaceholder(kDockThreshold, tr("threshold"));
+}
+
+void CVantisAutoDlg::EndThresholdReview(bool done) {
+    ShowThresholdPicture(false);
+    ChildClosed(kDockThreshold);
+    raise();
+    if (std::promise<bool>* answer = std::exchange(pendingReview_, nullptr)) {
+        SetBusy(done);
+        answer->set_value(done);
+    }
 }
 
 void CVantisAutoDlg::OnResync() {
@@ -725,6 +807,7 @@ void CVantisAutoDlg::closeEvent(QCloseEvent* event) {
     // The workers end first (they give up the document lock), then the
     // project is kept as the system configuration.
     StopConnectionWorker();
+    workflowStop_.Request();
     WaitForJobs();
     SaveOnClose();
     camera_->Stop();

@@ -42,6 +42,13 @@ void CWaitDlg::Step(int messageId, int octet, int counter) {
     progress_->SetPos(counter);
 }
 
+void CWaitDlg::SetStatus(const QString& text, int position, int range) {
+    if (range > 0 && progress_->maximum() != range) progress_->SetRange(0, range);
+    if (suppressed_) return;
+    text_->setText(text);
+    progress_->SetPos(position);
+}
+
 QString CWaitDlg::StatusText() const { return text_->text(); }
 
 void CWaitDlg::resizeEvent(QResizeEvent* event) {

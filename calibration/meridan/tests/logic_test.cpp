@@ -1,18 +1,13 @@
-// The main window's decisions, the start-up checks and the connection job,
-// without a window. The connection job runs against simulated boards on
-// 127.0.0.180-189.
+// The main window's decisions and the start-up checks, without a window.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <vector>
 
-#include "meridan/connection_job.h"
 #include "meridan/main_logic.h"
 #include "meridan/startup.h"
 #include "test_env.h"
 #include "vantis/messages/calibration_messages.h"
 #include "vantis/model/doc_lock.h"
-#include "wallsim/board_server.h"
 
 using VantisAuto::CDoc;
 
@@ -117,133 +112,6 @@ TEST(Startup, TranslationFileFollowsTheLanguageSuffix) {
     EXPECT_EQ(meridan::TranslationFile("/opt/m", vantis::model::LanguageSuffixForLocale("zh_CN.UTF-8")),
               "/opt/m/translations/VantisAutoCHS.qm");
     EXPECT_EQ(vantis::model::LanguageSuffixForLocale("de_DE.UTF-8"), "ENU");
-}
-
-// --- connection job --------------------------------------------------------------
-
-class AlwaysAnswers : public vantis::model::EchoProber {
-public:
-    bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
-};
-
-struct Recorder : meridan::ConnectionReporter {
-    bool answer = true;
-    bool asked = false;
-    int high = -1;
-    std::vector<int> steps;
-    std::vector<int> messages;
-    std::vector<vantis::messages::ErrorReport> errors;
-    std::vector<bool> busy;
-    int ended = -1;
-    bool closed = false;
-    std::atomic<bool>* stopAfterFirst = nullptr;
-
-    bool AskResetAll() override { return asked = true, answer; }
-    void Busy(bool b) override { busy.push_back(b); }
-    void SetProgressRange(int h) override { high = h; }
-    void Progress(int id, int, int step) override {
-        messages.push_back(id);
-        steps.push_back(step);
-        if (stopAfterFirst) *stopAfterFirst = true;
-    }
-    bool ProgressSuppressed() override { return false; }
-    void ChannelsChanged() override {}
-    void ReportError(const vantis::messages::ErrorReport& r) override { errors.push_back(r); }
-    void CloseWaitWindow() override { closed = true; }
-    void JobEnded(int e) override { ended = e; }
-};
-
-struct Wall {
-    std::vector<std::unique_ptr<wallsim::BoardServer>> boards;
-    CDoc doc;
-    Wall(int count, int first, int last) {
-        for (int i = 0; i < count; ++i) {
-            boards.push_back(wallsim::BoardServer::StartInRange(first, last));
-            if (!boards.back()) throw std::runtime_error("no free board address");
-            doc.AddChannel(boards.back()->address_value());
-        }
-    }
-};
-
-TEST(ConnectionJob, YesResetsEveryProjectorOverSixSteps) {
-    Wall wall(3, 180, 184);
-    Recorder r;
-    AlwaysAnswers echo;
-    std::atomic<bool> stop{false};
-    const auto result = meridan::RunConnectionJob(wall.doc, r, false, stop, &echo);
-    EXPECT_TRUE(r.asked);
-    EXPECT_TRUE(result.completed);
-    EXPECT_EQ(r.high, 17);
-    ASSERT_EQ(r.steps.size(), 18u);
-    for (int i = 0; i < 18; ++i) EXPECT_EQ(r.steps[static_cast<std::size_t>(i)], i);
-    EXPECT_EQ((std::vector<int>(r.messages.begin(), r.messages.begin() + 6)),
-              (std::vector<int>{109, 500, 501, 502, 503, 504}));
-    EXPECT_EQ(r.ended, 1);
-    EXPECT_TRUE(r.closed);
-    EXPECT_TRUE(wall.doc.m_bConnected);
-    for (auto& c : wall.doc.m_channels) {
-        EXPECT_EQ(c->m_nState, 0);
-        EXPECT_NE(c->m_hLink, 0);
-    }
-    for (auto& b : wall.boards) EXPECT_EQ(b->Snapshot().savesPerformed, 1);
-    // The lock is free again.
-    EXPECT_TRUE(VantisAuto::DocumentLock().try_lock());
-    VantisAuto::DocumentLock().unlock();
-}
-
-TEST(ConnectionJob, NoConnectsWithoutResetOverFourSteps) {
-    Wall wall(3, 185, 189);
-    Recorder r;
-    r.answer = false;
-    AlwaysAnswers echo;
-    std::atomic<bool> stop{false};
-    EXPECT_TRUE(meridan::RunConnectionJob(wall.doc, r, false, stop, &echo).completed);
-    EXPECT_EQ(r.high, 11);
-    EXPECT_EQ(r.steps.back(), 11);
-    for (auto& b : wall.boards) EXPECT_EQ(b->Snapshot().savesPerformed, 0);
-}
-
-TEST(ConnectionJob, SilentBoardGivesErrorTenAndStops) {
-    Wall wall(1, 180, 184);
-    auto quiet = wallsim::QuietAddress::InRange(185, 189);
-    ASSERT_TRUE(quiet);
-    wall.doc.AddChannel(quiet->address_value());
-    auto after = wallsim::BoardServer::StartInRange(180, 189);
-    ASSERT_TRUE(after);
-    wall.doc.AddChannel(after->address_value());
-    Recorder r;
-    AlwaysAnswers echo;
-    std::atomic<bool> stop{false};
-    const auto result = meridan::RunConnectionJob(wall.doc, r, true, stop, &echo);
-    EXPECT_FALSE(r.asked);  // a new project counts as Yes without asking
-    EXPECT_FALSE(result.completed);
-    ASSERT_EQ(r.errors.size(), 1u);
-    EXPECT_EQ(r.errors[0].kind, 1);
-    EXPECT_EQ(r.errors[0].code, 10);
-    const int octet = static_cast<int>(quiet->address_value() & 0xFF);
-    EXPECT_EQ(r.errors[0].text, std::to_string(octet));
-    EXPECT_EQ(vantis::messages::ErrorReporter::ReportText(r.errors[0]),
-              "[SYSTEM ERROR 0001]:\r\nThe system connecting to projector fail(IP address: " + std::to_string(octet) +
-                  "). Please make sure the ethernet cable is attached to the projector.");
-    EXPECT_EQ(r.ended, 0);
-    EXPECT_TRUE(wall.doc.m_bConnected);  // set also after an error
-    EXPECT_EQ(wall.doc.m_channels[0]->m_nState, 0);
-    EXPECT_EQ(wall.doc.m_channels[1]->m_nState, 2);
-    EXPECT_EQ(wall.doc.m_channels[2]->m_nState, 2);  // the rest are not connected
-}
-
-TEST(ConnectionJob, StopRequestEndsBetweenChannelsAndFreesTheLock) {
-    Wall wall(2, 186, 189);
-    Recorder r;
-    AlwaysAnswers echo;
-    std::atomic<bool> stop{false};
-    r.stopAfterFirst = &stop;
-    const auto result = meridan::RunConnectionJob(wall.doc, r, false, stop, &echo);
-    EXPECT_TRUE(result.stopped);
-    EXPECT_FALSE(result.completed);
-    EXPECT_EQ(wall.doc.m_channels[1]->m_nState, 2);
-    EXPECT_TRUE(VantisAuto::DocumentLock().try_lock());
-    VantisAuto::DocumentLock().unlock();
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "meridan_window_tests";
     static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static QApplication* app = new QApplication(argc, argv);  // kept to process end
     return *app;
 }
@@ -128,8 +129,11 @@ TEST_F(WindowTest, ConnectYesShowsProgressToSeventeenForThreeChannels) {
     ASSERT_TRUE(w->WaitWindow());
     QPointer<CWaitDlg> wait = w->WaitWindow();
     EXPECT_EQ(wait->Progress()->ProgressText(), "Completed ");
-    QObject::connect(wait->Progress(), &QProgressBar::valueChanged, [&](int v) { lastPos = v; });
-    QObject::connect(wait->Progress(), &QProgressBar::rangeChanged, [&](int, int h) { high = h; });
+    QProgressBar* bar = wait->Progress();
+    QObject::connect(bar, &QProgressBar::valueChanged, [&, bar](int v) {
+        lastPos = v;
+        high = bar->maximum();
+    });
     ASSERT_TRUE(WaitFor([&] { return !w->ConnectionRunning(); }));
     w->WaitForConnection();
     EXPECT_EQ(questions_.size(), 1u);
@@ -155,7 +159,8 @@ TEST_F(WindowTest, ConnectNoShowsProgressToElevenForThreeChannels) {
     int high = -1;
     w->OnConnect();
     ASSERT_TRUE(w->WaitWindow());
-    QObject::connect(w->WaitWindow()->Progress(), &QProgressBar::rangeChanged, [&](int, int h) { high = h; });
+    QProgressBar* bar = w->WaitWindow()->Progress();
+    QObject::connect(bar, &QProgressBar::valueChanged, [&, bar](int) { high = bar->maximum(); });
     ASSERT_TRUE(WaitFor([&] { return !w->ConnectionRunning(); }));
     w->WaitForConnection();
     EXPECT_EQ(high, 11);

@@ -10,11 +10,13 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "calibration/reporter.h"
 #include "vantis/messages/error_report.h"
 #include "vantis/model/config.h"
 #include "vantis/model/document.h"
@@ -24,7 +26,7 @@ class CDShowCameraCtrl;
 class CCvImageCtrl;
 class CChannelIconListCtrl;
 class CSkinButton;
-class CWaitDlg;
+#include "meridan/CWaitDlg.h"
 class QLabel;
 class QMenuBar;
 class QStackedWidget;
@@ -76,6 +78,12 @@ public:
     bool CloseAllowed() const { return closeAllowed_; }
 
     // --- calibration (run by the shared workflows) ---
+    // Re-calibration's threshold review: the threshold dialog (dock factory
+    // kDockThreshold) ends it with Done (true) or Cancel (false); the waiting
+    // worker then goes on.
+    void EndThresholdReview(bool done);
+    bool ThresholdReviewPending() const { return pendingReview_ != nullptr; }
+    // Replace the calibration or re-calibration command altogether.
     using JobHook = std::function<void(CVantisAutoDlg& main)>;
     void SetCalibrationHook(JobHook hook) { calibrationHook_ = std::move(hook); }
     void SetRecalibrationHook(JobHook hook) { recalibrationHook_ = std::move(hook); }
@@ -148,6 +156,9 @@ private:
     void StopConnectionWorker();
     // Runs work on a worker thread between busy and idle.
     void RunDocumentJob(std::function<void()> work);
+    // Runs a workflow on a worker thread with this window as its reporter.
+    void RunWorkflow(std::function<void(vantis::calibration::Reporter&)> work);
+    void BeginThresholdReview(std::promise<bool>* answer);
     void OnContextMenu(const QPoint& globalPos);
     void SaveOnClose();
 
@@ -176,8 +187,10 @@ private:
 
     std::thread connection_;
     std::atomic<bool> connectionDone_{true};
-    std::atomic<bool> stopConnection_{false};
+    vantis::calibration::StopRequest stopConnection_;
     std::atomic<int> jobsRunning_{0};
+    vantis::calibration::StopRequest workflowStop_;
+    std::promise<bool>* pendingReview_ = nullptr;
     bool busy_ = false;
     bool closeAllowed_ = true;
     bool skipQuestion_ = false;

@@ -18,6 +18,9 @@ public:
     // text, counter as the progress position; nothing while updates are
     // suppressed.
     void Step(int messageId, int octet, int counter);
+    // A workflow's status line: the text, and the position within 0..range
+    // (the range is taken when it changes). Nothing while updates are suppressed.
+    void SetStatus(const QString& text, int position, int range);
     bool UpdatesSuppressed() const { return suppressed_; }
     // A display change suppresses updates until the next resize.
     void OnDisplayChange() { suppressed_ = true; }
