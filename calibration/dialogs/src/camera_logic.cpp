@@ -1,0 +1,49 @@
+#include "dialogs/camera_logic.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "calibration/camera_port.h"
+
+namespace meridan::dialogs {
+
+SliderSpec PropertySlider(const CameraPropertyState& p) {
+    SliderSpec s;
+    s.enabled = p.supported != 0;
+    if (s.enabled) {
+        s.minimum = p.minimum;
+        s.maximum = p.maximum;
+        s.position = p.value;
+    }
+    return s;
+}
+
+SliderSpec ExposureSlider(const CameraPropertyState& p) {
+    SliderSpec s;
+    s.enabled = p.supported != 0;
+    s.page = 1;
+    if (s.enabled) {
+        const int a = std::abs(p.maximum);
+        const int b = std::abs(p.minimum);
+        s.minimum = std::min(a, b);
+        s.maximum = std::max(a, b);
+        s.position = std::abs(p.value);
+    }
+    return s;
+}
+
+long StepValue(const CameraPropertyState& p, bool raise) {
+    const long v = raise ? static_cast<long>(p.value) + p.step : static_cast<long>(p.value) - p.step;
+    if (p.minimum > p.maximum) return v;
+    return std::clamp(v, static_cast<long>(p.minimum), static_cast<long>(p.maximum));
+}
+
+bool AutoTuneAllowed(const CDShowCameraData& camera, bool running) {
+    for (auto p : {CameraProperty::Exposure, CameraProperty::Gain, CameraProperty::Brightness, CameraProperty::Contrast})
+        if (!camera.State(p).supported) return false;
+    return running;
+}
+
+bool IsListedCamera(const std::wstring& name) { return vantis::calibration::IsSupportedCameraModel(name); }
+
+}  // namespace meridan::dialogs
