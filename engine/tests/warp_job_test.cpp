@@ -128,4 +128,33 @@ TEST(VantiscoreTool, BadInputExitsNonZeroWithoutCrashing) {
     EXPECT_EQ(answer["warps"], json::array());
 }
 
+TEST(VantiscoreTool, WarpPrintsOneGridPerChannel) {
+    // A 1024 x 768 panel seen head-on, and the boundary on its own outline:
+    // the answer carries two identity-like warps of 65 x 49 points.
+    TempFolder folder;
+    vantiscore::synthetic::PanelView view{AutoWarpGetPatternInfo(false, 0), {1440, 810}, {200, 100}, 0.8f};
+    const std::string black = folder.Write("black.png", vantiscore::synthetic::BlackPhoto(view));
+    const std::string white = folder.Write("white.png", vantiscore::synthetic::WhitePhoto(view));
+    const std::string centre = folder.Write("centre.png", vantiscore::synthetic::CentrePhoto(view));
+    const std::string grid = folder.Write("grid.png", vantiscore::synthetic::GridPhoto(view));
+    json boundary = json::array();
+    for (int i = 0; i < 65; ++i)
+        for (int j = 0; j < 129; ++j) boundary.push_back({200 + 0.8 * 1024.0 * j / 128, 100 + 0.8 * 768.0 * i / 64});
+    const json job{{"blackPhoto", black},         {"whitePhotos", {white, white}}, {"centrePhotos", {centre, centre}},
+                   {"gridPhotos", {grid, grid}},  {"thresholds", {60, 60}},         {"patternType", 0},
+                   {"channelCount", 2},           {"boundary", boundary}};
+    const std::string path = folder.WriteBytes("job.json", job.dump());
+    const ToolRun run = RunTool("warp " + path);
+    ASSERT_EQ(run.exitCode, 0);
+    const json answer = json::parse(run.out);
+    EXPECT_EQ(answer["status"], 0);
+    EXPECT_EQ(answer["channel"], 0);
+    EXPECT_EQ(answer["photoSize"], json::array({1440, 810}));
+    ASSERT_EQ(answer["warps"].size(), 2u);
+    ASSERT_EQ(answer["warps"][0].size(), 65u * 49u);
+    const json last = answer["warps"][1][65 * 49 - 1];
+    EXPECT_NEAR(last[0].get<double>(), 1024.0, 2.0);
+    EXPECT_NEAR(last[1].get<double>(), 768.0, 2.0);
+}
+
 }  // namespace
