@@ -4,7 +4,9 @@
 #       A GoogleTest executable registered with ctest. Unless NOSAN is given it
 #       carries the label "sanitize" and is part of the target
 #       vantis_sanitize_tests, which the AddressSanitizer build compiles and runs.
-#       VANTIS_DELAY_SCALE is set so that no test waits for real-time delays.
+#       The project's test main (common/src/test_main.cpp) sets VANTIS_DELAY_SCALE
+#       (no test waits for real-time delays), QT_QPA_PLATFORM=offscreen and the
+#       ENV assignments ("NAME=value") unless the environment already has them.
 #
 #   vantis_add_fuzzer(NAME name SOURCES ... LIBS ... [CORPUS dir])
 #       With VANTIS_FUZZ a libFuzzer binary (target vantis_fuzzers); otherwise a
@@ -21,7 +23,12 @@ set_property(GLOBAL PROPERTY VANTIS_BENCHMARKS "")
 function(vantis_add_test)
     cmake_parse_arguments(T "NOSAN" "NAME" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
-    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} vantis_test_main GTest::gtest GTest::gmock Threads::Threads)
+    if(T_ENV)
+        list(JOIN T_ENV "|" joined_env)
+        target_compile_definitions(${T_NAME} PRIVATE VANTIS_TEST_ENV="${joined_env}")
+        target_sources(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/common/src/test_main.cpp)
+    endif()
     set(labels ${T_LABELS})
     if(NOT T_NOSAN)
         list(APPEND labels sanitize)
@@ -30,7 +37,7 @@ function(vantis_add_test)
     gtest_discover_tests(${T_NAME}
         DISCOVERY_TIMEOUT 60
         PROPERTIES LABELS "${labels}" TIMEOUT 300
-                   ENVIRONMENT "VANTIS_DELAY_SCALE=0.001;QT_QPA_PLATFORM=offscreen;${T_ENV}")
+                   ENVIRONMENT "VANTIS_DELAY_SCALE=0.001")
 endfunction()
 
 function(vantis_add_fuzzer)

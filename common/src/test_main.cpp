@@ -1,0 +1,40 @@
+// Entry point of every GoogleTest program of the project.
+//
+// Sets the environment each test program expects before anything reads it:
+// the delay scale (no test waits for real-time delays), Qt's offscreen
+// platform (widget tests need no display) and any variables the test's
+// CMake entry asked for. Values already present in the environment win, so
+// a developer can still run a test against a real display or at full delays.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#ifndef VANTIS_TEST_ENV
+#define VANTIS_TEST_ENV ""
+#endif
+
+namespace {
+
+void SetDefault(const std::string& assignment) {
+    const auto equals = assignment.find('=');
+    if (equals == std::string::npos || equals == 0) return;
+    setenv(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str(), 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SetDefault("VANTIS_DELAY_SCALE=0.001");
+    SetDefault("QT_QPA_PLATFORM=offscreen");
+    const std::string extra = VANTIS_TEST_ENV;
+    std::size_t start = 0;
+    while (start < extra.size()) {
+        const auto end = extra.find('|', start);
+        SetDefault(extra.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
