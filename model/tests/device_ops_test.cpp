@@ -320,3 +320,25 @@ TEST(PreviewColours, ExchangeAndAlternation) {
     EXPECT_EQ(vm::PreviewColoursOf(3, {2, 2}).frame, 0xFF00FFu);  // 3 / 2 = 1: swapped
     EXPECT_EQ(vm::PreviewColoursOf(4, {2, 2}).lines, 0x00FFFFu);  // 4 / 2 = 2: not swapped
 }
+
+TEST(IdentityWarp, EngineIdentityGridMapsThePanelOntoItself) {
+    auto forward = std::make_unique<vm::TablePairData>();
+    auto source = std::make_unique<vm::TablePairData>();
+    for (int timing : {0, 1, 2, 4, 8}) {
+        vm::IdentityWarp(timing, *forward, *source);
+        const auto panel = vm::TimingOf(timing);
+        const int columns = (panel.width + 15) / 16 + 1, rows = (panel.height + 15) / 16 + 1;
+        EXPECT_EQ(forward->x[columns - 1][0], static_cast<float>(panel.width)) << timing;
+        EXPECT_EQ(forward->y[0][rows - 1], static_cast<float>(panel.height)) << timing;
+        for (int a = 0; 16 * a <= panel.width; ++a) {
+            for (int b = 0; 16 * b <= panel.height; ++b) {
+                ASSERT_FLOAT_EQ(source->x[a][b], 16.0f * a) << timing;
+                ASSERT_FLOAT_EQ(source->y[a][b], 16.0f * b) << timing;
+            }
+        }
+    }
+    // Pattern type 5 has no grid: zero tables, nothing computed.
+    vm::IdentityWarp(6, *forward, *source);
+    EXPECT_EQ(source->x[10][10], 0.0f);
+    EXPECT_EQ(forward->x[1][0], 0.0f);
+}
