@@ -8,8 +8,8 @@
 namespace vantis::delays {
 namespace {
 
-double ScaleFromEnvironment() {
-    const char* text = std::getenv("VANTIS_DELAY_SCALE");
+double ScaleFromEnvironment(const char* variable) {
+    const char* text = std::getenv(variable);
     if (text == nullptr || *text == '\0') return 1.0;
     char* end = nullptr;
     const double value = std::strtod(text, &end);
@@ -17,28 +17,48 @@ double ScaleFromEnvironment() {
     return value;
 }
 
-std::atomic<double>& Override() {
+std::atomic<double>& DelayOverride() {
     static std::atomic<double> value{0.0};
     return value;
+}
+
+std::atomic<double>& TimeoutOverride() {
+    static std::atomic<double> value{0.0};
+    return value;
+}
+
+double Sanitised(double scale) { return scale > 0.0 && std::isfinite(scale) ? scale : 0.0; }
+
+milliseconds Apply(milliseconds nominal, double scale) {
+    if (nominal.count() <= 0) return milliseconds{0};
+    const double scaled = static_cast<double>(nominal.count()) * scale;
+    const auto rounded = static_cast<long long>(std::llround(scaled));
+    return milliseconds{rounded < 1 ? 1 : rounded};
 }
 
 }  // namespace
 
 double DelayScale() {
-    const double forced = Override().load();
+    const double forced = DelayOverride().load();
     if (forced > 0.0) return forced;
-    static const double fromEnvironment = ScaleFromEnvironment();
+    static const double fromEnvironment = ScaleFromEnvironment("VANTIS_DELAY_SCALE");
     return fromEnvironment;
 }
 
-void SetDelayScale(double scale) { Override().store(scale > 0.0 && std::isfinite(scale) ? scale : 0.0); }
+void SetDelayScale(double scale) { DelayOverride().store(Sanitised(scale)); }
 
-milliseconds Scaled(milliseconds nominal) {
-    if (nominal.count() <= 0) return milliseconds{0};
-    const double scaled = static_cast<double>(nominal.count()) * DelayScale();
-    const auto rounded = static_cast<long long>(std::llround(scaled));
-    return milliseconds{rounded < 1 ? 1 : rounded};
+milliseconds Scaled(milliseconds nominal) { return Apply(nominal, DelayScale()); }
+
+double TimeoutScale() {
+    const double forced = TimeoutOverride().load();
+    if (forced > 0.0) return forced;
+    static const double fromEnvironment = ScaleFromEnvironment("VANTIS_TIMEOUT_SCALE");
+    return fromEnvironment;
 }
+
+void SetTimeoutScale(double scale) { TimeoutOverride().store(Sanitised(scale)); }
+
+milliseconds ScaledTimeout(milliseconds nominal) { return Apply(nominal, TimeoutScale()); }
 
 void Sleep(milliseconds nominal) { std::this_thread::sleep_for(Scaled(nominal)); }
 

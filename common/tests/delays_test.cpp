@@ -17,5 +17,14 @@ TEST(Delays, ScaleShrinksEveryDelayButNeverToZero) {
     EXPECT_LT(Scaled(kLinkTimeout), kLinkTimeout);
 }
 
+TEST(Delays, TimeOutsKeepTheirLengthUnlessAskedToShrink) {
+    SetDelayScale(0.001);
+    EXPECT_EQ(ScaledTimeout(kLinkTimeout), kLinkTimeout);
+    SetTimeoutScale(0.01);
+    EXPECT_EQ(ScaledTimeout(kLinkTimeout), milliseconds{100});
+    SetTimeoutScale(0);
+    SetDelayScale(0);
+}
+
 }  // namespace
 }  // namespace vantis::delays

@@ -123,7 +123,7 @@ int ConnectToBoard(std::uint32_t address, std::uint16_t port) {
             CloseQuietly(fd);
             return -1;
         }
-        const auto deadline = Clock::now() + delays::Scaled(delays::kLinkConnectTimeout);
+        const auto deadline = Clock::now() + delays::ScaledTimeout(delays::kLinkConnectTimeout);
         if (WaitFor(fd, POLLOUT, deadline) != 1) {
             CloseQuietly(fd);
             return -1;
@@ -139,7 +139,7 @@ int ConnectToBoard(std::uint32_t address, std::uint16_t port) {
     ::fcntl(fd, F_SETFL, flags);
 
     // Failures of the options below are ignored: the connection works without them.
-    const auto timeout = delays::Scaled(delays::kLinkTimeout);
+    const auto timeout = delays::ScaledTimeout(delays::kLinkTimeout);
     timeval tv{};
     tv.tv_sec = static_cast<time_t>(timeout.count() / 1000);
     tv.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
@@ -160,7 +160,7 @@ LinkResult SocketTransport::Exchange(std::span<const std::uint8_t> frame, ReplyA
 
     // A reply that came after an earlier exchange gave up is thrown away here.
     int pending = Drain(socket_);
-    const auto deadline = Clock::now() + delays::Scaled(delays::kLinkTimeout);
+    const auto deadline = Clock::now() + delays::ScaledTimeout(delays::kLinkTimeout);
     if (pending == 0) pending = SendAll(socket_, frame, deadline);
     if (pending != 0) return ResultFromErrno(pending);
 

@@ -16,21 +16,18 @@ namespace vantis::link::testing {
 
 class BoardFixture : public ::testing::Test {
 protected:
-    // The link's time-out in tests is kLinkTimeout times this scale. Tests that do not wait
-    // for a time-out keep it generous so a busy machine cannot make them fail.
-    //
-    // libdvOrvelAuto.so carries its own copy of the delay table, which reads the scale
-    // from VANTIS_DELAY_SCALE once, at its first use; SetDelayScale here reaches only the
-    // test's own copy (the board). So every test of one executable must use the same
-    // scale: tests that need a short time-out live in their own executable.
+    // The link's time-out in tests is kLinkTimeout times this scale, and the board's
+    // own delays (a late reply, the gaps of a split reply) shrink alike, so a late reply
+    // still comes after the time-out. Tests that do not wait for a time-out keep it
+    // generous so a busy machine cannot make them fail.
     virtual double DelayScale() const { return 0.2; }
     // The loopback addresses 127.0.0.N this suite's boards may claim.
     virtual int FirstOctet() const { return 20; }
     virtual int LastOctet() const { return 39; }
 
     void SetUp() override {
-        ::setenv("VANTIS_DELAY_SCALE", std::to_string(DelayScale()).c_str(), 1);
         delays::SetDelayScale(DelayScale());
+        delays::SetTimeoutScale(DelayScale());
         board = wallsim::BoardServer::StartInRange(FirstOctet(), LastOctet(), config);
         ASSERT_NE(board, nullptr) << "no free address in 127.0.0." << FirstOctet() << "-" << LastOctet();
         handle = dvOrvelAutoOpen(board->address_value());
@@ -41,6 +38,7 @@ protected:
         if (handle != 0) dvOrvelAutoDisconnect(handle);
         if (board) board->Stop();
         delays::SetDelayScale(0);
+        delays::SetTimeoutScale(0);
     }
 
     std::vector<wallsim::ReceivedFrame> Frames() const { return board->Snapshot().frames; }

@@ -22,7 +22,7 @@ int OpenDescriptors() {
 bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
 
 TEST(OrvelOpen, NothingListeningGivesZeroAndLeaksNoDescriptor) {
-    delays::SetDelayScale(0.2);
+    delays::SetTimeoutScale(0.2);
     auto quiet = wallsim::QuietAddress::InRange(20, 39);
     ASSERT_TRUE(quiet) << "no free address in 127.0.0.20-39";
     const int before = OpenDescriptors();

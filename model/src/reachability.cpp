@@ -118,7 +118,7 @@ bool IcmpEchoProber::Echo(std::uint32_t address, std::chrono::milliseconds timeo
 
 bool IsReachable(std::uint32_t address, EchoProber& prober) {
     for (int attempt = 0; attempt < delays::kEchoAttempts; ++attempt) {
-        if (prober.Echo(address, delays::Scaled(delays::kEchoTimeout))) return true;
+        if (prober.Echo(address, delays::ScaledTimeout(delays::kEchoTimeout))) return true;
         delays::Sleep(delays::kEchoRetryWait);
     }
     return false;

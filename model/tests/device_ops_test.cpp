@@ -69,11 +69,8 @@ protected:
     void Start(int slot) {
         // The full 10 s link time-out: a loaded machine may take a while to
         // answer, and nothing here waits for a time-out when all goes well
-        // (the dead address refuses at once). The link library keeps its own
-        // copy of the delay table, which reads the environment once, at its
-        // first use: so the environment is set too, before any link call.
-        ::setenv("VANTIS_DELAY_SCALE", "1", 1);
-        vantis::delays::SetDelayScale(1.0);
+        // (the dead address refuses at once).
+        vantis::delays::SetTimeoutScale(1.0);
         const int first = 60 + 5 * slot, last = first + 4;
         ASSERT_LE(last, 99);
         first_ = BoardServer::StartInRange(first, last);
@@ -95,7 +92,7 @@ protected:
     void TearDown() override {
         doc_.DisconnectAll();
         if (link_ != 0) dvOrvelAutoDisconnect(link_);
-        vantis::delays::SetDelayScale(0);
+        vantis::delays::SetTimeoutScale(0);
     }
     // Both live boards received exactly what the reference board received.
     void ExpectSameAsReference(const char* what) {

@@ -32,6 +32,7 @@ private:
 
 TEST(Reachability, SixAttemptsWithAWaitAfterEachFailure) {
     vantis::delays::SetDelayScale(0.01);  // 10 ms time-out and waits
+    vantis::delays::SetTimeoutScale(0.01);
     ScriptedProber never(0);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(vm::IsReachable(0xC0A8000B, never));
@@ -45,14 +46,15 @@ TEST(Reachability, SixAttemptsWithAWaitAfterEachFailure) {
     EXPECT_TRUE(vm::IsReachable(0xC0A8000B, fourth));
     EXPECT_EQ(fourth.attempts, 4);
     vantis::delays::SetDelayScale(0);
+    vantis::delays::SetTimeoutScale(0);
     EXPECT_EQ(vm::DottedAddress(0xC0A8000B), "192.168.0.11");
 }
 
 TEST(Reachability, LoopbackAddressAnswersTheEcho) {
     if (!vm::IcmpEchoProber::Available()) GTEST_SKIP() << "no ICMP socket may be opened here";
-    vantis::delays::SetDelayScale(1.0);  // a reply comes at once; a real 1 s time-out only on failure
+    vantis::delays::SetTimeoutScale(1.0);  // a reply comes at once; a real 1 s time-out only on failure
     vm::IcmpEchoProber prober;
     EXPECT_TRUE(prober.Echo(0x7F000046, 1000ms));  // 127.0.0.70
     EXPECT_TRUE(vm::IsReachable(0x7F000047));      // 127.0.0.71
-    vantis::delays::SetDelayScale(0);
+    vantis::delays::SetTimeoutScale(0);
 }

@@ -1,9 +1,17 @@
 // Every fixed wait and time-out of the system, in one place.
 //
-// The nominal values are what the hardware and the operators expect. Tests and
-// the simulated demo shrink all of them at once with the environment variable
-// VANTIS_DELAY_SCALE (for example 0.001) or with SetDelayScale(); code never
-// sleeps or times out on a literal, it asks Scaled() for the effective value.
+// The nominal values are what the hardware and the operators expect. Code never
+// sleeps or times out on a literal; it asks for the effective value:
+//  - Scaled() for waits that always elapse (the pause before a photograph, the
+//    retry wait of the echo test). Tests and the simulated demo shrink them all
+//    at once with VANTIS_DELAY_SCALE (for example 0.001) or SetDelayScale().
+//  - ScaledTimeout() for bounds on waiting for a peer (link exchanges, echo
+//    replies). They only elapse when something fails, so shrinking them speeds
+//    up nothing that works, while making a busy machine look like a dead board.
+//    They follow VANTIS_TIMEOUT_SCALE or SetTimeoutScale(), 1.0 by default; a
+//    test of time-out behaviour sets them explicitly.
+// The scales live in the shared library vantis_common, so one setting reaches
+// every library of the process.
 #pragma once
 
 #include <chrono>
@@ -62,6 +70,12 @@ double DelayScale();
 void SetDelayScale(double scale);
 // The effective duration of a nominal delay; never negative, at least 1 ms when nominal > 0.
 milliseconds Scaled(milliseconds nominal);
+// Time-out scale (1.0 unless VANTIS_TIMEOUT_SCALE or SetTimeoutScale says otherwise).
+double TimeoutScale();
+// Overrides the time-out scale for this process. Values <= 0 restore the environment's.
+void SetTimeoutScale(double scale);
+// The effective duration of a nominal time-out; at least 1 ms when nominal > 0.
+milliseconds ScaledTimeout(milliseconds nominal);
 // Sleeps for Scaled(nominal).
 void Sleep(milliseconds nominal);
 

@@ -1,6 +1,6 @@
 // The thin socket layer under the protocol: connecting to a board, the two
 // exchanges on a connected socket, and the connection checks. Every wait is
-// bounded by vantis::delays::Scaled(kLinkTimeout) (10 s nominal).
+// bounded by vantis::delays::ScaledTimeout(kLinkTimeout) (10 s nominal).
 #pragma once
 
 #include <cstdint>
