@@ -144,6 +144,7 @@ void CVantisAutoDlg::BuildWindow() {
 
     list_ = new CChannelIconListCtrl(this);
     list_->setMinimumHeight(80);
+    list_->setMaximumHeight(96);
     list_->SetLabelEditHandler([this](int index, const QString& text) { return OnEndLabelEdit(index, text); });
     list_->SetContextMenuHandler([this](const QPoint& pos) { OnContextMenu(pos); });
 

@@ -1,0 +1,69 @@
+// meridan_screenshot OUT.png: the main window after connecting to the
+// projectors of the system configuration, with the first attached camera
+// running in the camera view, saved as a picture (for the documentation; run
+// it under xvfb-run beside `wallsim run`).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPixmap>
+
+#include <iostream>
+
+#include "meridan/CChannelIconListCtrl.h"
+#include "meridan/CVantisAutoDlg.h"
+#include "meridan/DeviceWatcher.h"
+#include "oculet/CDShowCameraCtrl.h"
+#include "vantis/model/config.h"
+
+namespace {
+
+void Pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::cerr << "usage: meridan_screenshot OUT.png\n";
+        return 2;
+    }
+    CVantisAutoDlg::Options options;
+    std::string error;
+    if (!vantis::model::ReadDefaults(vantis::model::DefaultIniPath(), &options.defaults, &error)) {
+        std::cerr << "meridan_screenshot: default.ini: " << error << "\n";
+        return 1;
+    }
+    options.watchDevices = false;
+    CVantisAutoDlg window(options);
+    window.SetQuestionHandler([](const QString&) { return true; });
+    window.SetErrorHandler([](const QString& text) {
+        std::cerr << text.toStdString() << "\n";
+        return 1;
+    });
+    window.setGeometry(0, 0, 1280, 800);
+    window.show();
+
+    const auto names = meridan::AttachedCameraNames();
+    if (!names.empty()) {
+        window.CameraView()->Open(0, 1920, 1080);
+        window.CameraView()->Run();
+        window.Doc().SetCameraName(names.front());
+    }
+    window.OnConnect();
+    while (window.ConnectionRunning()) Pump(50);
+    window.WaitForConnection();
+    Pump(1500);  // frames reach the view
+    window.ChannelList()->SelectItem(0);
+    Pump(200);
+    if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
+        std::cerr << "meridan_screenshot: cannot write " << argv[1] << "\n";
+        return 1;
+    }
+    window.CameraView()->Stop();
+    window.CameraView()->Close();
+    return 0;
+}
