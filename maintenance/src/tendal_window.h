@@ -3,6 +3,7 @@
 // the window only handles the buttons and the log.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>

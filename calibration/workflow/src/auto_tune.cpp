@@ -1,7 +1,10 @@
 #include "calibration/auto_tune.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
+#include "calibration/image_folder.h"
 #include "dvOrvelAuto.h"
 #include "vantis/messages/calibration_messages.h"
 #include "vantis/model/doc_lock.h"
@@ -33,6 +36,8 @@ bool CombineVerdicts(const std::vector<int>& verdicts, int* combined) {
 void AdjustForVerdict(TuneState& s, int v) {
     s.history.push_back(v);
     const int p = s.history.front();  // the oldest; v itself when it is the only one
+    // Exposure values are log2 seconds (-5 is 1/32 s): a dark picture needs a
+    // longer exposure (the value goes up), a bright one a shorter one.
     switch (v) {
         case 1:
             if (p == 3) ++s.divisor;
@@ -40,7 +45,7 @@ void AdjustForVerdict(TuneState& s, int v) {
             break;
         case 2:
             if (p == 4) s.gain += 25 / s.divisor;
-            else s.exposure -= 1;
+            else s.exposure += 1;
             break;
         case 3:
             if (p == 1) ++s.divisor;
@@ -48,7 +53,7 @@ void AdjustForVerdict(TuneState& s, int v) {
             break;
         case 4:
             if (p == 2) s.gain += 25 / s.divisor;
-            s.exposure += 1;
+            s.exposure -= 1;
             break;
         default:
             break;
@@ -72,12 +77,25 @@ long GainSliderPosition(const CameraPropertyState& gain, long value) {
     return std::clamp(value, static_cast<long>(gain.minimum), static_cast<long>(gain.maximum));
 }
 
+long MinimumGain(const CameraPropertyState& gain) { return gain.supported ? std::max(0L, static_cast<long>(gain.minimum)) : 0; }
+
+// The most negative exposure value the slider reaches.
+long ShortestExposure(const CameraPropertyState& exposure) {
+    if (!exposure.supported) return -11;
+    return -std::max(std::labs(exposure.maximum), std::labs(exposure.minimum));
+}
+
 }  // namespace
 
 AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
                            const EngineCalls& engine, const AutoTuneOptions& options) {
     AutoTuneResult result;
     camera.SetFilePrefixName(options.vendorWord);
+    // The camera library writes into the image folder but never makes it.
+    if (IsPlainFolderWord(options.vendorWord)) {
+        std::error_code ec;
+        std::filesystem::create_directories(camera.GetImagePath(), ec);
+    }
     CDShowCameraData& record = camera.Properties();
     auto& gain = record.State(CameraProperty::Gain);
     auto& exposure = record.State(CameraProperty::Exposure);
@@ -142,6 +160,12 @@ AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter&
                 stopped = true;
             } else {
                 if (v != 0) AdjustForVerdict(tune, v);
+                // Slightly bright with the gain already at its lowest: the
+                // picture can only get darker by a shorter exposure.
+                if (v == 3 && tune.gain < MinimumGain(gain) && tune.exposure > ShortestExposure(exposure)) {
+                    tune.gain = MinimumGain(gain);
+                    tune.exposure -= 1;
+                }
                 exposure.value = static_cast<std::int32_t>(tune.exposure);
                 gain.value = static_cast<std::int32_t>(tune.gain);
                 if (tune.gain < 0) {

@@ -35,11 +35,14 @@ TEST(CombineVerdicts, OneVerdictForAPass) {
 
 TEST(AdjustForVerdict, StepsExposureAndGain) {
     TuneState s{-5, 50, 1, {}};
-    AdjustForVerdict(s, 2);
-    EXPECT_EQ(s.exposure, -6);
+    AdjustForVerdict(s, 2);  // dark: a longer exposure
+    EXPECT_EQ(s.exposure, -4);
     EXPECT_EQ(s.gain, 50);
-    AdjustForVerdict(s, 4);  // dark then bright: exposure back up and gain up
+    AdjustForVerdict(s, 4);  // dark then bright: exposure back down, a little gain
     EXPECT_EQ(s.exposure, -5);
+    EXPECT_EQ(s.gain, 75);
+    AdjustForVerdict(s, 4);
+    EXPECT_EQ(s.exposure, -6);
     EXPECT_EQ(s.gain, 75);
     EXPECT_EQ(s.history, std::vector<int>{4});
 
@@ -99,13 +102,13 @@ TEST(AutoTuneRun, AcceptableAfterOnePassChangesNothing) {
     EXPECT_TRUE(run.reporter.errors.empty());
 }
 
-TEST(AutoTuneRun, DarkLowersExposureByOneAndPhotoNumbersContinue) {
+TEST(AutoTuneRun, DarkChangesExposureByOneAndPhotoNumbersContinue) {
     TempFolder home("tune-dark");
     TuneRun run(home.path());
     Tune(run, 2, {2, 2, 0, 0});
     EXPECT_EQ(run.result.end, AutoTuneResult::End::Accepted);
     EXPECT_EQ(run.result.passes, 2);
-    EXPECT_EQ(run.camera.exposures, (std::vector<long>{-5, -6}));  // the second pass applies the change
+    EXPECT_EQ(run.camera.exposures, (std::vector<long>{-5, -4}));  // the second pass applies the change
     EXPECT_EQ(run.camera.photos, (std::vector<int>{500, 501, 502, 503, 504, 505}));
     EXPECT_EQ(run.result.nextPhoto, 506);
 }
@@ -136,16 +139,27 @@ TEST(AutoTuneRun, FailedJudgementRepeatsThePreviousVerdict) {
     // the pass is dark (not "some acceptable"). In the next pass both fail and
     // count as 0, the verdict every pass starts from.
     Tune(run, 2, {2});
-    EXPECT_EQ(run.camera.exposures, (std::vector<long>{-5, -6}));
+    EXPECT_EQ(run.camera.exposures, (std::vector<long>{-5, -4}));
     EXPECT_EQ(run.result.passes, 2);
     EXPECT_EQ(run.result.end, AutoTuneResult::End::Accepted);
 }
 
-TEST(AutoTuneRun, GainBelowZeroEndsTheRunAtZero) {
+TEST(AutoTuneRun, SlightlyBrightAtLowestGainShortensTheExposure) {
     TempFolder home("tune-gain");
     TuneRun run(home.path());
     Tune(run, 1, {3});
+    EXPECT_EQ(run.camera.exposures, (std::vector<long>{-5, -6}));
+    EXPECT_EQ(run.camera.gains, (std::vector<long>{0, 0}));
+    EXPECT_EQ(run.result.end, AutoTuneResult::End::Accepted);
+}
+
+TEST(AutoTuneRun, GainBelowZeroAtTheShortestExposureEndsTheRunAtZero) {
+    TempFolder home("tune-gain-end");
+    TuneRun run(home.path());
+    run.camera.Properties().State(CameraProperty::Exposure).value = -11;
+    Tune(run, 1, {3});
     EXPECT_EQ(run.result.end, AutoTuneResult::End::NegativeGain);
+    EXPECT_EQ(run.result.passes, 1);
     EXPECT_EQ(run.camera.Properties().State(CameraProperty::Gain).value, 0);
 }
 

@@ -49,16 +49,23 @@ void RunScene(const std::string& sceneName, int firstAddress, bool blends) {
     MaintenanceOptions options;
     options.prober = &prober;
     options.dataHome = dataHome;
+    std::string verdicts;
+    options.engine.autoTune = [&](const std::string& a, const std::string& b, ExposureVerdict* v) {
+        const int r = AutoTune(a, b, v);
+        verdicts += std::to_string(*v) + " ";
+        return r;
+    };
     StopRequest stop;
     const MaintenanceResult result = RunMaintenance(doc, camera, reporter, stop, options);
     graph.Close();
     doc.DisconnectAll();
     const std::string log = Joined(reporter.lines);
-    ASSERT_EQ(result.outcome, Outcome::Done) << log;
+    ASSERT_EQ(result.outcome, Outcome::Done) << log << "auto-tune verdicts " << verdicts;
     EXPECT_NE(reporter.lines.back().find("Complete"), std::string::npos);
 
     const double after = testing::WorstRms(wall.Measure());
-    std::printf("%s: worst rms before %.2f, after %.2f panel pixels\n", sceneName.c_str(), before, after);
+    std::printf("%s: worst rms before %.2f, after %.2f panel pixels; auto-tune verdicts %s; camera exposure %d\n",
+                sceneName.c_str(), before, after, verdicts.c_str(), doc.m_camera.State(CameraProperty::Exposure).value);
     EXPECT_LT(after * 5, before) << log;
     for (std::size_t i = 0; i < wall.scene().projectors.size(); ++i) {
         const wallsim::BoardState state = wall.board(static_cast<int>(i)).Snapshot();

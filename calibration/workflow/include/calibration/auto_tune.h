@@ -28,6 +28,8 @@ struct TuneState {
 };
 
 // Appends v (not 0) to the history, steps exposure or gain, and keeps only v.
+// Exposure values are log2 seconds: dark verdicts lengthen the exposure
+// (value + 1), bright ones shorten it (value - 1).
 void AdjustForVerdict(TuneState& state, int v);
 
 struct AutoTuneOptions {
