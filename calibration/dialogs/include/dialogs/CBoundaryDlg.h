@@ -1,0 +1,82 @@
+// The boundary dialog: grid number, zoom (slider and wheel), warping mode,
+// the test picture on the projectors, the editing keys of the grid drawn by
+// the camera view's overlay, Reset Boundary and Exit.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+#include "Gridveil/GridTables.h"
+
+class CDShowCameraCtrl;
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QSlider;
+namespace VantisAuto {
+class CDoc;
+}
+
+class CBoundaryDlg : public QWidget {
+public:
+    enum Pattern { kDesktop = 0, kFullFill = 1, kBorder = 2, kOverlap = 3 };
+
+    CBoundaryDlg(VantisAuto::CDoc& doc, CDShowCameraCtrl& view, QWidget* parent = nullptr);
+    ~CBoundaryDlg() override;
+
+    // Called once by Exit, after the document's boundary is marked done.
+    void SetExitHandler(std::function<void()> h) { onExit_ = std::move(h); }
+
+    void ChoosePattern(int k);
+    void ShowStoredPattern();
+    void ResetBoundary();
+    void Exit();
+    // One wheel notch over the camera view at a screen point.
+    void WheelStep(bool towardsUser, bool modifiers, const QPoint& screenPoint);
+
+    int GridIndex() const { return gridIndex_; }
+    int ZoomIndex() const { return zoomIndex_; }
+    int WarpMode() const { return warpMode_; }
+    QLabel* GridLabel() const { return gridLabel_; }
+    QLabel* ZoomLabel() const { return zoomLabel_; }
+    int OverlapColumns() const { return static_cast<int>(overlapX_.size()); }
+    int OverlapRows() const { return overlapRows_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void StartUp();
+    void ApplyGrid(int index);
+    void ApplyZoom(int index);
+    void ShowGrid();
+    void ShowZoom();
+    void ClearProjectors();
+    void PatternAction(int k, int previous);
+
+    VantisAuto::CDoc& doc_;
+    CDShowCameraCtrl& view_;
+    std::function<void()> onExit_;
+    int gridIndex_ = 0;
+    int zoomIndex_ = 0;
+    int warpMode_ = 0;
+    int pattern_ = kDesktop;
+    bool started_ = false;
+    std::vector<std::vector<float>> overlapX_;
+    std::vector<std::vector<float>> overlapY_;
+    std::vector<float*> overlapXColumns_;
+    std::vector<float*> overlapYColumns_;
+    grid::PointPP overlapTable_;
+    int overlapRows_ = 0;
+
+    QSlider* gridSlider_ = nullptr;
+    QSlider* zoomSlider_ = nullptr;
+    QLabel* gridLabel_ = nullptr;
+    QLabel* zoomLabel_ = nullptr;
+    QButtonGroup* patterns_ = nullptr;
+    QCheckBox* modes_[2] = {nullptr, nullptr};
+    QWidget* exit_ = nullptr;
+};

@@ -1,0 +1,299 @@
+#include "dialogs/CBoundaryDlg.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSlider>
+#include <QWheelEvent>
+
+#include <array>
+
+#include "VantisCore.h"
+#include "dialogs/boundary_logic.h"
+#include "dvOrvelAuto.h"
+#include "meridan/skin/CSkinButton.h"
+#include "oculet/CDShowCameraCtrl.h"
+#include "vantis/model/doc_lock.h"
+#include "vantis/model/document.h"
+
+using namespace meridan::dialogs;
+
+namespace {
+constexpr int kZoomRange = static_cast<int>(kZoomPercents.size());
+}
+
+CBoundaryDlg::CBoundaryDlg(VantisAuto::CDoc& doc, CDShowCameraCtrl& view, QWidget* parent)
+    : QWidget(parent), doc_(doc), view_(view) {
+    setObjectName("boundaryDlg");
+    setFocusPolicy(Qt::StrongFocus);
+    auto* grid = new QGridLayout(this);
+
+    auto* gridBox = new QGroupBox(tr("Grid Number"), this);
+    auto* gl = new QHBoxLayout(gridBox);
+    gridSlider_ = new QSlider(Qt::Horizontal, gridBox);
+    gridSlider_->setObjectName("gridSlider");
+    gridSlider_->setRange(0, 4);
+    gridLabel_ = new QLabel("2x2", gridBox);
+    gridLabel_->setObjectName("gridLabel");
+    gl->addWidget(gridSlider_);
+    gl->addWidget(gridLabel_);
+    grid->addWidget(gridBox, 0, 0);
+
+    auto* zoomBox = new QGroupBox(tr("Zoom"), this);
+    auto* zl = new QHBoxLayout(zoomBox);
+    zoomSlider_ = new QSlider(Qt::Horizontal, zoomBox);
+    zoomSlider_->setObjectName("zoomSlider");
+    zoomSlider_->setRange(0, kZoomRange - 1);
+    zoomLabel_ = new QLabel("100%", zoomBox);
+    zoomLabel_->setObjectName("zoomLabel");
+    zl->addWidget(zoomSlider_);
+    zl->addWidget(zoomLabel_);
+    grid->addWidget(zoomBox, 0, 1);
+
+    auto* patternBox = new QGroupBox(tr("Pattern"), this);
+    auto* pl = new QHBoxLayout(patternBox);
+    patterns_ = new QButtonGroup(this);
+    const char* names[4] = {"Desktop", "Full Fill", "Border", "Overlap"};
+    for (int k = 0; k < 4; ++k) {
+        auto* b = new QRadioButton(tr(names[k]), patternBox);
+        patterns_->addButton(b, k);
+        pl->addWidget(b);
+    }
+    grid->addWidget(patternBox, 1, 0);
+
+    auto* modeBox = new QGroupBox(tr("Warping Mode"), this);
+    auto* ml = new QHBoxLayout(modeBox);
+    modes_[0] = new QCheckBox(tr("Curve"), modeBox);
+    modes_[1] = new QCheckBox(tr("Linear"), modeBox);
+    for (int m = 0; m < 2; ++m) {
+        ml->addWidget(modes_[m]);
+        connect(modes_[m], &QCheckBox::clicked, this, [this, m] {
+            modes_[warpMode_]->setChecked(false);
+            warpMode_ = m;
+            modes_[m]->setChecked(true);
+            doc_.m_boundary.m_nWork[0] = m;
+            view_.SetWarpMode(m);
+        });
+    }
+    grid->addWidget(modeBox, 1, 1);
+
+    auto* help = new QLabel(tr("W/A/S/D: select a point, arrow keys: move it, +/-: grid number, wheel: zoom"), this);
+    help->setStyleSheet("color: white;");
+    grid->addWidget(help, 2, 0, 1, 2);
+    auto* reset = new CSkinButton(tr("Reset Boundary"), this);
+    reset->setObjectName("resetBoundaryButton");
+    auto* exit = new CSkinButton(tr("Exit"), this);
+    exit->setObjectName("exitButton");
+    exit_ = exit;
+    grid->addWidget(reset, 3, 0);
+    grid->addWidget(exit, 3, 1);
+    for (auto* w : findChildren<QWidget*>()) w->setFocusPolicy(Qt::NoFocus);
+
+    connect(gridSlider_, &QSlider::valueChanged, this, [this](int v) { ApplyGrid(v); });
+    connect(zoomSlider_, &QSlider::valueChanged, this, [this](int v) { ApplyZoom(v); });
+    connect(patterns_, &QButtonGroup::idClicked, this, [this](int k) { ChoosePattern(k); });
+    connect(reset, &QPushButton::clicked, this, [this] { ResetBoundary(); });
+    connect(exit, &QPushButton::clicked, this, [this] { Exit(); });
+    view_.installEventFilter(this);
+    StartUp();
+}
+
+CBoundaryDlg::~CBoundaryDlg() { view_.removeEventFilter(this); }
+
+void CBoundaryDlg::StartUp() {
+    const auto layout = doc_.Layout();
+    const auto info = AutoWarpGetPatternInfo(false, doc_.PatternType());
+    const int latticeW = 16 * info.gridColumns - 16;
+    const int latticeH = 16 * info.gridRows - 16;
+    const auto size = OverlapTableOf(info.gridColumns, info.gridRows, layout.columns, layout.rows,
+                                     doc_.m_overlapPixels[0], doc_.m_overlapPixels[1]);
+    {
+        VantisAuto::DocLock lock(VantisAuto::DocumentLock());
+        overlapRows_ = std::max(size.rows, 1);
+        overlapX_.assign(static_cast<std::size_t>(std::max(size.columns, 1)),
+                         std::vector<float>(static_cast<std::size_t>(overlapRows_), 0.0f));
+        overlapY_ = overlapX_;
+        for (std::size_t c = 0; c < overlapX_.size(); ++c) {
+            overlapXColumns_.push_back(overlapX_[c].data());
+            overlapYColumns_.push_back(overlapY_[c].data());
+        }
+        overlapTable_.x = overlapXColumns_.data();
+        overlapTable_.y = overlapYColumns_.data();
+    }
+    oculet::CSize lattice{latticeW, latticeH};
+    view_.GetLayoutInf(lattice, oculet::CSize{layout.columns, layout.rows},
+                       oculet::CSize{doc_.m_overlapPixels[0], doc_.m_overlapPixels[1]});
+    view_.SetOverLapTable(overlapTable_);
+    view_.StartOverLap();
+    view_.ByPass(0);
+    view_.setEnabled(true);
+    const QRect r = view_.GetCameraRect();
+    int zero = 0;
+    view_.StretchedCamera(r.center(), zero);
+    zoomIndex_ = 0;
+    gridIndex_ = std::clamp(doc_.m_boundary.m_nWork[1], 0, 4);
+    warpMode_ = doc_.m_boundary.m_nWork[0] == 1 ? 1 : 0;
+    view_.SetGridNum(gridIndex_);
+    view_.SetWarpMode(warpMode_);
+    ShowGrid();
+    ShowZoom();
+    modes_[warpMode_]->setChecked(true);
+    pattern_ = std::clamp(static_cast<int>(doc_.m_boundary.m_nWork[3]), 0, 3);
+    patterns_->button(pattern_)->setChecked(true);
+    std::array<std::uint32_t, 16> style = kBoundaryStyle;
+    view_.SetBoundaryType(style.data());
+    started_ = true;
+    setFocus();
+}
+
+void CBoundaryDlg::ShowGrid() {
+    const QSignalBlocker block(gridSlider_);
+    gridLabel_->setText(QString::fromStdString(meridan::dialogs::GridLabel(gridIndex_)));
+    gridSlider_->setValue(gridIndex_);
+}
+
+void CBoundaryDlg::ShowZoom() {
+    const QSignalBlocker block(zoomSlider_);
+    zoomLabel_->setText(QString::fromStdString(meridan::dialogs::ZoomLabel(zoomIndex_)));
+    zoomSlider_->setValue(zoomIndex_);
+}
+
+void CBoundaryDlg::ApplyGrid(int index) {
+    gridLabel_->setText(QString::fromStdString(meridan::dialogs::GridLabel(index)));
+    if (index != gridIndex_) view_.AdjustGridNum(index);
+    gridIndex_ = index;
+    doc_.m_boundary.m_nWork[1] = index;
+}
+
+void CBoundaryDlg::ApplyZoom(int index) {
+    zoomLabel_->setText(QString::fromStdString(meridan::dialogs::ZoomLabel(index)));
+    if (index != zoomIndex_) {
+        int z = index;
+        view_.StretchedCamera(view_.GetCameraRect().center(), z);
+    }
+    zoomIndex_ = index;
+}
+
+void CBoundaryDlg::ClearProjectors() {
+    if (pattern_ == kFullFill) {
+        doc_.ClearWhiteAll();
+    } else {
+        for (auto& c : doc_.m_channels) dvOrvelAutoClearImage(c->m_hLink);
+    }
+}
+
+void CBoundaryDlg::PatternAction(int k, int previous) {
+    switch (k) {
+        case kDesktop:
+            if (previous == kFullFill)
+                doc_.ClearWhiteAll();
+            else
+                for (auto& c : doc_.m_channels) dvOrvelAutoClearImage(c->m_hLink);
+            break;
+        case kFullFill: doc_.ShowWhiteAll(); break;
+        case kBorder: doc_.DrawFramesAll(); break;
+        case kOverlap: doc_.DrawOverlapPreview(); break;
+        default: break;
+    }
+}
+
+void CBoundaryDlg::ShowStoredPattern() {
+    VantisAuto::DocLock lock(VantisAuto::DocumentLock());
+    PatternAction(pattern_, pattern_);
+}
+
+void CBoundaryDlg::ChoosePattern(int k) {
+    if (k < 0 || k > 3) return;
+    patterns_->button(k)->setChecked(true);
+    VantisAuto::DocLock lock(VantisAuto::DocumentLock());
+    const int previous = pattern_;
+    ClearProjectors();
+    PatternAction(k, previous);
+    pattern_ = k;
+    doc_.m_boundary.m_nWork[3] = k;
+}
+
+void CBoundaryDlg::ResetBoundary() {
+    const int old = gridIndex_;
+    gridIndex_ = 0;
+    ShowGrid();
+    if (old != 0) view_.AdjustGridNum(0);
+    doc_.m_boundary.m_nWork[1] = 0;
+    view_.StartGrid(1);
+    view_.StartOverLap();
+}
+
+void CBoundaryDlg::Exit() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    {
+        VantisAuto::DocLock lock(VantisAuto::DocumentLock());
+        ClearProjectors();
+    }
+    hide();
+    view_.setEnabled(false);
+    doc_.m_bBoundaryDone = true;
+    {
+        // The view keeps no pointer into the table once the overlap is stopped.
+        VantisAuto::DocLock lock(VantisAuto::DocumentLock());
+        grid::PointPP none;
+        view_.SetOverLapTable(none);
+        overlapTable_ = none;
+        overlapXColumns_.clear();
+        overlapYColumns_.clear();
+        overlapX_.clear();
+        overlapY_.clear();
+    }
+    QApplication::restoreOverrideCursor();
+    if (onExit_) onExit_();
+    deleteLater();
+}
+
+void CBoundaryDlg::WheelStep(bool towardsUser, bool modifiers, const QPoint& screenPoint) {
+    if (view_.IsMouseLeave()) return;
+    int z = zoomIndex_;
+    if (!StepZoom(z, meridan::dialogs::WheelStep(towardsUser, modifiers), kZoomRange)) return;
+    if (view_.StretchedCamera(screenPoint, z)) {
+        zoomIndex_ = z;
+        ShowZoom();
+    }
+}
+
+void CBoundaryDlg::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    switch (ClassifyKey(key)) {
+        case KeyAction::Move:
+            if (view_.MoveAdjustPoint(static_cast<unsigned>(key))) return event->accept();
+            break;
+        case KeyAction::Select:
+            view_.SelAdjustPoint(static_cast<unsigned>(SelectionKey(key)));
+            return event->accept();
+        case KeyAction::Swallow:
+            return event->accept();
+        case KeyAction::Increase:
+            view_.IncreaseGridNum(gridIndex_);
+            ShowGrid();
+            return event->accept();
+        case KeyAction::Decrease:
+            view_.DecreaseGridNum(gridIndex_);
+            ShowGrid();
+            return event->accept();
+        case KeyAction::None:
+            break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool CBoundaryDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &view_ && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        WheelStep(wheel->angleDelta().y() < 0, wheel->modifiers() != Qt::NoModifier,
+                  wheel->globalPosition().toPoint());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

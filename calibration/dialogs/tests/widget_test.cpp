@@ -1,0 +1,297 @@
+// The dialogs on the offscreen platform against simulated boards on
+// 127.0.0.205-219: the wizard's pages and checks, the gamma dialog's
+// downloads, the boundary dialog's keys and wheel, the camera pages' sliders,
+// the threshold dialog's stepping. With DIALOG_SCREENSHOTS set to a folder,
+// each dialog is also saved there as a picture.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QWheelEvent>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "../../meridan/tests/test_env.h"
+#include "dialogs/CBlendPage.h"
+#include "dialogs/CBlendSettingsDlg.h"
+#include "dialogs/CBoundaryDlg.h"
+#include "dialogs/CCameraDlg.h"
+#include "dialogs/CNewChannelDlg.h"
+#include "dialogs/CThresholdDlg.h"
+#include "dvOrvelAuto.h"
+#include "oculet/CCvImageCtrl.h"
+#include "oculet/CDShowCameraCtrl.h"
+#include "vantis/model/document.h"
+#include "wallsim/board_server.h"
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "meridan_dialogs_widget_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+class AlwaysAnswers : public vantis::model::EchoProber {
+public:
+    bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
+};
+
+void Shot(QWidget& w, const char* name) {
+    const char* dir = std::getenv("DIALOG_SCREENSHOTS");
+    if (!dir) return;
+    w.resize(w.sizeHint().expandedTo(QSize(560, 300)));
+    w.show();
+    QCoreApplication::processEvents();
+    w.grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+}
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { App(); }
+    meridan::test::TempHome home_;
+    AlwaysAnswers echo_;
+};
+
+TEST_F(DialogTest, WizardSolutionSwitchAndFiltering) {
+    VantisAuto::CDoc doc;
+    CNewChannelDlg w(doc, echo_);
+    w.SolutionList()->setCurrentRow(0);  // Stacking
+    w.OnNext();
+    ASSERT_EQ(w.Page(), 1);
+    EXPECT_EQ(w.LayoutCombo()->count(), 1);
+    EXPECT_FALSE(w.NextButton()->isVisibleTo(&w));  // Stacking ends on page 2 with OK
+    EXPECT_TRUE(w.OkButton()->isVisibleTo(&w));
+    w.ResolutionCombo()->setCurrentIndex(w.ResolutionCombo()->findData(4));
+    w.OnPrevious();
+    w.SolutionList()->setCurrentRow(1);  // Blending
+    EXPECT_TRUE(w.PrecutBox()->isChecked());
+    w.OnNext();
+    EXPECT_EQ(w.ResolutionCombo()->currentData().toInt(), 8);
+    EXPECT_EQ(w.LayoutCombo()->currentData().toInt(), 1);
+    EXPECT_EQ(w.ResolutionCombo()->findData(1), -1);  // no 720p for blending
+    EXPECT_FALSE(w.StackSpin()->isEnabled());
+    EXPECT_EQ(w.AddressList()->rowCount(), 2);
+    Shot(w, "wizard-layout-page");
+    w.OnPrevious();
+    w.SolutionList()->setCurrentRow(2);  // Stacking & Blending
+    w.OnNext();
+    EXPECT_EQ(w.StackSpin()->value(), 2);
+    w.StackSpin()->setValue(1);
+    EXPECT_EQ(w.StackSpin()->value(), 2);
+    w.LayoutCombo()->setCurrentIndex(w.LayoutCombo()->findData(12));  // 2 rows x 3 columns
+    EXPECT_EQ(w.AddressList()->rowCount(), 12);
+    Shot(w, "wizard-addresses");
+    w.OnCancel();
+}
+
+TEST_F(DialogTest, WizardRefusesRepeatedAddresses) {
+    VantisAuto::CDoc doc;
+    CNewChannelDlg w(doc, echo_);
+    QStringList warnings;
+    w.SetWarningHandler([&](const QString& t) { warnings << t; });
+    w.SolutionList()->setCurrentRow(1);
+    w.OnNext();
+    w.AddressList()->item(1, 0)->setText(w.AddressList()->item(0, 0)->text());
+    w.OnNext();
+    EXPECT_EQ(w.Page(), 1);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0], "IP address repeat !");
+    w.OnCancel();
+    EXPECT_TRUE(doc.m_channels.empty());
+}
+
+TEST_F(DialogTest, WizardThroughOverlapPageWritesTheDocument) {
+    auto a = wallsim::BoardServer::StartInRange(205, 206);
+    auto b = wallsim::BoardServer::StartInRange(207, 208);
+    ASSERT_TRUE(a && b);
+    VantisAuto::CDoc doc;
+    CNewChannelDlg w(doc, echo_);
+    w.SolutionList()->setCurrentRow(1);
+    w.OnNext();
+    w.AddressList()->item(0, 0)->setText(QString::fromStdString(a->address()));
+    w.AddressList()->item(1, 0)->setText(QString::fromStdString(b->address()));
+    w.OnNext();
+    ASSERT_EQ(w.Page(), 2);
+    EXPECT_FALSE(w.OverlapPage()->Slider(1)->isEnabled());
+    w.OverlapPage()->Slider(0)->setValue(20);
+    EXPECT_EQ(w.OverlapPage()->TotalLabel()->text(), "3456 X 1080 ");
+    w.OverlapPage()->Preview();
+    Shot(w, "wizard-overlap-page");
+    w.OnOk();
+    ASSERT_EQ(doc.m_channels.size(), 2u);
+    EXPECT_EQ(doc.m_nSolution, 1);
+    EXPECT_EQ(doc.m_overlapPixels[0], 384);
+    EXPECT_EQ(doc.m_overlapPercent[0], 20);
+    EXPECT_EQ(doc.m_channels[1]->m_nColumn, 2);
+    EXPECT_EQ(doc.m_channels[0]->m_hLink, 0);  // the wizard's links are its own
+}
+
+TEST_F(DialogTest, GammaSliderDownloadsOnlyOnChange) {
+    auto board = wallsim::BoardServer::StartInRange(209, 210);
+    ASSERT_TRUE(board);
+    VantisAuto::CDoc doc;
+    doc.m_nLayout = 1;
+    auto* c = doc.AddChannel(board->address_value());
+    c->m_hLink = dvOrvelAutoOpen(board->address_value());
+    ASSERT_NE(c->m_hLink, 0);
+    CBlendSettingsDlg d(doc);
+    const auto frames = board->Snapshot().frames.size();
+    d.Slider()->setValue(22);  // the position it already has
+    EXPECT_EQ(d.Downloads(), 0);
+    EXPECT_EQ(board->Snapshot().frames.size(), frames);
+    d.Slider()->setValue(18);
+    EXPECT_EQ(d.Downloads(), 1);
+    EXPECT_GT(board->Snapshot().frames.size(), frames);
+    EXPECT_DOUBLE_EQ(doc.m_gamma.m_gamma, 1.8);
+    EXPECT_EQ(d.Text()->text(), "Gamma: 1.8");
+    Shot(d, "edge-blending-settings");
+    VantisAuto::CDoc single;
+    CBlendSettingsDlg s(single);
+    EXPECT_FALSE(s.Slider()->isEnabled());
+}
+
+TEST_F(DialogTest, BoundaryKeysAndWheel) {
+    VantisAuto::CDoc doc;
+    doc.m_nLayout = 1;
+    doc.m_overlapPixels[0] = 384;
+    CDShowCameraCtrl view;
+    view.resize(320, 180);
+    view.show();
+    bool exited = false;
+    auto* d = new CBoundaryDlg(doc, view);
+    d->SetExitHandler([&] { exited = true; });
+    d->show();
+    EXPECT_EQ(d->OverlapColumns(), (2 * (16 * 121 - 16) - 384) / 8 + 1);
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(d, &press);
+        EXPECT_TRUE(press.isAccepted());
+    }
+    EXPECT_TRUE(d->isVisible());
+    // The pointer over the view, then one notch towards the user at zoom 0.
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), view.mapToGlobal(QPointF(10, 10)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
+    const QPointF inside(50, 50);
+    QWheelEvent towards(inside, view.mapToGlobal(inside), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                        Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &towards);
+    EXPECT_EQ(d->ZoomIndex(), 0);
+    EXPECT_EQ(d->ZoomLabel()->text(), "100%");
+    QWheelEvent away(inside, view.mapToGlobal(inside), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &away);
+    EXPECT_EQ(d->ZoomIndex(), 1);
+    EXPECT_EQ(d->ZoomLabel()->text(), "80%");
+    Shot(*d, "boundary");
+    d->Exit();
+    EXPECT_TRUE(exited);
+    EXPECT_TRUE(doc.m_bBoundaryDone);
+}
+
+TEST_F(DialogTest, CameraPagesMapTheProperties) {
+    std::vector<std::pair<CameraProperty, long>> sets;
+    CCameraAdvancePage advance([&](CameraProperty p, long v) { sets.emplace_back(p, v); }, nullptr);
+    CDShowCameraData camera;
+    camera.State(CameraProperty::Exposure) = CameraPropertyState{-11, -2, 1, -5, 2, 1, -5};
+    camera.State(CameraProperty::Brightness) = CameraPropertyState{0, 255, 1, 128, 2, 1, 128};
+    camera.State(CameraProperty::Contrast) = CameraPropertyState{0, 255, 1, 128, 2, 1, 128};
+    advance.Refresh(camera, true);
+    EXPECT_EQ(advance.Exposure()->minimum(), 2);
+    EXPECT_EQ(advance.Exposure()->maximum(), 11);
+    EXPECT_EQ(advance.Exposure()->value(), 5);
+    EXPECT_TRUE(sets.empty());  // refreshing sets nothing
+    EXPECT_FALSE(advance.AutoTune()->isEnabled());  // no gain
+    EXPECT_FALSE(advance.Gain()->isEnabled());
+    advance.Exposure()->setValue(6);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].first, CameraProperty::Exposure);
+    EXPECT_EQ(sets[0].second, -6);
+    CCameraCtrlPage control([&](CameraProperty p, long v) { sets.emplace_back(p, v); }, nullptr);
+    camera.State(CameraProperty::Pan) = CameraPropertyState{-10, 10, 1, 0, 2, 1, 0};
+    control.Refresh(camera);
+    control.PanMinus()->click();
+    EXPECT_EQ(sets.back(), std::make_pair(CameraProperty::Pan, 1L));
+    EXPECT_FALSE(control.Zoom()->isEnabled());
+
+    VantisAuto::CDoc doc;
+    CDShowCameraCtrl view;
+    CCameraDlg dlg(doc, view);
+    if (dlg.CameraList()->count() == 0) {
+        EXPECT_FALSE(dlg.OpenCamera());
+    }
+    EXPECT_FALSE(dlg.ControlPage()->isEnabled());
+    Shot(dlg, "camera");
+}
+
+// Black and white photos of one channel: a bright rectangle on grey noise.
+void WritePhotos(const std::filesystem::path& dir, int i, VantisAuto::CChannel& c) {
+    cv::Mat black(240, 320, CV_8UC3, cv::Scalar(20, 20, 20));
+    cv::Mat white = black.clone();
+    cv::rectangle(white, cv::Rect(40 + 20 * i, 30, 200, 150), cv::Scalar(230, 230, 230), cv::FILLED);
+    c.m_strBlackPhoto = (dir / "black.png").string();
+    c.m_strWhitePhoto = (dir / ("white" + std::to_string(i) + ".png")).string();
+    cv::imwrite(c.m_strBlackPhoto, black);
+    cv::imwrite(c.m_strWhitePhoto, white);
+}
+
+TEST_F(DialogTest, ThresholdDialogSteps) {
+    VantisAuto::CDoc doc;
+    for (int i = 0; i < 2; ++i) WritePhotos(home_.root(), i, *doc.AddChannel(0x7F0000D3 + i));
+    CCvImageCtrl view;
+    view.resize(320, 240);
+    view.show();
+    int finished = -1;
+    auto* d = new CThresholdDlg(doc, view);
+    d->SetFinishedHandler([&](bool done) { finished = done; });
+    d->show();
+    ASSERT_TRUE(d->WaitIdle());
+    EXPECT_GT(doc.m_channels[0]->m_threshold, 0.0);
+    EXPECT_TRUE(d->NextButton()->isVisible());
+    EXPECT_FALSE(d->DoneButton()->isVisible());
+    EXPECT_EQ(d->Label()->text(),
+              QString("Image Sharpness : %1").arg(static_cast<int>(doc.m_channels[0]->m_threshold)));
+    d->Slider()->setValue(100);
+    ASSERT_TRUE(d->WaitIdle());
+    EXPECT_DOUBLE_EQ(doc.m_channels[0]->m_threshold, 100.0);
+    EXPECT_FALSE(view.Picture().isNull());
+    d->OnPrevious();  // first channel again
+    ASSERT_TRUE(d->WaitIdle());
+    EXPECT_EQ(d->Index(), 0);
+    d->OnNext();
+    ASSERT_TRUE(d->WaitIdle());
+    EXPECT_EQ(d->Index(), 1);
+    EXPECT_TRUE(d->DoneButton()->isVisible());
+    EXPECT_FALSE(d->NextButton()->isVisible());
+    Shot(*d, "threshold");
+    d->DoneButton()->click();
+    EXPECT_EQ(finished, 1);
+
+    VantisAuto::CDoc one;
+    WritePhotos(home_.root(), 0, *one.AddChannel(0x7F0000D5));
+    auto* s = new CThresholdDlg(one, view);
+    s->show();
+    ASSERT_TRUE(s->WaitIdle());
+    EXPECT_TRUE(s->DoneButton()->isVisible());
+    EXPECT_FALSE(s->NextButton()->isVisible());
+    s->Finish(false);
+    QCoreApplication::processEvents();
+}
+
+}  // namespace
