@@ -29,7 +29,7 @@ CThresholdDlg::CThresholdDlg(VantisAuto::CDoc& doc, CCvImageCtrl& view, QWidget*
     auto* l = new QGridLayout(this);
     label_ = new QLabel(this);
     label_->setObjectName("sharpnessLabel");
-    label_->setStyleSheet("color: white;");
+    label_->setStyleSheet("color: white; background: #303030; padding: 4px;");
     slider_ = new QSlider(Qt::Horizontal, this);
     slider_->setObjectName("thresholdSlider");
     slider_->setRange(0, 255);

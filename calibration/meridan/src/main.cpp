@@ -7,6 +7,9 @@
 #include "meridan/CVantisAutoDlg.h"
 #include "meridan/startup.h"
 #include "vantis/model/config.h"
+#ifdef MERIDAN_WITH_DIALOGS
+#include "dialogs/install.h"
+#endif
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -29,6 +32,9 @@ int main(int argc, char** argv) {
     options.defaults = startup.defaults;
     QApplication::setOverrideCursor(Qt::BusyCursor);
     CVantisAutoDlg window(options);
+#ifdef MERIDAN_WITH_DIALOGS
+    meridan::dialogs::Install(window);
+#endif
     QApplication::restoreOverrideCursor();
     window.show();
     return app.exec();
