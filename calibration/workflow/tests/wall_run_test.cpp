@@ -12,6 +12,7 @@
 #include "calibration/oculet_camera.h"
 #include "dvOrvelAuto.h"
 #include "project_config.h"
+#include "vantis/model/config.h"
 #include "test_support.h"
 #include "test_wall.h"
 
@@ -33,12 +34,15 @@ void RunScene(const std::string& sceneName, int firstAddress, bool blends) {
     TempFolder home("wall-" + std::to_string(firstAddress));
     TestWall wall(sceneName, firstAddress, home.path().string());
     ASSERT_TRUE(wall.ok()) << wall.error();
-    const auto dataHome = home.path() / "data";
-    ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+    // wallsim writes the configuration under HOME/.local/share, where the programs find it.
+    const auto dataHome = home.path() / ".local" / "share";
 
-    VantisAuto::CDoc doc;
+    // The configuration as wallsim writes it and tendal reads it.
     std::string error;
-    ASSERT_TRUE(wallsim::tool::BuildProjectDocument(wall.scene(), &doc, &error)) << error;
+    ASSERT_TRUE(wallsim::tool::WriteProjectConfig(wall.scene(), {home.path(), "Vendor", false}, nullptr, &error))
+        << error;
+    VantisAuto::CDoc doc;
+    ASSERT_EQ(vantis::model::LoadSystemConfig(doc, "Vendor", "Config", &error), 1) << error;
     PrepareStoredWarps(doc);
     const double before = testing::WorstRms(wall.Measure());
 
