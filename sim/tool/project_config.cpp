@@ -1,6 +1,8 @@
 #include "project_config.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <limits>
