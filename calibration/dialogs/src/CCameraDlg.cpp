@@ -233,6 +233,11 @@ void CCameraDlg::Set(CameraProperty p, long value) {
     RefreshPages();
 }
 
+void CCameraDlg::AutoTuneEnded() {
+    RefreshPages();
+    ++autoTunesEnded_;
+}
+
 void CCameraDlg::Exit() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (view_.IsOpened()) doc_.m_camera = *view_.GetPropertyPointer();

@@ -45,7 +45,7 @@ void StartAutoTune(CVantisAutoDlg& main, QPointer<CCameraDlg> dialog) {
                                          options);
         reporter.Busy(false);
         main.Send([dialog] {
-            if (dialog) dialog->RefreshPages();
+            if (dialog) dialog->AutoTuneEnded();
         });
     }).detach();
 }

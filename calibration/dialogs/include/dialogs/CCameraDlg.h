@@ -75,6 +75,9 @@ public:
     void ShowPage(int page);
     void RefreshPages();
     void Exit();
+    // The auto-tune workflow ended: the pages show the camera's new values.
+    void AutoTuneEnded();
+    int AutoTunesEnded() const { return autoTunesEnded_; }
 
     QListWidget* CameraList() const { return list_; }
     CCameraCtrlPage* ControlPage() const { return control_; }
@@ -91,4 +94,5 @@ private:
     QStackedWidget* pages_ = nullptr;
     CCameraCtrlPage* control_ = nullptr;
     CCameraAdvancePage* advance_ = nullptr;
+    int autoTunesEnded_ = 0;
 };
