@@ -109,6 +109,8 @@ TEST(Session, DISABLED_NewProjectToRecalibratedWall) {
     main.WaitForConnection();
     ASSERT_EQ(main.Doc().m_channels.size(), 2u);
     ASSERT_EQ(main.Doc().m_nSolution, 0);
+    for (auto& c : main.Doc().m_channels)
+        EXPECT_NE(c->m_hLink, 0) << "channel " << c->Label() << " state " << c->m_nState;
 
     // Camera: the virtual camera, opened at 1920 x 1080.
     main.OnCamera();
