@@ -149,6 +149,12 @@ TEST(Session, DISABLED_NewProjectToRecalibratedWall) {
     main.OnCalibration();
     ASSERT_TRUE(WaitFor([&] { return main.Doc().m_bCalibrated || !errors.empty(); }));
     main.WaitForJobs();
+    if (!errors.empty())
+        for (int i = 0; i < 2; ++i) {
+            const auto st = wall.board(i).Snapshot();
+            std::printf("board %d: %zu frames, blanked %d, patterns %zu, saves %d\n", i, st.frames.size(),
+                        st.blanked ? 1 : 0, st.lines.size(), st.savesPerformed);
+        }
     if (!errors.empty() && std::getenv("SESSION_KEEP_PHOTOS")) {
         for (auto& c : main.Doc().m_channels)
             for (const auto& p : {c->m_strBlackPhoto, c->m_strWhitePhoto, c->m_strCenterPhoto, c->m_strGridPhoto})
