@@ -4,6 +4,7 @@
 // 127.0.0.200-204.
 #include <gtest/gtest.h>
 
+#include "calibration/camera_port.h"
 #include "dialogs/boundary_logic.h"
 #include "dialogs/camera_logic.h"
 #include "dialogs/overlap_logic.h"
@@ -224,7 +225,7 @@ TEST(CameraLogic, ExposureMappingStepsAndAutoTune) {
     EXPECT_TRUE(AutoTuneAllowed(cam, true));
     EXPECT_FALSE(AutoTuneAllowed(cam, false));
     EXPECT_FALSE(PropertySlider(CameraPropertyState{}).enabled);
-    EXPECT_TRUE(IsListedCamera(L"Logitech HD Pro Webcam C920"));
+    EXPECT_TRUE(IsListedCamera(vantis::calibration::kSupportedCameraModel));
     EXPECT_FALSE(IsListedCamera(L"Other Cam"));
 }
 
