@@ -1,5 +1,7 @@
 #include "link/socket_transport.h"
 
+#include "vantis/loopback_guard.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -103,6 +105,11 @@ int ConnectToBoard(std::uint32_t address, std::uint16_t port) {
     // 0.0.0.0 is no board's address; Linux would quietly connect it to this host.
     if (address == 0) {
         errno = EADDRNOTAVAIL;
+        return -1;
+    }
+    // Tests and the simulated demo run with the loopback-only guard on.
+    if (!vantis::AddressAllowed(address)) {
+        errno = ENETUNREACH;
         return -1;
     }
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

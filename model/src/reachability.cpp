@@ -1,5 +1,7 @@
 #include "vantis/model/reachability.h"
 
+#include "vantis/loopback_guard.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/ip.h>
@@ -61,6 +63,8 @@ std::string DottedAddress(std::uint32_t a) {
 bool IcmpEchoProber::Available() { return OpenIcmpSocket().fd >= 0; }
 
 bool IcmpEchoProber::Echo(std::uint32_t address, std::chrono::milliseconds timeout) {
+    // Tests and the simulated demo run with the loopback-only guard on.
+    if (!vantis::AddressAllowed(address)) return false;
     Socket s = OpenIcmpSocket();
     if (s.fd < 0) return false;
     sockaddr_in target{};
