@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -18,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "../../meridan/tests/qt_test_support.h"
 #include "../../meridan/tests/test_env.h"
 #include "dvOrvelAuto.h"
 #include "dialogs/CBoundaryDlg.h"
@@ -34,29 +34,12 @@
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "meridan_session_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using meridan::test::AlwaysAnswers;
+using meridan::test::App;
+using meridan::test::WaitFor;
 
-class AlwaysAnswers : public vantis::model::EchoProber {
-public:
-    bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
-};
-
-template <class P>
-bool WaitFor(P predicate, int ms = 120000) {
-    QElapsedTimer t;
-    t.start();
-    while (!predicate()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+// A calibration step of the session may take long on a busy machine.
+constexpr int kSessionStepMs = 120000;
 
 // SESSION_KEEP_PHOTOS=folder keeps the photos of a failed calibration.
 TEST(Session, NewProjectToRecalibratedWall) {
@@ -125,7 +108,7 @@ TEST(Session, NewProjectToRecalibratedWall) {
     EXPECT_TRUE(camera->AdvancePage()->isEnabled());
     ASSERT_TRUE(camera->AdvancePage()->AutoTune()->isEnabled());
     QTest::mouseClick(camera->AdvancePage()->AutoTune(), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return camera->AutoTunesEnded() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return camera->AutoTunesEnded() == 1; }, kSessionStepMs));
     ASSERT_TRUE(errors.empty()) << errors.front().toStdString();
     camera->Exit();
     QCoreApplication::processEvents();
@@ -153,7 +136,7 @@ TEST(Session, NewProjectToRecalibratedWall) {
     // Calibration.
     ASSERT_TRUE(main.GetButton(CVantisAutoDlg::kCalibration)->isEnabled());
     main.OnCalibration();
-    ASSERT_TRUE(WaitFor([&] { return main.Doc().m_bCalibrated || !errors.empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return main.Doc().m_bCalibrated || !errors.empty(); }, kSessionStepMs));
     main.WaitForJobs();
     if (!errors.empty())
         for (int i = 0; i < 2; ++i) {
@@ -175,7 +158,7 @@ TEST(Session, NewProjectToRecalibratedWall) {
     // Re-calibration: the threshold review of the stored photos, Done.
     ASSERT_TRUE(main.GetButton(CVantisAutoDlg::kRecalibration)->isEnabled());
     main.OnRecalibration();
-    ASSERT_TRUE(WaitFor([&] { return dynamic_cast<CThresholdDlg*>(main.DockedChild()) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return dynamic_cast<CThresholdDlg*>(main.DockedChild()) != nullptr; }, kSessionStepMs));
     auto* review = dynamic_cast<CThresholdDlg*>(main.DockedChild());
     ASSERT_TRUE(review->WaitIdle());
     while (review->NextButton()->isVisible()) {
@@ -184,7 +167,7 @@ TEST(Session, NewProjectToRecalibratedWall) {
     }
     QTest::mouseClick(review->DoneButton(), Qt::LeftButton);
     main.WaitForJobs();
-    ASSERT_TRUE(WaitFor([&] { return !main.IsBusy(); }));
+    ASSERT_TRUE(WaitFor([&] { return !main.IsBusy(); }, kSessionStepMs));
     ASSERT_TRUE(errors.empty()) << errors.front().toStdString();
     const double recalibrated = vantis::calibration::testing::WorstRms(wall.Measure());
     std::printf("worst rms: identity %.2f, calibrated %.2f, re-calibrated %.2f panel pixels\n", identity, calibrated,

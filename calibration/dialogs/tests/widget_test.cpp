@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -24,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "../../meridan/tests/qt_test_support.h"
 #include "../../meridan/tests/test_env.h"
 #include "dialogs/CBlendPage.h"
 #include "dialogs/CBlendSettingsDlg.h"
@@ -39,18 +39,9 @@
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "meridan_dialogs_widget_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-class AlwaysAnswers : public vantis::model::EchoProber {
-public:
-    bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
-};
+using meridan::test::AlwaysAnswers;
+using meridan::test::App;
+using meridan::test::WaitFor;
 
 void Shot(QWidget& w, const char* name) {
     const char* dir = std::getenv("DIALOG_SCREENSHOTS");

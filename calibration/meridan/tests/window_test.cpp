@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 
 #include "meridan/CChannelIconListCtrl.h"
 #include "meridan/CErrorMsgDlg.h"
@@ -13,36 +12,16 @@
 #include "meridan/CWaitDlg.h"
 #include "meridan/skin/CProgressCtrlEx.h"
 #include "meridan/skin/CSkinButton.h"
+#include "qt_test_support.h"
 #include "test_env.h"
 #include "vantis/model/config.h"
 #include "wallsim/board_server.h"
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "meridan_window_tests";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* app = new QApplication(argc, argv);  // kept to process end
-    return *app;
-}
-
-class AlwaysAnswers : public vantis::model::EchoProber {
-public:
-    bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
-};
-
-template <class P>
-bool WaitFor(P predicate, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!predicate()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using meridan::test::AlwaysAnswers;
+using meridan::test::App;
+using meridan::test::WaitFor;
 
 class WindowTest : public ::testing::Test {
 protected:
