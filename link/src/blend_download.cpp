@@ -35,22 +35,27 @@ LinkResult DownloadBlend(Exchanger& link, int32_t traceHandle, const BlendEdgeVa
     LinkResult result = batch.Write(kBlendApply, kBlendApplyValue, true);
     if (result != kOk) return result;
 
-    // The flags word holds bits of the board's own; only bits 0..3 are ours.
+    // The flags word holds bits of the board's own; only bits 0..3 are ours. A read the
+    // board refuses or answers oddly is taken as 0; a board that is gone ends the operation.
     uint32_t current = 0;
-    (void)ReadRegisters(link, kZoneEnableFlags, current);  // unreadable: taken as 0
+    result = ReadRegisters(link, kZoneEnableFlags, current);
+    if (result >= kNetworkError) return result;
     const uint16_t flags = MergeZoneEnableFlags(uint16_t(current), edges);
 
     RegisterBatch fresh(link);
-    (void)fresh.Write({kBlendPage, kLeftOffMarker, 1}, ZoneEnabled(edges, kZoneLeft) ? 0 : kZoneOffMarkerValue);
-    (void)fresh.Write({kBlendPage, kTopOffMarker, 1}, ZoneEnabled(edges, kZoneTop) ? 0 : kZoneOffMarkerValue);
-    (void)fresh.Write(kZoneEnableFlags, flags);
-    (void)fresh.Write(kBlendApply, kBlendApplyValue, true);
+    result = fresh.Write({kBlendPage, kLeftOffMarker, 1}, ZoneEnabled(edges, kZoneLeft) ? 0 : kZoneOffMarkerValue);
+    if (result == kOk)
+        result = fresh.Write({kBlendPage, kTopOffMarker, 1}, ZoneEnabled(edges, kZoneTop) ? 0 : kZoneOffMarkerValue);
+    if (result == kOk) result = fresh.Write(kZoneEnableFlags, flags);
+    if (result == kOk) result = fresh.Write(kBlendApply, kBlendApplyValue, true);
+    if (result != kOk) return result;
 
     if (gammaFlag == 1) {
         const uint16_t g = GammaCode(gamma);
         Frame frame = Frame::Command(kGammaValueCode);
         frame.AppendLe16(g);
-        (void)link.Command(frame.Close());
+        result = link.Command(frame.Close());
+        if (result != kOk) return result;
     }
     return SendOneByteCommand(link, kGammaModeCode, uint8_t(gammaFlag & 0xFF));
 }
@@ -66,11 +71,16 @@ LinkResult DownloadBlendChecked(Exchanger& link, int32_t traceHandle, const int3
 
 LinkResult ResetBlend(Exchanger& link, int32_t traceHandle, int32_t resolutionType) {
     Trace("dvVantisPlusResetSys, %x\n", unsigned(traceHandle));
-    (void)DownloadBlend(link, traceHandle, ResetBlendEdges(resolutionType), 0, 2.2);
+    // A refusal does not stop the reset; a board that is gone does (one time-out, not six).
+    LinkResult sent = DownloadBlend(link, traceHandle, ResetBlendEdges(resolutionType), 0, 2.2);
+    if (sent >= kNetworkError) return sent;
 
     uint32_t values[4] = {0, 0, 0, 0};
-    for (int i = 0; i < 4; ++i)
-        (void)ReadRegisters(link, {kBlendPage, uint8_t(kResetClearedFirst + i), 1}, values[i]);  // unreadable: 0
+    for (int i = 0; i < 4; ++i) {
+        // unreadable: 0
+        sent = ReadRegisters(link, {kBlendPage, uint8_t(kResetClearedFirst + i), 1}, values[i]);
+        if (sent >= kNetworkError) return sent;
+    }
     RegisterBatch batch(link);
     LinkResult result = kOk;
     for (int i = 0; i < 4; ++i)

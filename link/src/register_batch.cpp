@@ -48,7 +48,9 @@ LinkResult ReadRegisters(Exchanger& link, RegisterSpec spec, std::uint32_t& valu
     Frame select = Frame::Command(kRegisterCode);
     select.Append(0x00);
     select.Append(spec.page);
-    (void)link.Command(select.Close());  // the board's answer to a page select does not matter
+    // The board's refusal of a page select does not matter; a board that is gone does.
+    const LinkResult selected = link.Command(select.Close());
+    if (selected >= kNetworkError) return selected;
 
     Frame query = Frame::Query(kRegisterCode);
     for (unsigned i = 0; i < count; ++i) {

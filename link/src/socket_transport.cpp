@@ -81,6 +81,11 @@ int Drain(int fd) {
     return 0;
 }
 
+// A reply belongs to a request when it carries the request's class and code.
+bool EchoesRequest(std::span<const std::uint8_t> request, std::span<const std::uint8_t> reply) {
+    return request.size() > 2 && reply.size() > 2 && request[1] == reply[1] && request[2] == reply[2];
+}
+
 int SendAll(int fd, std::span<const std::uint8_t> bytes, Clock::time_point deadline) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
@@ -162,6 +167,10 @@ int ConnectToBoard(std::uint32_t address, std::uint16_t port) {
 }
 
 LinkResult SocketTransport::Exchange(std::span<const std::uint8_t> frame, ReplyAssembler& reply) {
+    return Exchange(frame, reply, false);
+}
+
+LinkResult SocketTransport::Exchange(std::span<const std::uint8_t> frame, ReplyAssembler& reply, bool matchReply) {
     reply.Reset();
     if (socket_ < 1) return ResultFromErrno(EBADF);
 
@@ -171,23 +180,32 @@ LinkResult SocketTransport::Exchange(std::span<const std::uint8_t> frame, ReplyA
     if (pending == 0) pending = SendAll(socket_, frame, deadline);
     if (pending != 0) return ResultFromErrno(pending);
 
-    while (reply.Wanted() > 0) {
-        if (WaitFor(socket_, POLLIN, deadline) != 1) return ResultFromErrno(errno);
-        const ssize_t n = ::recv(socket_, reply.WritePosition(), reply.Wanted(), MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (n > 0) {
-            reply.Take(static_cast<std::size_t>(n));
-        } else if (n == 0) {
-            return kMalformed;  // the board closed before a whole reply arrived
-        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            return ResultFromErrno(errno);
+    for (;;) {
+        while (reply.Wanted() > 0) {
+            if (WaitFor(socket_, POLLIN, deadline) != 1) return ResultFromErrno(errno);
+            const ssize_t n = ::recv(socket_, reply.WritePosition(), reply.Wanted(), MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (n > 0) {
+                reply.Take(static_cast<std::size_t>(n));
+            } else if (n == 0) {
+                return kMalformed;  // the board closed before a whole reply arrived
+            } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                return ResultFromErrno(errno);
+            }
         }
+        if (reply.state() != ReplyState::kComplete) {
+            (void)Drain(socket_);  // the rest of a broken reply must not be read as the next one
+            return kMalformed;
+        }
+        if (!matchReply || EchoesRequest(frame, reply.bytes())) return kOk;
+        // Another exchange's reply (one that came after its time-out, or an answer to a
+        // different command): thrown away, and the wait for our own goes on.
+        reply.Reset();
     }
-    return reply.state() == ReplyState::kComplete ? kOk : kMalformed;
 }
 
 LinkResult SocketTransport::Command(std::span<const std::uint8_t> frame) {
     ReplyAssembler reply;
-    const LinkResult result = Exchange(frame, reply);
+    const LinkResult result = Exchange(frame, reply, true);
     if (result != kOk) return result;
     return JudgeAcknowledgement(reply.bytes());
 }
@@ -195,7 +213,7 @@ LinkResult SocketTransport::Command(std::span<const std::uint8_t> frame) {
 LinkResult SocketTransport::Query(std::span<const std::uint8_t> frame, std::vector<std::uint8_t>& payload) {
     payload.clear();
     ReplyAssembler reply;
-    const LinkResult result = Exchange(frame, reply);
+    const LinkResult result = Exchange(frame, reply, true);
     if (result != kOk) return result;
     return JudgeQueryReply(reply.bytes(), payload);
 }

@@ -17,18 +17,22 @@ void CopyWords(const std::vector<std::uint8_t>& payload, std::uint32_t* words, s
 
 }  // namespace
 
-void ReadVersionWords(Exchanger& link, std::uint32_t two[2], std::uint32_t* one) {
+LinkResult ReadVersionWords(Exchanger& link, std::uint32_t two[2], std::uint32_t* one) {
     if (two != nullptr) two[0] = two[1] = 0;
     if (one != nullptr) *one = 0;
     std::vector<std::uint8_t> payload;
 
     Frame pair = Frame::Query(kVersionPairCode);
     pair.AppendZeros(8);
-    if (link.Query(pair.Close(), payload) == kOk && two != nullptr) CopyWords(payload, two, 2);
+    const LinkResult first = link.Query(pair.Close(), payload);
+    if (first == kOk && two != nullptr) CopyWords(payload, two, 2);
+    if (first >= kNetworkError) return first;
 
     Frame word = Frame::Query(kVersionWordCode);
     word.AppendZeros(4);
-    if (link.Query(word.Close(), payload) == kOk && one != nullptr) CopyWords(payload, one, 1);
+    const LinkResult second = link.Query(word.Close(), payload);
+    if (second == kOk && one != nullptr) CopyWords(payload, one, 1);
+    return first != kOk ? first : second;
 }
 
 }  // namespace vantis::link

@@ -16,18 +16,19 @@ uint8_t TapByte(int8_t tap) { return uint8_t(tap); }
 
 LinkResult WriteFilterTaps(RegisterBatch& batch, const FilterTaps& horizontal, const FilterTaps& vertical,
                            FilterWriteStyle style) {
-    // Only the closing write's answer decides: the board applies the taps then.
+    // Every frame counts: taps the board did not take leave its filters half written.
     const bool legacy = style == FilterWriteStyle::kLegacy;
-    (void)batch.Write(kFilterControl, kFilterWriteOn, /*final=*/legacy);
-    for (int n = 0; n < kFilterTaps; ++n) {
+    LinkResult result = batch.Write(kFilterControl, kFilterWriteOn, /*final=*/legacy);
+    for (int n = 0; result == kOk && n < kFilterTaps; ++n) {
         const int i = legacy ? kFilterTaps - 1 - n : n;
-        (void)batch.Write({kFilterPage, uint8_t(kHorizontalTapsFirst + i), 1}, TapByte(horizontal[i]));
+        result = batch.Write({kFilterPage, uint8_t(kHorizontalTapsFirst + i), 1}, TapByte(horizontal[i]));
     }
-    for (int n = 0; n < kFilterTaps; ++n) {
+    for (int n = 0; result == kOk && n < kFilterTaps; ++n) {
         const int i = legacy ? kFilterTaps - 1 - n : n;
-        (void)batch.Write({kFilterPage, uint8_t(kVerticalTapsFirst + i), 1}, TapByte(vertical[i]));
+        result = batch.Write({kFilterPage, uint8_t(kVerticalTapsFirst + i), 1}, TapByte(vertical[i]));
     }
-    if (!legacy) (void)batch.Write(kFilterControl, kFilterLatch, true);
+    if (result == kOk && !legacy) result = batch.Write(kFilterControl, kFilterLatch, true);
+    if (result != kOk) return result;
     return batch.Write(kFilterControl, 0x00, true);
 }
 
@@ -35,9 +36,9 @@ LinkResult DownloadWarp(Exchanger& link, const ColumnTables& forward, const Colu
                         const PanelGrid& grid) {
     RegisterBatch batch(link);
     LinkResult result = batch.Write(kWarpTransferControl, kWarpTransferOn);
+    if (result == kOk) result = batch.Write(kWarpPointer, 0);
+    if (result == kOk) result = batch.Write(kWarpPointer, 0, true);
     if (result != kOk) return result;
-    (void)batch.Write(kWarpPointer, 0);
-    (void)batch.Write(kWarpPointer, 0, true);
 
     auto lattice = std::make_unique<LatticeCodes>();
     ComputeLattice(source, grid, *lattice);
@@ -47,7 +48,10 @@ LinkResult DownloadWarp(Exchanger& link, const ColumnTables& forward, const Colu
         PackWarpBlock(*lattice, b, block);
         frame.ClearPayload();
         frame.Append(block);
-        (void)link.Command(frame.Close());  // a refused block leaves two rows unchanged; not reported
+        // A block the board did not take leaves rows of the old warp: the download failed.
+        // The first failure ends it, so a board that stopped answering costs one time-out.
+        result = link.Command(frame.Close());
+        if (result != kOk) return result;
     }
 
     result = batch.Write(kWarpTransferControl, 0x0000, true);

@@ -85,14 +85,22 @@ TEST(BlendDownload, FailuresBeforeAndAfterTheFlagsRead) {
     EXPECT_EQ(DownloadBlend(refused, 5, {1, 0, 100, 1, 1820, 100, 0, 0, 100, 0, 980, 100}, 1, 2.2), kRefused);
     EXPECT_EQ(refused.frames.size(), 1u);
 
-    // After the flags read everything goes on; only the mode command counts. A
-    // flags read that fails is taken as 0.
-    RecordingLink late;
-    late.registers[{3, 0x08}] = 0xF0;
-    late.answer = [](std::size_t i, const std::vector<uint8_t>&) { return i == 2 || i == 3 || i == 4 ? kNetworkError : kOk; };
-    EXPECT_EQ(DownloadBlend(late, 5, {1, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, 2.2), kOk);
-    EXPECT_EQ(late.frames.size(), 6u);
-    EXPECT_EQ(late.frames[3][16], 0x01);  // flags low byte: bit 0 only
+    // A flags read the board refuses is taken as 0 and the download goes on.
+    RecordingLink refusedRead;
+    refusedRead.registers[{3, 0x08}] = 0xF0;
+    refusedRead.answer = [](std::size_t i, const std::vector<uint8_t>&) { return i == 2 ? kRefused : kOk; };
+    EXPECT_EQ(DownloadBlend(refusedRead, 5, {1, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, 2.2), kOk);
+    EXPECT_EQ(refusedRead.frames.size(), 6u);
+    EXPECT_EQ(refusedRead.frames[3][16], 0x01);  // flags low byte: bit 0 only
+
+    // A board that is gone ends the download at the failed exchange: the page select,
+    // the flags query, the marker frame or the gamma value.
+    for (std::size_t failing : {1u, 2u, 3u, 4u}) {
+        RecordingLink gone;
+        gone.answer = [&](std::size_t i, const std::vector<uint8_t>&) { return i == failing ? kNetworkError : kOk; };
+        EXPECT_EQ(DownloadBlend(gone, 5, {1, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, 2.2), kNetworkError) << failing;
+        EXPECT_EQ(gone.frames.size(), failing + 1) << failing;
+    }
 
     RecordingLink mode;
     mode.answer = [](std::size_t i, const std::vector<uint8_t>&) { return i == 5 ? kRefused : kOk; };

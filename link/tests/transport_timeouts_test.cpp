@@ -44,5 +44,39 @@ TEST_F(TransportTimeouts, SilenceAndTruncatedRepliesTimeOut) {
     EXPECT_EQ(dvOrvelAutoImageBlank(handle), 0);
 }
 
+TEST_F(TransportTimeouts, ALateAcknowledgementIsNotTheNextQuerysAnswer) {
+    // The acknowledgement of the blank comes while the next query waits for its reply.
+    board->SetFault(wallsim::Fault::Of(FaultMode::kLate).OnCode(0x21).Times(1));
+    EXPECT_EQ(dvOrvelAutoImageBlank(handle), 50);
+    SocketTransport link(handle);
+    Frame query = Frame::Query(0x55);
+    query.AppendZeros(4);
+    std::vector<std::uint8_t> payload;
+    EXPECT_EQ(link.Query(query.Close(), payload), kOk);
+    EXPECT_EQ(payload, std::vector<std::uint8_t>(4, 0x00));  // its own reply, not the acknowledgement's 01
+    EXPECT_EQ(board->Snapshot().lateRepliesSent, 1u);
+    EXPECT_EQ(dvOrvelAutoImageUnBlank(handle), 0);
+}
+
+TEST_F(TransportTimeouts, RepliesThatDoNotEchoTheRequestAreNotTakenAsSuccess) {
+    const std::vector<std::vector<std::uint8_t>> replies = {
+        {0xFE, 0x01, 0x22, 0x00, 0x01, 0x01, 0xFF},  // another command's acknowledgement
+        {0xFE, 0x81, 0x21, 0x00, 0x01, 0x01, 0xFF},  // a query reply of the same code
+    };
+    for (const auto& reply : replies) {
+        board->SetFault(wallsim::Fault::Of(FaultMode::kMalformed).Times(1).Reply(reply));
+        EXPECT_EQ(dvOrvelAutoImageBlank(handle), 50);
+    }
+    // A command's acknowledgement is no answer to a query either.
+    board->SetFault(wallsim::Fault::Of(FaultMode::kMalformed).Times(1).Reply({0xFE, 0x01, 0x55, 0x00, 0x01, 0x01, 0xFF}));
+    SocketTransport link(handle);
+    std::vector<std::uint8_t> payload;
+    Frame query = Frame::Query(0x55);
+    query.AppendZeros(4);
+    EXPECT_EQ(link.Query(query.Close(), payload), 50);
+    EXPECT_TRUE(payload.empty());
+    EXPECT_EQ(dvOrvelAutoImageBlank(handle), 0);
+}
+
 }  // namespace
 }  // namespace vantis::link

@@ -9,6 +9,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using testing::RecordingLink;
+constexpr LinkResult kTimedOutResult = 50;
 
 TEST(LinkVersionQuery, QueriesAndCopiesTheWordsAsSent) {
     RecordingLink link;
@@ -17,7 +18,7 @@ TEST(LinkVersionQuery, QueriesAndCopiesTheWordsAsSent) {
     };
     std::uint32_t two[2] = {9, 9};
     std::uint32_t one = 9;
-    ReadVersionWords(link, two, &one);
+    EXPECT_EQ(ReadVersionWords(link, two, &one), kOk);
     EXPECT_EQ(two[0], 0x04030201u);
     EXPECT_EQ(two[1], 0x14131211u);
     EXPECT_EQ(one, 0xDDCCBBAAu);
@@ -32,14 +33,20 @@ TEST(LinkVersionQuery, FailedOrShortRepliesLeaveZeros) {
     link.queryPayload = [](std::size_t, const Bytes&) { return Bytes{0x05}; };
     std::uint32_t two[2] = {9, 9};
     std::uint32_t one = 9;
-    ReadVersionWords(link, two, &one);
+    EXPECT_EQ(ReadVersionWords(link, two, &one), kRefused);  // what was read is there, and the failure
     EXPECT_EQ(two[0], 0u);
     EXPECT_EQ(two[1], 0u);
     EXPECT_EQ(one, 5u);  // the one byte there is; the rest stays 0
 
     link.answer = [](std::size_t i, const Bytes&) { return i == 3 ? kNetworkError : kOk; };
-    ReadVersionWords(link, nullptr, nullptr);  // null outputs are skipped, traffic is the same
+    EXPECT_EQ(ReadVersionWords(link, nullptr, nullptr), kNetworkError);  // null outputs skipped, same traffic
     EXPECT_EQ(link.frames.size(), 4u);
+
+    // A board that is gone is not asked again.
+    link.answer = [](std::size_t, const Bytes&) { return kTimedOutResult; };
+    EXPECT_EQ(ReadVersionWords(link, two, &one), kTimedOutResult);
+    EXPECT_EQ(link.frames.size(), 5u);
+    EXPECT_EQ(one, 0u);
 }
 
 }  // namespace

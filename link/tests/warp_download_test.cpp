@@ -77,25 +77,26 @@ TEST(WarpDownload, FramesOnTheWire) {
     EXPECT_EQ(Payload(f[41]), filters);
 }
 
-TEST(WarpDownload, WhichFailuresCount) {
+TEST(WarpDownload, TheFirstFailedFrameEndsIt) {
     struct Case {
         std::size_t refused;  // index of the refused frame
-        LinkResult result;
         std::size_t sent;
     };
-    // Pointer flush and blocks: ignored. Transfer-off: ends the operation.
-    // Filter frame: ignored; closing filter write: the result.
-    for (const Case c : {Case{0, kOk, 43}, Case{7, kOk, 43}, Case{40, kRefused, 41}, Case{41, kOk, 43},
-                         Case{42, kRefused, 43}}) {
+    // Transfer-on with the pointer, the first, a middle and the last block, transfer-off,
+    // the filter frame and the closing filter write: each failure is the operation's
+    // result and nothing after it is sent.
+    for (const Case c : {Case{0, 1}, Case{1, 2}, Case{7, 8}, Case{39, 40}, Case{40, 41}, Case{41, 42},
+                         Case{42, 43}}) {
         Download d;
         d.link.answer = [&](std::size_t i, const std::vector<uint8_t>&) { return i == c.refused ? kRefused : kOk; };
-        EXPECT_EQ(d.Run(), c.result) << c.refused;
+        EXPECT_EQ(d.Run(), kRefused) << c.refused;
         EXPECT_EQ(d.link.frames.size(), c.sent) << c.refused;
     }
-    // A socket error on the transfer-off write is passed on as it is.
+    // A board that stopped answering mid-download costs one time-out, not one per block.
     Download d;
-    d.link.answer = [](std::size_t i, const std::vector<uint8_t>&) { return i == 40 ? kNetworkError : kOk; };
+    d.link.answer = [](std::size_t i, const std::vector<uint8_t>&) { return i >= 3 ? kNetworkError : kOk; };
     EXPECT_EQ(d.Run(), kNetworkError);
+    EXPECT_EQ(d.link.frames.size(), 4u);
 }
 
 TEST(WarpDownload, ShrunkWarpPicksNarrowerFilters) {

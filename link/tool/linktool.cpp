@@ -7,6 +7,8 @@
 
 #include "dvOrvelAuto.h"
 #include "link/result.h"
+#include "link/socket_transport.h"
+#include "link/version_query.h"
 #include "linktool_args.h"
 
 namespace {
@@ -16,11 +18,13 @@ LinkResult Run(LinkHandle h, const linktool::Command& c) {
     const auto& n = c.numbers;
     switch (c.verb) {
         case Verb::kVersion: {
+            // What was read is printed; a query the board did not answer makes it a failure.
             uint32_t two[2] = {0, 0};
             uint32_t one = 0;
-            dvOrvelAutoGetVersion(h, two, &one);
+            vantis::link::SocketTransport link(h);
+            const LinkResult result = vantis::link::ReadVersionWords(link, two, &one);
             std::printf("version: %08X %08X %08X\n", two[0], two[1], one);
-            return LINK_RESULT_OK;
+            return result;
         }
         case Verb::kBlank: return dvOrvelAutoImageBlank(h);
         case Verb::kUnblank: return dvOrvelAutoImageUnBlank(h);

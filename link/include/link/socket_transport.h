@@ -25,7 +25,11 @@ int ConnectToBoard(std::uint32_t address, std::uint16_t port = kBoardPort);
 //
 // Each exchange: (1) drains whatever the board sent unasked (a late reply to an earlier
 // exchange that timed out), (2) sends the frame in full, (3) reads until one whole reply
-// frame has arrived or the time-out passes. Nothing is retried.
+// frame has arrived or the time-out passes. Nothing is retried. Command and Query take
+// only a reply that echoes the request's class and code: any other whole frame is
+// thrown away and the wait goes on, so a late or stray reply is never taken as the
+// answer (the exchange then ends with the time-out, 50). A malformed reply gives 2 and
+// the rest of it is drained.
 class SocketTransport final : public Exchanger {
 public:
     explicit SocketTransport(int socket) : socket_(socket) {}
@@ -42,6 +46,8 @@ public:
     int socket() const { return socket_; }
 
 private:
+    LinkResult Exchange(std::span<const std::uint8_t> frame, ReplyAssembler& reply, bool matchReply);
+
     int socket_;
 };
 

@@ -13,7 +13,9 @@ inline constexpr std::uint8_t kVersionWordCode = 0x2D;
 
 // Sets the outputs to 0, then fills each from its query. A failed query leaves its output
 // 0; a reply shorter than asked fills only the bytes it has. Null outputs are skipped (their
-// query is still made, so the board sees the same traffic).
-void ReadVersionWords(Exchanger& link, std::uint32_t two[2], std::uint32_t* one);
+// query is still made, so the board sees the same traffic). Returns 0 when both queries
+// were answered, otherwise the first failure's result; a board that is gone (50-52) is
+// not asked the second query.
+LinkResult ReadVersionWords(Exchanger& link, std::uint32_t two[2], std::uint32_t* one);
 
 }  // namespace vantis::link
