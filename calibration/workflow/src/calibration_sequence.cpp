@@ -5,6 +5,8 @@
 #include "vantis/messages/calibration_messages.h"
 #include "vantis/model/doc_lock.h"
 
+#include <opencv2/imgcodecs.hpp>
+
 namespace vantis::calibration {
 
 using VantisAuto::DocLock;
@@ -30,6 +32,34 @@ void SwitchCorrections(VantisAuto::CDoc& doc, int on) {
     }
 }
 
+// The wall as the camera saw it lit: every pixel where some channel's white
+// photo is brighter than the black one by more than that channel's threshold.
+// Empty when a photo cannot be read.
+cv::Mat LitArea(VantisAuto::CDoc& doc) {
+    // A threshold the engine left at 0 stands for this difference.
+    constexpr double kDefaultLevel = 32.0;
+    DocLock lock(DocumentLock());
+    cv::Mat lit;
+    for (auto& c : doc.m_channels) {
+        const cv::Mat black = cv::imread(c->m_strBlackPhoto, cv::IMREAD_GRAYSCALE);
+        const cv::Mat white = cv::imread(c->m_strWhitePhoto, cv::IMREAD_GRAYSCALE);
+        if (black.empty() || white.empty() || black.size() != white.size()) return {};
+        if (lit.empty()) lit = cv::Mat::zeros(white.size(), CV_8UC1);
+        if (lit.size() != white.size()) return {};
+        cv::Mat difference;
+        cv::subtract(white, black, difference);
+        const double level = c->m_threshold > 0.0 ? c->m_threshold : kDefaultLevel;
+        lit.setTo(255, difference > level);
+    }
+    return lit;
+}
+
+void RefuseBoundary(Reporter& reporter, SequenceResult& result, BoundaryFault fault) {
+    reporter.Error(BoundaryFaultText(fault));
+    result.boundary = fault;
+    result.outcome = Outcome::Failed;
+}
+
 void ReportEngineFailure(Reporter& reporter, const WarpOutcome& warp) {
     reporter.Error(meridan::Messages().Text(EngineErrorMessage(warp.status)));
 }
@@ -39,6 +69,15 @@ void ReportEngineFailure(Reporter& reporter, const WarpOutcome& warp) {
 SequenceResult RunCalibration(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter,
                               const StopRequest& stop, const EngineCalls& engine, const CaptureOptions& options) {
     SequenceResult result;
+    BoundaryGrid boundary;
+    {
+        DocLock lock(DocumentLock());
+        boundary = BoundaryGridOf(doc.m_boundary);
+    }
+    if (const BoundaryFault fault = CheckBoundaryShape(boundary, camera.PictureSize()); fault != BoundaryFault::None) {
+        RefuseBoundary(reporter, result, fault);
+        return result;
+    }
     doc.ResetBlendGamma();
     doc.DownloadIdentityWarps();
     doc.ClearThresholds();
@@ -55,6 +94,10 @@ SequenceResult RunCalibration(VantisAuto::CDoc& doc, PhotoCamera& camera, Report
     SwitchCorrections(doc, 1);
     if (stop.Requested()) {
         result.outcome = Outcome::Stopped;
+        return result;
+    }
+    if (const BoundaryFault fault = CheckBoundary(boundary, LitArea(doc)); fault != BoundaryFault::None) {
+        RefuseBoundary(reporter, result, fault);
         return result;
     }
 

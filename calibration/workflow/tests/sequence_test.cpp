@@ -32,6 +32,15 @@ EngineCalls IdentityEngine() {
     return calls;
 }
 
+// A boundary the calibration accepts: a rectangle inside a 1920 x 1080 picture.
+void MarkBoundary(VantisAuto::CDoc& doc) {
+    for (int c = 0; c < kBoundaryColumns; ++c)
+        for (int r = 0; r < kBoundaryRows; ++r) {
+            doc.m_boundary.m_tableB.x[c][r] = 100.0f + 1700.0f * c / (kBoundaryColumns - 1);
+            doc.m_boundary.m_tableB.y[c][r] = 100.0f + 880.0f * r / (kBoundaryRows - 1);
+        }
+}
+
 TEST(CalibrationSequence, StackingDownloadsNoBlendAndSavesTheWarps) {
     std::string error;
     auto board = wallsim::BoardServer::Start("127.0.0.157", {}, &error);
@@ -41,6 +50,7 @@ TEST(CalibrationSequence, StackingDownloadsNoBlendAndSavesTheWarps) {
     VantisAuto::CDoc doc;
     doc.m_nTiming = 8;
     doc.m_nSolution = 0;
+    MarkBoundary(doc);
     auto* channel = doc.AddChannel(Loopback(157));
     channel->m_hLink = dvOrvelAutoOpen(channel->m_dwIp);
     ASSERT_NE(channel->m_hLink, 0);
@@ -82,6 +92,7 @@ TEST(CalibrationSequence, StackingDownloadsNoBlendAndSavesTheWarps) {
 TEST(CalibrationSequence, EngineFailureIsReportedWithItsMessage) {
     TempFolder home("sequence-fail");
     VantisAuto::CDoc doc;
+    MarkBoundary(doc);
     doc.AddChannel(Loopback(158));  // no link: the commands fail and the sequence goes on
     FakeCamera camera(home.path());
     RecordingReporter reporter;

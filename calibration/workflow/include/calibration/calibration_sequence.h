@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "calibration/boundary_check.h"
 #include "calibration/camera_port.h"
 #include "calibration/capture.h"
 #include "calibration/warp_compute.h"
@@ -19,10 +20,14 @@ struct SequenceResult {
     Outcome outcome = Outcome::Done;
     WarpOutcome warp;        // the engine's answer when the computation failed
     bool captured = false;   // the capture completed
+    BoundaryFault boundary = BoundaryFault::None;  // why the boundary was refused
 };
 
-// The calibration sequence. Engine failures are reported with messages 201,
-// 203 or 205; a missing photo with 201.
+// The calibration sequence. A boundary that cannot be calibrated to is
+// refused with its message: by its shape before any projector command, by the
+// share of the lit wall it covers once the photos show what is lit (then
+// before any warp is computed). Engine failures are reported with messages
+// 201, 203 or 205; a missing photo with 201.
 SequenceResult RunCalibration(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter,
                               const StopRequest& stop, const EngineCalls& engine, const CaptureOptions& options);
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include <opencv2/core.hpp>
+
 #include "oculet/CDShowCameraData.h"
 #include "vantis/model/boundary.h"
 
@@ -28,6 +30,8 @@ public:
     virtual void ApplyProperties() = 0;
     virtual void SetExposure(long value) = 0;
     virtual void SetGain(long value) = 0;
+    // The size of the pictures the camera delivers; empty when not known.
+    virtual cv::Size PictureSize() const { return {}; }
 };
 
 // Where the maintenance run opens the camera and what it gives the view.

@@ -25,6 +25,10 @@ public:
     void ApplyProperties() override { graph_.SetAll(); }
     void SetExposure(long value) override { graph_.SetExposure(value); }
     void SetGain(long value) override { graph_.SetGain(value); }
+    cv::Size PictureSize() const override {
+        const oculet::CSize size = graph_.FrameSize();
+        return {size.cx, size.cy};
+    }
 
     int Count() override;
     std::wstring Name(int index) override;
