@@ -69,11 +69,32 @@ inline constexpr WarpStatus kWarpPhotoUnreadable = 1;   // black, white, centre 
 inline constexpr WarpStatus kWarpBadArguments = 2;      // channel count or inputs do not fit the call
 inline constexpr WarpStatus kWarpRegionAtEdge = 3;      // projected area touches the photo edge
 inline constexpr WarpStatus kWarpCentreBlobs = 4;       // a centre photo without exactly four blobs
+inline constexpr WarpStatus kWarpGridInconsistent = 5;  // a channel's blocks do not form one consistent grid
 
 struct WarpResult {
     WarpStatus status = kWarpOk;
     cv::Mat photo;              // on failure: the photo (at kWorkSize) in which detection failed
     std::int32_t channel = 0;   // on failure: 1-based channel number; 0 on success
+};
+
+// How a pattern block's position on the photo is measured.
+using CentreMode = std::int32_t;
+inline constexpr CentreMode kCentresCentroid = 0;  // intensity-weighted centroid of the block's light (default)
+inline constexpr CentreMode kCentresBox = 1;       // integer centre of the block's bounding box
+
+// Settings of AutoDoImageWarpingEx.
+struct WarpOptions {
+    CentreMode centres = kCentresCentroid;
+};
+
+// How well one channel's photographed blocks fit the pattern, so that a
+// calibration can be judged before it is used. Lengths are panel pixels.
+struct ChannelFigures {
+    std::int32_t blocksFound = 0;      // pattern blocks found on the grid photos and placed in the grid
+    std::int32_t blocksExpected = 0;   // pattern blocks of the panel
+    double residualRms = 0.0;          // block positions against the fit of their neighbours: RMS
+    double residualMax = 0.0;          // and maximum
+    double extrapolationMax = 0.0;     // farthest warp point beyond the outermost found block centres
 };
 
 // Verdict of AutoTune on a white-field photo.
@@ -101,6 +122,7 @@ inline constexpr int kGetZoomMatrix = 7;
 inline constexpr int kZoomPerspective = 8;
 inline constexpr int kGetShiftMatrix = 9;
 inline constexpr int kGetZoomRange = 10;
+inline constexpr int kAutoDoImageWarpingEx = 12;
 }  // namespace vantiscore::ordinal
 
 // Binarises the difference of two photos. mode 0: Otsu's method chooses the
@@ -122,6 +144,18 @@ VANTISCORE_API WarpResult AutoDoImageWarping(
     WarpingMode warpingMode, std::int32_t layoutColumns, std::int32_t layoutRows, std::int32_t overlapX,
     std::int32_t overlapY, std::int32_t stackCount, const BoundaryGrid& boundary, std::int32_t* photoSize,
     std::vector<WarpGrid>* warps);
+
+// AutoDoImageWarping with settings, and the figures of every channel: on
+// success and on kWarpGridInconsistent *figures (when given) is replaced by
+// one entry per channel; on other failures it is left untouched.
+// AutoDoImageWarping is this call with default WarpOptions.
+VANTISCORE_API WarpResult AutoDoImageWarpingEx(
+    const std::string& blackPhoto, const std::vector<std::string>& whitePhotos,
+    const std::vector<std::string>& centrePhotos, const std::vector<std::string>& gridPhotos,
+    const std::vector<double>& thresholds, PatternType patternType, std::int32_t channelCount,
+    WarpingMode warpingMode, std::int32_t layoutColumns, std::int32_t layoutRows, std::int32_t overlapX,
+    std::int32_t overlapY, std::int32_t stackCount, const BoundaryGrid& boundary, const WarpOptions& options,
+    std::int32_t* photoSize, std::vector<WarpGrid>* warps, std::vector<ChannelFigures>* figures);
 
 // Appends the identity WarpGrid (panel form) of the pattern type to *grid.
 VANTISCORE_API void AutoWarpInitWarping(WarpGrid* grid, PatternType patternType);

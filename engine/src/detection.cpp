@@ -66,7 +66,7 @@ PitchEstimate EstimatePitch(const cv::Rect& region, const PatternInfo& info) {
 }
 
 ContourList MaskedDifferenceContours(const cv::Mat& black, const cv::Mat& pattern, const ChannelRegion& region,
-                                     double threshold) {
+                                     double threshold, cv::Mat* greyDifference) {
     // Only the region rectangle is processed: the mask of the region contour
     // is drawn directly at the rectangle's origin, which gives the same
     // pixels as masking the whole picture and cutting it afterwards.
@@ -82,6 +82,7 @@ ContourList MaskedDifferenceContours(const cv::Mat& black, const cv::Mat& patter
 
     cv::Mat difference;
     cv::absdiff(greyBlack, greyPattern, difference);
+    if (greyDifference != nullptr) *greyDifference = difference.clone();
     cv::threshold(difference, difference, threshold, 255, cv::THRESH_BINARY);
     ContourList contours;
     // Run-linking keeps contour extraction cheap on pictures with many blobs.
@@ -92,6 +93,38 @@ ContourList MaskedDifferenceContours(const cv::Mat& black, const cv::Mat& patter
 BlobRecord MakeBlobRecord(const Contour& contour, const cv::Rect& region) {
     const cv::Rect box = cv::boundingRect(contour);
     return {box.x + box.width / 2 + region.x, box.y + box.height / 2 + region.y, box.width, box.height};
+}
+
+cv::Point2f IntensityCentroid(const cv::Mat& greyDifference, const Contour& contour, const cv::Rect& region,
+                              double threshold, cv::Point2d workScale) {
+    const cv::Rect box = cv::boundingRect(contour);
+    const cv::Point2f boxCentre(static_cast<float>(box.x + box.width / 2 + region.x),
+                                static_cast<float>(box.y + box.height / 2 + region.y));
+    if (greyDifference.empty() || greyDifference.type() != CV_8UC1) return boxCentre;
+    const int margin = std::max(2, std::min(box.width, box.height) / 3);
+    const cv::Rect window =
+        cv::Rect(box.x - margin, box.y - margin, box.width + 2 * margin, box.height + 2 * margin) &
+        cv::Rect(0, 0, greyDifference.cols, greyDifference.rows);
+    const double floor = std::max(0.0, threshold * 0.5);
+    double sum = 0.0;
+    double sx = 0.0;
+    double sy = 0.0;
+    for (int y = window.y; y < window.y + window.height; ++y) {
+        const std::uint8_t* row = greyDifference.ptr<std::uint8_t>(y);
+        for (int x = window.x; x < window.x + window.width; ++x) {
+            const double w = static_cast<double>(row[x]) - floor;
+            if (w <= 0.0) continue;
+            sum += w;
+            sx += w * x;
+            sy += w * y;
+        }
+    }
+    if (sum <= 0.0) return boxCentre;
+    // Working pixel u shows photo pixel (u + 0.5) / s - 0.5 under the linear
+    // resize by s; the engine scales photo positions by s, which puts that
+    // pixel at u + 0.5 - s / 2.
+    return {static_cast<float>(sx / sum + region.x + 0.5 - workScale.x / 2),
+            static_cast<float>(sy / sum + region.y + 0.5 - workScale.y / 2)};
 }
 
 std::vector<BlobRecord> FindCentreBlobs(const ContourList& contours, const PitchEstimate& pitch,

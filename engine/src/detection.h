@@ -47,6 +47,7 @@ struct ChannelDetection {
     std::vector<BlobRecord> centres;  // after ordering: top left, top right, bottom left, bottom right, …
     int blockThresholdBase = 0;       // smallest centre-blob area / 4: the block-blob area limit is this / 16
     std::vector<BlobRecord> blocks;   // blobs of all grid photos, in the order found
+    std::vector<cv::Point2f> blockCentroids;  // intensity centroid of each entry of blocks (same order)
 };
 
 // Splits "a;b;c" into paths; an empty entry between two ';' is an empty path.
@@ -76,9 +77,19 @@ PitchEstimate EstimatePitch(const cv::Rect& region, const PatternInfo& info);
 
 // Contours of the binarised difference of a pattern image against the black
 // image, both masked to the region contour and cut to the region rectangle.
-// Contour coordinates are relative to the region rectangle.
+// Contour coordinates are relative to the region rectangle. *greyDifference,
+// when given, receives the difference before binarisation (region rectangle).
 ContourList MaskedDifferenceContours(const cv::Mat& black, const cv::Mat& pattern, const ChannelRegion& region,
-                                     double threshold);
+                                     double threshold, cv::Mat* greyDifference = nullptr);
+
+// Intensity-weighted centroid of a blob's light on the grey difference of its
+// region rectangle: every pixel of the blob's bounding box, grown by a margin
+// that takes in the blurred rim, weighs its difference above half the
+// threshold. The result is the photo pixel position times workScale (the
+// working size over the photo size), the scale the boundary is brought to.
+// Falls back to the box centre when the box holds no light.
+cv::Point2f IntensityCentroid(const cv::Mat& greyDifference, const Contour& contour, const cv::Rect& region,
+                              double threshold, cv::Point2d workScale);
 
 // The BlobRecord of a contour found inside the region rectangle.
 BlobRecord MakeBlobRecord(const Contour& contour, const cv::Rect& region);

@@ -22,11 +22,14 @@ bool HasArea(const cv::Rect& r) { return r.width * r.height != 0; }
 
 bool IsEmpty(const cv::Rect& r) { return r.x == 0 && r.y == 0; }
 
-// The step is scaled by the ratio of the blob areas, so that blobs shrinking
-// towards an edge (seen obliquely) shorten the predicted step.
+// The step is scaled by the ratio of the blob sizes, so that blobs shrinking
+// towards an edge (seen obliquely) shorten the predicted step. Lengths scale
+// with the square root of the area ratio; the area ratio itself swings far
+// on small blobs (a pixel more or less on a 6-pixel block) and made the
+// prediction land on the neighbouring block.
 cv::Point2f Predict(const SeedPair& pair) {
-    const float ratio = static_cast<float>(pair.p1.width * pair.p1.height) /
-                        static_cast<float>(pair.p0.width * pair.p0.height);
+    const float ratio = std::sqrt(static_cast<float>(pair.p1.width * pair.p1.height) /
+                                  static_cast<float>(pair.p0.width * pair.p0.height));
     const float stepX = ratio * static_cast<float>(pair.p1.x - pair.p0.x);
     const float stepY = ratio * static_cast<float>(pair.p1.y - pair.p0.y);
     return {stepX + static_cast<float>(pair.p1.x), stepY + static_cast<float>(pair.p1.y)};
@@ -232,13 +235,25 @@ std::vector<cv::Point2f> ToBlockGrid(const BlobGrid& grid) {
     return points;
 }
 
+SortedBlocks SortBlocks(const PatternInfo& info, const std::vector<cv::Rect>& centres,
+                        const std::vector<cv::Rect>& blocks) {
+    const BlockLayout layout = BlockLayout::FromPattern(info);
+    SortedBlocks sorted;
+    if (layout.columns < 3 || layout.rows < 3) {
+        sorted.grid.resize(static_cast<size_t>(std::max(0, layout.Count())));
+        sorted.found.resize(sorted.grid.size(), false);
+        return sorted;
+    }
+    sorted.grid = GrowGrid(layout, centres, blocks);
+    sorted.found.reserve(sorted.grid.size());
+    for (const cv::Rect& r : sorted.grid) sorted.found.push_back(HasArea(r) && !IsEmpty(r));
+    FillHoles(sorted.grid, layout);
+    return sorted;
+}
+
 std::vector<cv::Point2f> SortBlockGrid(const PatternInfo& info, const std::vector<cv::Rect>& centres,
                                        const std::vector<cv::Rect>& blocks) {
-    const BlockLayout layout = BlockLayout::FromPattern(info);
-    if (layout.columns < 3 || layout.rows < 3) return std::vector<cv::Point2f>(std::max(0, layout.Count()));
-    BlobGrid grid = GrowGrid(layout, centres, blocks);
-    FillHoles(grid, layout);
-    return ToBlockGrid(grid);
+    return ToBlockGrid(SortBlocks(info, centres, blocks).grid);
 }
 
 }  // namespace vantiscore

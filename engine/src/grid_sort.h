@@ -57,6 +57,17 @@ void FillHoles(BlobGrid& grid, const BlockLayout& layout);
 // Converts the sorted grid to block centres as floats; empty entries become (0, 0).
 std::vector<cv::Point2f> ToBlockGrid(const BlobGrid& grid);
 
+// The sorted grid of one channel and which of its entries are blobs found on
+// the photos (the others were filled by extrapolation or stayed empty).
+struct SortedBlocks {
+    BlobGrid grid;
+    std::vector<bool> found;
+};
+
+// Growth and hole filling.
+SortedBlocks SortBlocks(const PatternInfo& info, const std::vector<cv::Rect>& centres,
+                        const std::vector<cv::Rect>& blocks);
+
 // The whole sorting of one channel: growth, hole filling, conversion.
 std::vector<cv::Point2f> SortBlockGrid(const PatternInfo& info, const std::vector<cv::Rect>& centres,
                                        const std::vector<cv::Rect>& blocks);

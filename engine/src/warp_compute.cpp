@@ -211,13 +211,23 @@ std::vector<cv::Point2f> MapTargetGrid(const std::vector<cv::Point2f>& target,
 WarpOutcome ComputeWarps(const WarpInputs& job, const std::vector<std::vector<cv::Point2f>>& blockGrids,
                          std::vector<WarpGrid>* warps) {
     const PatternInfo info = PatternInfoFor(false, job.patternType);
+    const std::vector<cv::Point2f> ideal = IdealBlockCentres(info);
+    const BlockLayout layout = BlockLayout::FromPattern(info);
+    std::vector<ChannelGrid> grids;
+    grids.reserve(blockGrids.size());
+    for (const std::vector<cv::Point2f>& blockGrid : blockGrids) grids.push_back({blockGrid, ideal, layout});
+    return ComputeWarps(job, grids, warps);
+}
+
+WarpOutcome ComputeWarps(const WarpInputs& job, const std::vector<ChannelGrid>& blockGrids,
+                         std::vector<WarpGrid>* warps) {
+    const PatternInfo info = PatternInfoFor(false, job.patternType);
     if (job.warpingMode < kWarpingStacking || job.warpingMode > kWarpingStackingBlending)
         return WarpOutcome::UnknownMode;
     if (job.boundary.size() != static_cast<size_t>(kBoundaryColumns * kBoundaryRows) || warps == nullptr)
         return WarpOutcome::BadArguments;
     if (blockGrids.empty()) return WarpOutcome::Computed;
 
-    const std::vector<cv::Point2f> ideal = IdealBlockCentres(info);
     PointGrid boundary = PrepareBoundary(PointGrid{kBoundaryColumns, kBoundaryRows, job.boundary});
     ScaleToWorkSize(boundary, job.photoSize);
     const auto targets = BuildTargets(boundary, info, job.warpingMode, job.layout);
@@ -229,12 +239,12 @@ WarpOutcome ComputeWarps(const WarpInputs& job, const std::vector<std::vector<cv
     if (!shared && channels > targets->size()) return WarpOutcome::BadArguments;
     if (shared && channels > 0 && targets->empty()) return WarpOutcome::BadArguments;
 
-    const BlockLayout layout = BlockLayout::FromPattern(info);
     std::vector<WarpGrid> computed;
     computed.reserve(channels);
     for (size_t k = 0; k < channels; ++k) {
         const PointGrid& target = (*targets)[shared ? 0 : k];
-        computed.push_back(MapTargetGrid(target.points, blockGrids[k], ideal, layout));
+        const ChannelGrid& grid = blockGrids[k];
+        computed.push_back(MapTargetGrid(target.points, grid.centres, grid.ideal, grid.layout));
     }
     warps->insert(warps->end(), computed.begin(), computed.end());
     return WarpOutcome::Computed;

@@ -57,4 +57,16 @@ struct WarpInputs {
 WarpOutcome ComputeWarps(const WarpInputs& job, const std::vector<std::vector<cv::Point2f>>& blockGrids,
                          std::vector<WarpGrid>* warps);
 
+// One channel's grid of photographed centres, their panel positions and its
+// layout (the pattern's own, or one grown by a ring of virtual blocks).
+struct ChannelGrid {
+    std::vector<cv::Point2f> centres;
+    std::vector<cv::Point2f> ideal;
+    BlockLayout layout;
+};
+
+// ComputeWarps with every channel's own grid.
+WarpOutcome ComputeWarps(const WarpInputs& job, const std::vector<ChannelGrid>& grids,
+                         std::vector<WarpGrid>* warps);
+
 }  // namespace vantiscore

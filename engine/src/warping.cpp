@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <climits>
 
+#include "grid_check.h"
 #include "guard.h"
 #include "pattern_table.h"
 #include "photo_io.h"
 #include "warp_compute.h"
+
+#include <opencv2/imgproc.hpp>
 
 namespace vantiscore {
 namespace {
@@ -21,15 +24,18 @@ WarpResult Failure(WarpStatus status, cv::Mat photo, int index) {
 }
 
 // Reads each photo of a ';'-separated list and passes its masked-difference
-// contours to onContours. Returns false at the first photo that cannot be
-// read (an empty photo must never reach the image operations).
+// contours and grey difference to onContours. Returns false at the first
+// photo that cannot be read (an empty photo must never reach the image
+// operations).
 template <typename OnContours>
 bool ForEachPatternPhoto(const std::string& list, const cv::Mat& black, const ChannelRegion& region,
                          double threshold, cv::Mat* failedPhoto, OnContours&& onContours) {
     for (const std::string& path : SplitPathList(list)) {
         cv::Mat photo = ReadWorkPhoto(path);
         if (photo.empty()) return false;
-        if (!onContours(MaskedDifferenceContours(black, photo, region, threshold))) {
+        cv::Mat difference;
+        const ContourList contours = MaskedDifferenceContours(black, photo, region, threshold, &difference);
+        if (!onContours(contours, difference)) {
             *failedPhoto = std::move(photo);
             return false;
         }
@@ -88,7 +94,8 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     // Centre blobs: every centre photo must show exactly four.
     cv::Mat failedPhoto;
     const bool centresRead = ForEachPatternPhoto(
-        job.centrePhotos[i], black, detection->region, threshold, &failedPhoto, [&](const ContourList& contours) {
+        job.centrePhotos[i], black, detection->region, threshold, &failedPhoto,
+        [&](const ContourList& contours, const cv::Mat&) {
             const std::vector<BlobRecord> blobs =
                 FindCentreBlobs(contours, detection->pitch, detection->region.rect);
             if (blobs.size() != 4) return false;
@@ -103,12 +110,19 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     // Centre ordering.
     detection->blockThresholdBase = OrderCentreBlobs(&detection->centres);
 
-    // Block blobs of all grid photos, in one list.
+    // Block blobs of all grid photos, in one list, with their centroids.
+    const cv::Point2d workScale(static_cast<double>(kWorkWidth) / blackPhoto.cols,
+                                static_cast<double>(kWorkHeight) / blackPhoto.rows);
+    const double minArea = static_cast<double>(detection->blockThresholdBase / 16);
     const bool gridsRead = ForEachPatternPhoto(
-        job.gridPhotos[i], black, detection->region, threshold, &failedPhoto, [&](const ContourList& contours) {
-            const std::vector<BlobRecord> blobs =
-                FindBlockBlobs(contours, detection->blockThresholdBase, detection->region.rect);
-            detection->blocks.insert(detection->blocks.end(), blobs.begin(), blobs.end());
+        job.gridPhotos[i], black, detection->region, threshold, &failedPhoto,
+        [&](const ContourList& contours, const cv::Mat& difference) {
+            for (const Contour& contour : contours) {
+                if (cv::contourArea(contour) < minArea) continue;
+                detection->blocks.push_back(MakeBlobRecord(contour, detection->region.rect));
+                detection->blockCentroids.push_back(
+                    IntensityCentroid(difference, contour, detection->region.rect, threshold, workScale));
+            }
             return true;
         });
     if (!gridsRead) return Failure(kWarpPhotoUnreadable, std::move(white), index);
@@ -120,6 +134,40 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
 
 }  // namespace vantiscore
 
+namespace vantiscore {
+namespace {
+
+// Sorting, the consistency check and the figures of one channel.
+struct SortedChannel {
+    ChannelGrid grid;
+    std::vector<cv::Point2f> ideal;  // of the pattern's own blocks
+    std::vector<bool> found;
+    GridCheck check;
+};
+
+SortedChannel SortChannel(const PatternInfo& info, const ChannelDetection& detection, CentreMode mode) {
+    SortedChannel channel;
+    const BlockLayout layout = BlockLayout::FromPattern(info);
+    const SortedBlocks sorted = SortBlocks(info, detection.centres, detection.blocks);
+    const std::vector<cv::Point2f> centres =
+        RefineCentres(sorted, layout, detection.blocks, detection.blockCentroids, mode);
+    channel.ideal = IdealCentres(info, mode);
+    channel.found = sorted.found;
+    channel.check = CheckGrid(info, sorted, centres, channel.ideal, detection.blocks);
+    RingedGrid ringed = AddVirtualRing(centres, channel.ideal, layout, info);
+    channel.grid = ChannelGrid{std::move(ringed.centres), std::move(ringed.ideal), ringed.layout};
+    return channel;
+}
+
+// The first grid photo of a channel at the working size, shown with a grid failure.
+cv::Mat FirstGridPhoto(const std::string& list) {
+    const std::vector<std::string> paths = SplitPathList(list);
+    return paths.empty() ? cv::Mat() : ReadWorkPhoto(paths.front());
+}
+
+}  // namespace
+}  // namespace vantiscore
+
 WarpResult AutoDoImageWarping(const std::string& blackPhoto, const std::vector<std::string>& whitePhotos,
                               const std::vector<std::string>& centrePhotos,
                               const std::vector<std::string>& gridPhotos, const std::vector<double>& thresholds,
@@ -127,10 +175,24 @@ WarpResult AutoDoImageWarping(const std::string& blackPhoto, const std::vector<s
                               std::int32_t layoutColumns, std::int32_t layoutRows, std::int32_t overlapX,
                               std::int32_t overlapY, std::int32_t stackCount, const BoundaryGrid& boundary,
                               std::int32_t* photoSize, std::vector<WarpGrid>* warps) {
+    return AutoDoImageWarpingEx(blackPhoto, whitePhotos, centrePhotos, gridPhotos, thresholds, patternType,
+                                channelCount, warpingMode, layoutColumns, layoutRows, overlapX, overlapY, stackCount,
+                                boundary, WarpOptions{}, photoSize, warps, nullptr);
+}
+
+WarpResult AutoDoImageWarpingEx(const std::string& blackPhoto, const std::vector<std::string>& whitePhotos,
+                                const std::vector<std::string>& centrePhotos,
+                                const std::vector<std::string>& gridPhotos, const std::vector<double>& thresholds,
+                                PatternType patternType, std::int32_t channelCount, WarpingMode warpingMode,
+                                std::int32_t layoutColumns, std::int32_t layoutRows, std::int32_t overlapX,
+                                std::int32_t overlapY, std::int32_t stackCount, const BoundaryGrid& boundary,
+                                const WarpOptions& options, std::int32_t* photoSize, std::vector<WarpGrid>* warps,
+                                std::vector<ChannelFigures>* figures) {
     using namespace vantiscore;
     WarpResult refused;
     refused.status = kWarpBadArguments;
     if (photoSize == nullptr || warps == nullptr) return refused;
+    if (options.centres != kCentresCentroid && options.centres != kCentresBox) return refused;
 
     const WarpJob job{blackPhoto, whitePhotos, centrePhotos, gridPhotos, thresholds,
                       patternType, channelCount, warpingMode, layoutColumns, layoutRows,
@@ -146,16 +208,33 @@ WarpResult AutoDoImageWarping(const std::string& blackPhoto, const std::vector<s
             if (result.status != kWarpOk) return result;
         }
 
-        // Grid sorting of every channel, then the warps from the boundary.
-        if (channelCount == 0) return WarpResult{};
-        std::vector<std::vector<cv::Point2f>> blockGrids;
-        blockGrids.reserve(detections.size());
-        for (const ChannelDetection& detection : detections)
-            blockGrids.push_back(SortBlockGrid(info, detection.centres, detection.blocks));
+        // Grid sorting and its check for every channel, then the warps from the boundary.
+        std::vector<SortedChannel> sorted;
+        sorted.reserve(detections.size());
+        for (const ChannelDetection& detection : detections) sorted.push_back(SortChannel(info, detection, options.centres));
+        std::vector<ChannelFigures> channelFigures;
+        for (const SortedChannel& channel : sorted) channelFigures.push_back(channel.check.figures);
+        for (std::size_t k = 0; k < sorted.size(); ++k) {
+            if (sorted[k].check.consistent) continue;
+            if (figures != nullptr) *figures = channelFigures;
+            WarpResult failed;
+            failed.status = kWarpGridInconsistent;
+            failed.channel = static_cast<std::int32_t>(k) + 1;
+            failed.photo = FirstGridPhoto(gridPhotos[k]);
+            return failed;
+        }
+
+        std::vector<ChannelGrid> grids;
+        grids.reserve(sorted.size());
+        for (SortedChannel& channel : sorted) grids.push_back(std::move(channel.grid));
         const WarpInputs inputs{patternType, warpingMode,
                                 TileLayout{layoutColumns, layoutRows, overlapX, overlapY, stackCount}, boundary,
                                 cv::Size(photoSize[0], photoSize[1])};
-        if (ComputeWarps(inputs, blockGrids, warps) == WarpOutcome::BadArguments) return refused;
+        const std::size_t before = warps->size();
+        if (ComputeWarps(inputs, grids, warps) == WarpOutcome::BadArguments) return refused;
+        for (std::size_t k = 0; k < sorted.size() && before + k < warps->size(); ++k)
+            channelFigures[k].extrapolationMax = ExtrapolationDistance((*warps)[before + k], sorted[k].ideal, sorted[k].found);
+        if (figures != nullptr) *figures = std::move(channelFigures);
         return WarpResult{};
     });
 }

@@ -89,16 +89,17 @@ TEST(GridSort, MissingFirstRowAndLastColumnAreExtrapolated) {
 }
 
 TEST(GridSort, PredictionShortensWithShrinkingBlobs) {
-    // Along a row the blobs halve in area at every step while the spacing
-    // shrinks in proportion: the area ratio predicts the next one exactly.
+    // Along a row the spacing halves at every step while the blobs shrink to
+    // a quarter of their area: the square root of the area ratio predicts
+    // the next one exactly.
     const PatternInfo info = PatternInfoFor(false, 0);
     const BlockLayout layout = BlockLayout::FromPattern(info);
     BlobGrid grid(static_cast<size_t>(layout.Count()));
     const int t = layout.CentreIndex();
     const cv::Rect a1{1000, 500, 64, 64};  // at t
     const cv::Rect a0{800, 500, 64, 64};   // at t + 1, to the left: the row runs right to left in the photo
-    const std::vector<cv::Rect> blocks{{1200, 500, 64, 64}, {1400, 500, 64, 64}, {600, 500, 64, 32},
-                                       {500, 500, 64, 16}, {450, 500, 64, 8}, {400, 500, 64, 64}};
+    const std::vector<cv::Rect> blocks{{1200, 500, 64, 64}, {1400, 500, 64, 64}, {600, 500, 64, 16},
+                                       {500, 500, 64, 4},   {450, 500, 64, 1},  {400, 500, 64, 64}};
     grid[t] = a1;
     grid[t + 1] = a0;
     GrowStep(grid, layout, t, 3, GrowDirection::AlongRow, a0, a1, blocks);
@@ -108,6 +109,13 @@ TEST(GridSort, PredictionShortensWithShrinkingBlobs) {
     EXPECT_EQ(grid[t + 2], blocks[2]);
     EXPECT_EQ(grid[t + 3], blocks[3]);
     EXPECT_EQ(grid[t + 4], blocks[4]) << "an unscaled step would have reached the blob at 400";
+
+    // Scaled by the area ratio itself the step from 600 would end at 550, between two blobs.
+    BlobGrid byArea(static_cast<size_t>(layout.Count()));
+    byArea[t] = a1;
+    byArea[t + 1] = a0;
+    GrowStep(byArea, layout, t, 3, GrowDirection::AlongRow, a0, a1, {blocks[2], blocks[3]});
+    EXPECT_EQ(byArea[t + 3], blocks[3]);
 }
 
 TEST(GridSort, WithoutFourCentreBlobsNothingIsSortedAndNothingCrashes) {

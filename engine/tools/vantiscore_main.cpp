@@ -96,16 +96,18 @@ int WarpCommand(const std::string& jobPath) {
     }
     std::int32_t photoSize[2] = {0, 0};
     std::vector<WarpGrid> warps;
-    const WarpResult result = AutoDoImageWarping(
+    std::vector<ChannelFigures> figures;
+    const WarpResult result = AutoDoImageWarpingEx(
         job->blackPhoto, job->whitePhotos, job->centrePhotos, job->gridPhotos, job->thresholds, job->patternType,
         job->channelCount, job->warpingMode, job->layoutColumns, job->layoutRows, job->overlapX, job->overlapY,
-        job->stackCount, job->boundary, photoSize, &warps);
-    std::cout << vantiscore::tool::WarpResultJson(result, photoSize, warps) << '\n';
+        job->stackCount, job->boundary, job->options, photoSize, &warps, &figures);
+    std::cout << vantiscore::tool::WarpResultJson(result, photoSize, warps, figures) << '\n';
     if (result.status != kWarpOk) {
         static const char* const kReasons[] = {"", "a photo cannot be read", "the job does not fit its channel count",
                                                "the projected area touches the photo edge",
-                                               "a centre photo does not show exactly four blobs"};
-        const char* reason = result.status > 0 && result.status < 5 ? kReasons[result.status] : "failure";
+                                               "a centre photo does not show exactly four blobs",
+                                               "the blocks do not form one consistent grid"};
+        const char* reason = result.status > 0 && result.status < 6 ? kReasons[result.status] : "failure";
         std::cerr << "vantiscore: warp failed with status " << result.status << " on channel " << result.channel
                   << ": " << reason << '\n';
         return 1;

@@ -98,6 +98,12 @@ std::optional<WarpJobFile> ParseWarpJob(const std::string& text, const std::file
         file.overlapX = Int(job, "overlapX", 0);
         file.overlapY = Int(job, "overlapY", 0);
         file.stackCount = Int(job, "stackCount", 1);
+        if (job.contains("centres")) {
+            const std::string centres = job.at("centres").get<std::string>();
+            if (centres == "centroid") file.options.centres = kCentresCentroid;
+            else if (centres == "box") file.options.centres = kCentresBox;
+            else throw std::invalid_argument("centres must be \"centroid\" or \"box\"");
+        }
         if (job.contains("boundary")) {
             for (const json& point : job.at("boundary")) {
                 if (!point.is_array() || point.size() != 2) {
@@ -115,7 +121,7 @@ std::optional<WarpJobFile> ParseWarpJob(const std::string& text, const std::file
 }
 
 std::string WarpResultJson(const WarpResult& result, const std::int32_t photoSize[2],
-                           const std::vector<WarpGrid>& warps) {
+                           const std::vector<WarpGrid>& warps, const std::vector<ChannelFigures>& figures) {
     json answer;
     answer["status"] = result.status;
     answer["channel"] = result.channel;
@@ -127,6 +133,17 @@ std::string WarpResultJson(const WarpResult& result, const std::int32_t photoSiz
         grids.push_back(std::move(points));
     }
     answer["warps"] = std::move(grids);
+    if (!figures.empty()) {
+        json channels = json::array();
+        for (const ChannelFigures& f : figures) {
+            channels.push_back({{"blocksFound", f.blocksFound},
+                                {"blocksExpected", f.blocksExpected},
+                                {"residualRms", f.residualRms},
+                                {"residualMax", f.residualMax},
+                                {"extrapolationMax", f.extrapolationMax}});
+        }
+        answer["figures"] = std::move(channels);
+    }
     return answer.dump();
 }
 

@@ -26,6 +26,7 @@ struct WarpJobFile {
     std::int32_t overlapY = 0;
     std::int32_t stackCount = 1;
     BoundaryGrid boundary;
+    WarpOptions options;  // "centres": "centroid" (default) or "box"
 };
 
 // Parses the job text. Relative photo paths are taken relative to baseFolder.
@@ -33,8 +34,9 @@ struct WarpJobFile {
 std::optional<WarpJobFile> ParseWarpJob(const std::string& text, const std::filesystem::path& baseFolder,
                                         std::string* error);
 
-// The JSON answer of `vantiscore warp`.
+// The JSON answer of `vantiscore warp`: status, channel, photo size, warps
+// and, when there are any, the figures of every channel.
 std::string WarpResultJson(const WarpResult& result, const std::int32_t photoSize[2],
-                           const std::vector<WarpGrid>& warps);
+                           const std::vector<WarpGrid>& warps, const std::vector<ChannelFigures>& figures = {});
 
 }  // namespace vantiscore::tool

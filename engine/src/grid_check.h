@@ -1,0 +1,64 @@
+// After sorting: the block centres at the precision asked for, the check that
+// the blocks form one consistent grid, the figures of the fit, and the ring
+// of virtual blocks around the grid that carries the warp to the panel edges.
+#pragma once
+
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "VantisCore.h"
+#include "grid_sort.h"
+
+namespace vantiscore {
+
+// The sorted grid's block centres (working-image pixels). Box mode gives the
+// integer box centres as sorted. Centroid mode replaces every found entry by
+// the intensity centroid of its blob (a seed from the centre photos takes
+// the centroid of the grid-photo blob at its place) and extrapolates the
+// filled entries again from the refined ones.
+std::vector<cv::Point2f> RefineCentres(const SortedBlocks& sorted, const BlockLayout& layout,
+                                       const std::vector<cv::Rect>& blocks,
+                                       const std::vector<cv::Point2f>& centroids, CentreMode mode);
+
+// Panel-pixel centre of every block in the convention of a centre mode: box
+// centres are (blockWidth / 2, blockHeight / 2) from the block's corner,
+// centroids the true middle of its pixels.
+std::vector<cv::Point2f> IdealCentres(const PatternInfo& info, CentreMode mode);
+
+// Outcome of the consistency check of one channel.
+struct GridCheck {
+    bool consistent = true;
+    std::vector<double> residuals;  // per entry, panel px; negative where not measured
+    ChannelFigures figures;         // all but extrapolationMax
+};
+
+// Each found block is predicted from the homography of its found neighbours
+// in a 3 x 3 window (itself left out); the residual is the distance of its
+// panel position from that prediction. The grid is inconsistent when a blob
+// sits at two places, a residual exceeds a quarter of the pitch (a slipped
+// row or column), too few blocks were placed, or block-sized blobs were
+// left over that belong nowhere.
+GridCheck CheckGrid(const PatternInfo& info, const SortedBlocks& sorted, const std::vector<cv::Point2f>& centres,
+                    const std::vector<cv::Point2f>& ideal, const std::vector<cv::Rect>& blocks);
+
+// Farthest warp point (panel px) beyond the rectangle of the found blocks'
+// panel centres.
+double ExtrapolationDistance(const std::vector<cv::Point2f>& warp, const std::vector<cv::Point2f>& ideal,
+                             const std::vector<bool>& found);
+
+// The grid grown by one ring of virtual blocks (layout columns + 2 by rows +
+// 2). Along every column and then every row the ring's camera position is
+// extrapolated by a least-squares quadratic over the four outermost blocks,
+// which follows lens distortion; the ideal positions continue the pitch.
+// The warp of the panel strip outside the outermost blocks then interpolates
+// between real and virtual blocks instead of stretching one edge cell.
+struct RingedGrid {
+    std::vector<cv::Point2f> centres;
+    std::vector<cv::Point2f> ideal;
+    BlockLayout layout;
+};
+RingedGrid AddVirtualRing(const std::vector<cv::Point2f>& centres, const std::vector<cv::Point2f>& ideal,
+                          const BlockLayout& layout, const PatternInfo& info);
+
+}  // namespace vantiscore
