@@ -97,6 +97,22 @@ struct ChannelFigures {
     double extrapolationMax = 0.0;     // farthest warp point beyond the outermost found block centres
 };
 
+// Status of AutoWarpFindBoundary.
+using BoundaryStatus = std::int32_t;
+inline constexpr BoundaryStatus kBoundaryOk = 0;
+inline constexpr BoundaryStatus kBoundaryPhotoUnreadable = 1;  // black or a white photo unreadable, or sizes differ
+inline constexpr BoundaryStatus kBoundaryBadArguments = 2;     // channel count, layout or pattern type unusable
+inline constexpr BoundaryStatus kBoundaryNoLight = 3;          // a white photo shows no projector light
+inline constexpr BoundaryStatus kBoundarySaturated = 4;        // a photo is saturated: no edge can be seen
+inline constexpr BoundaryStatus kBoundaryRegionAtEdge = 5;     // a lit area touches the photo edge
+inline constexpr BoundaryStatus kBoundaryNoFit = 6;            // the lit areas leave no room for an outline
+
+struct BoundaryResult {
+    BoundaryStatus status = kBoundaryOk;
+    std::int32_t channel = 0;   // on failure of one photo: its 1-based channel number; else 0
+    double aspectRatio = 0.0;   // on success: predicted width / height of the outline on the wall
+};
+
 // Verdict of AutoTune on a white-field photo.
 using ExposureVerdict = std::int32_t;
 inline constexpr ExposureVerdict kExposureAcceptable = 0;
@@ -122,6 +138,7 @@ inline constexpr int kGetZoomMatrix = 7;
 inline constexpr int kZoomPerspective = 8;
 inline constexpr int kGetShiftMatrix = 9;
 inline constexpr int kGetZoomRange = 10;
+inline constexpr int kAutoWarpFindBoundary = 11;
 inline constexpr int kAutoDoImageWarpingEx = 12;
 }  // namespace vantiscore::ordinal
 
@@ -156,6 +173,25 @@ VANTISCORE_API WarpResult AutoDoImageWarpingEx(
     WarpingMode warpingMode, std::int32_t layoutColumns, std::int32_t layoutRows, std::int32_t overlapX,
     std::int32_t overlapY, std::int32_t stackCount, const BoundaryGrid& boundary, const WarpOptions& options,
     std::int32_t* photoSize, std::vector<WarpGrid>* warps, std::vector<ChannelFigures>* figures);
+
+// Computes the target outline from the black photo and one white photo per
+// channel (channel order as in AutoDoImageWarping). Stacking: the largest
+// quadrilateral inside the area every projector lights; blending: the largest
+// one inside the area the layout covers, each channel's tile inside its own
+// projector's light; stacking and blending: both, per layer. Sides follow
+// curved footprints smoothly, and every point keeps a margin of 1 % of the lit
+// area's width and height inside the light. With keepAspect the outline is
+// narrowed until it has the layout's aspect ratio. On success *boundary
+// receives kBoundaryColumns x kBoundaryRows points in camera-photo pixels and
+// the result the predicted aspect ratio (panel pixels taken as square on the
+// wall); on failure *boundary is untouched.
+VANTISCORE_API BoundaryResult AutoWarpFindBoundary(const std::string& blackPhoto,
+                                                   const std::vector<std::string>& whitePhotos,
+                                                   PatternType patternType, std::int32_t channelCount,
+                                                   WarpingMode warpingMode, std::int32_t layoutColumns,
+                                                   std::int32_t layoutRows, std::int32_t overlapX,
+                                                   std::int32_t overlapY, std::int32_t stackCount,
+                                                   bool keepAspect, BoundaryGrid* boundary);
 
 // Appends the identity WarpGrid (panel form) of the pattern type to *grid.
 VANTISCORE_API void AutoWarpInitWarping(WarpGrid* grid, PatternType patternType);

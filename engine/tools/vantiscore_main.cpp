@@ -4,6 +4,7 @@
 //   vantiscore threshold PHOTO_A PHOTO_B [--threshold T] [--out FILE]
 //   vantiscore autotune BLACK WHITE
 //   vantiscore warp JOB.json
+//   vantiscore boundary JOB.json
 //
 // A failure result prints its JSON and a message on standard error and exits
 // 1; unreadable or malformed input exits 2.
@@ -17,6 +18,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "VantisCore.h"
+#include "boundary_job.h"
 #include "warp_job.h"
 
 namespace {
@@ -115,6 +117,34 @@ int WarpCommand(const std::string& jobPath) {
     return 0;
 }
 
+int BoundaryCommand(const std::string& jobPath) {
+    std::ifstream in(jobPath, std::ios::binary);
+    std::stringstream text;
+    if (!in || !(text << in.rdbuf())) {
+        std::cerr << "vantiscore: cannot read the job file " << jobPath << '\n';
+        return 2;
+    }
+    std::string error;
+    const auto job = vantiscore::tool::ParseBoundaryJob(
+        text.str(), std::filesystem::absolute(jobPath).parent_path(), &error);
+    if (!job) {
+        std::cerr << "vantiscore: malformed job file " << jobPath << ": " << error << '\n';
+        return 2;
+    }
+    BoundaryGrid boundary;
+    const BoundaryResult result = AutoWarpFindBoundary(
+        job->blackPhoto, job->whitePhotos, job->patternType, job->channelCount, job->warpingMode, job->layoutColumns,
+        job->layoutRows, job->overlapX, job->overlapY, job->stackCount, job->keepAspect, &boundary);
+    std::cout << vantiscore::tool::BoundaryResultJson(result, boundary) << '\n';
+    if (result.status != kBoundaryOk) {
+        std::cerr << "vantiscore: boundary failed with status " << result.status;
+        if (result.channel > 0) std::cerr << " on channel " << result.channel;
+        std::cerr << ": " << vantiscore::tool::BoundaryStatusText(result.status) << '\n';
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,6 +174,10 @@ int main(int argc, char** argv) {
     auto* warp = app.add_subcommand("warp", "detect the patterns and compute the warps of a job");
     warp->add_option("JOB", jobPath, "job file (JSON)")->required();
 
+    std::string boundaryJobPath;
+    auto* boundary = app.add_subcommand("boundary", "compute the target outline from the black and white photos");
+    boundary->add_option("JOB", boundaryJobPath, "job file (JSON, the warp job's shape)")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -152,5 +186,6 @@ int main(int argc, char** argv) {
     if (*info) return PatternInfoCommand(board, type);
     if (*threshold) return ThresholdCommand(photoA, photoB, fixed, out);
     if (*autotune) return AutoTuneCommand(black, white);
+    if (*boundary) return BoundaryCommand(boundaryJobPath);
     return WarpCommand(jobPath);
 }
