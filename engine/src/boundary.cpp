@@ -92,8 +92,13 @@ PointGrid ReduceToPanelForm(const PointGrid& eightPixel, const PatternInfo& info
 }
 
 cv::Size BlendCanvasSize(const PatternInfo& info, const TileLayout& layout) {
-    return EightPixelGridSize(layout.columns * info.width - (layout.columns - 1) * layout.overlapX,
-                              layout.rows * info.height - (layout.rows - 1) * layout.overlapY);
+    // In 64 bits: a layout of absurd size must give "no canvas", not an overflow.
+    const std::int64_t width = static_cast<std::int64_t>(layout.columns) * info.width -
+                               static_cast<std::int64_t>(layout.columns - 1) * layout.overlapX;
+    const std::int64_t height = static_cast<std::int64_t>(layout.rows) * info.height -
+                                static_cast<std::int64_t>(layout.rows - 1) * layout.overlapY;
+    if (width <= 0 || height <= 0 || width / 8 + 1 > kMaxCanvasNodes || height / 8 + 1 > kMaxCanvasNodes) return {};
+    return EightPixelGridSize(static_cast<int>(width), static_cast<int>(height));
 }
 
 cv::Point TileOrigin(const PatternInfo& info, const TileLayout& layout, int row, int column) {
@@ -118,6 +123,7 @@ PointGrid CutTile(const PointGrid& canvas, cv::Point origin, cv::Size size) {
 
 std::vector<PointGrid> BlendTiles(const PointGrid& workBoundary, const PatternInfo& info, const TileLayout& layout) {
     const cv::Size canvasSize = BlendCanvasSize(info, layout);
+    if (canvasSize.empty()) return {};
     const PointGrid canvas = ResampleGrid(workBoundary, canvasSize.width, canvasSize.height);
     const cv::Size tileSize = EightPixelGridSize(info.width, info.height);
     std::vector<PointGrid> tiles;

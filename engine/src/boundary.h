@@ -62,6 +62,8 @@ struct TileLayout {
 };
 
 // Canvas of a tiled array in 8-pixel points, and where tile (row, column) starts in it.
+// A canvas wider or taller than kMaxCanvasNodes points (or of no area) is empty.
+inline constexpr std::int64_t kMaxCanvasNodes = 4096;
 cv::Size BlendCanvasSize(const PatternInfo& info, const TileLayout& layout);
 cv::Point TileOrigin(const PatternInfo& info, const TileLayout& layout, int row, int column);
 

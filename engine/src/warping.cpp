@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "grid_check.h"
 #include "guard.h"
@@ -27,12 +28,21 @@ WarpResult Failure(WarpStatus status, cv::Mat photo, int index) {
 // contours and grey difference to onContours. Returns false at the first
 // photo that cannot be read (an empty photo must never reach the image
 // operations).
+// A photo of another size than the black one is no photo of this set: it sets
+// *wrongSize and fails with it as *failedPhoto (at the working size).
 template <typename OnContours>
-bool ForEachPatternPhoto(const std::string& list, const cv::Mat& black, const ChannelRegion& region,
-                         double threshold, cv::Mat* failedPhoto, OnContours&& onContours) {
+bool ForEachPatternPhoto(const std::string& list, const cv::Mat& black, cv::Size photoSize,
+                         const ChannelRegion& region, double threshold, cv::Mat* failedPhoto, bool* wrongSize,
+                         OnContours&& onContours) {
     for (const std::string& path : SplitPathList(list)) {
-        cv::Mat photo = ReadWorkPhoto(path);
-        if (photo.empty()) return false;
+        const cv::Mat read = ReadPhoto(path, PhotoColour::kColour);
+        if (read.empty()) return false;
+        cv::Mat photo = ToWorkSize(read);
+        if (read.size() != photoSize) {
+            *wrongSize = true;
+            *failedPhoto = std::move(photo);
+            return false;
+        }
         cv::Mat difference;
         const ContourList contours = MaskedDifferenceContours(black, photo, region, threshold, &difference);
         if (!onContours(contours, difference)) {
@@ -55,9 +65,47 @@ std::int64_t TargetCount(const WarpJob& job) {
     }
 }
 
+bool LayoutWithinTables(const WarpJob& job) {
+    if (job.warpingMode == kWarpingStacking) return true;  // stacking has no tiles
+    if (job.layoutColumns < 1 || job.layoutRows < 1 || job.layoutColumns > kMaxLayoutColumns ||
+        job.layoutRows > kMaxLayoutRows ||
+        static_cast<std::int64_t>(job.layoutColumns) * job.layoutRows > kMaxLayoutTiles)
+        return false;
+    if (job.overlapX < 0 || job.overlapY < 0) return false;
+    return job.warpingMode != kWarpingStackingBlending || (job.stackCount >= 1 && job.stackCount <= kMaxChannels);
+}
+
+bool BoundaryUsable(const BoundaryGrid& boundary) {
+    if (boundary.size() != static_cast<std::size_t>(kBoundaryColumns) * kBoundaryRows) return false;
+    for (const cv::Point2f& p : boundary)
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+    return true;
+}
+
+bool BoundaryFitsPhoto(const BoundaryGrid& boundary, cv::Size photo) {
+    for (const cv::Point2f& p : boundary)
+        if (p.x < 0 || p.y < 0 || p.x > photo.width || p.y > photo.height) return false;
+    // The outline through the four corners must enclose a real area, not a line or a point.
+    const cv::Point2f corners[4] = {boundary[0], boundary[kBoundaryColumns - 1], boundary.back(),
+                                    boundary[static_cast<std::size_t>(kBoundaryColumns) * (kBoundaryRows - 1)]};
+    double twiceArea = 0.0;
+    for (int i = 0; i < 4; ++i) {
+        const cv::Point2f& a = corners[i];
+        const cv::Point2f& b = corners[(i + 1) % 4];
+        twiceArea += static_cast<double>(a.x) * b.y - static_cast<double>(b.x) * a.y;
+    }
+    const double photoArea = static_cast<double>(photo.width) * photo.height;
+    return std::abs(twiceArea) / 2.0 >= kMinBoundaryShare * photoArea;
+}
+
 WarpStatus ValidateWarpJob(const WarpJob& job) {
-    if (job.channelCount < 0) return kWarpBadArguments;
-    if (job.channelCount == 0) return kWarpOk;
+    // A mode without warps, no channels or an unusable boundary would return success
+    // for work that was never done.
+    if (job.channelCount < 1 || job.channelCount > kMaxChannels) return kWarpBadArguments;
+    if (job.warpingMode != kWarpingStacking && job.warpingMode != kWarpingBlending &&
+        job.warpingMode != kWarpingStackingBlending)
+        return kWarpBadArguments;
+    if (!LayoutWithinTables(job) || !BoundaryUsable(job.boundary)) return kWarpBadArguments;
     const auto count = static_cast<std::size_t>(job.channelCount);
     if (job.whitePhotos.size() < count || job.centrePhotos.size() < count || job.gridPhotos.size() < count ||
         job.thresholds.size() < count) {
@@ -81,6 +129,11 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     if (blackPhoto.empty() || whitePhoto.empty()) {
         return Failure(kWarpPhotoUnreadable, whitePhoto.empty() ? cv::Mat() : ToWorkSize(whitePhoto), index);
     }
+    // Photos of another size would be scaled to the working size differently and put
+    // the warp tens of pixels off: they do not belong to this set.
+    if (whitePhoto.size() != blackPhoto.size()) return Failure(kWarpBadArguments, ToWorkSize(whitePhoto), index);
+    if (SplitPathList(job.centrePhotos[i]).empty() || SplitPathList(job.gridPhotos[i]).empty())
+        return Failure(kWarpBadArguments, ToWorkSize(whitePhoto), index);
     const cv::Mat black = ToWorkSize(blackPhoto);
     cv::Mat white = ToWorkSize(whitePhoto);
     detection->region = FindChannelRegion(black, white, threshold);
@@ -93,8 +146,9 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
 
     // Centre blobs: every centre photo must show exactly four.
     cv::Mat failedPhoto;
+    bool wrongSize = false;
     const bool centresRead = ForEachPatternPhoto(
-        job.centrePhotos[i], black, detection->region, threshold, &failedPhoto,
+        job.centrePhotos[i], black, blackPhoto.size(), detection->region, threshold, &failedPhoto, &wrongSize,
         [&](const ContourList& contours, const cv::Mat&) {
             const std::vector<BlobRecord> blobs =
                 FindCentreBlobs(contours, detection->pitch, detection->region.rect);
@@ -103,6 +157,7 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
             return true;
         });
     if (!centresRead) {
+        if (wrongSize) return Failure(kWarpBadArguments, std::move(failedPhoto), index);
         if (failedPhoto.empty()) return Failure(kWarpPhotoUnreadable, std::move(white), index);
         return Failure(kWarpCentreBlobs, std::move(failedPhoto), index);
     }
@@ -115,17 +170,22 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
                                 static_cast<double>(kWorkHeight) / blackPhoto.rows);
     const double minArea = static_cast<double>(detection->blockThresholdBase / 16);
     const bool gridsRead = ForEachPatternPhoto(
-        job.gridPhotos[i], black, detection->region, threshold, &failedPhoto,
+        job.gridPhotos[i], black, blackPhoto.size(), detection->region, threshold, &failedPhoto, &wrongSize,
         [&](const ContourList& contours, const cv::Mat& difference) {
+            const std::size_t before = detection->blocks.size();
             for (const Contour& contour : contours) {
                 if (cv::contourArea(contour) < minArea) continue;
                 detection->blocks.push_back(MakeBlobRecord(contour, detection->region.rect));
                 detection->blockCentroids.push_back(
                     IntensityCentroid(difference, contour, detection->region.rect, threshold, workScale));
             }
-            return true;
+            return detection->blocks.size() > before;  // a grid photo without a single block: all dark
         });
-    if (!gridsRead) return Failure(kWarpPhotoUnreadable, std::move(white), index);
+    if (!gridsRead) {
+        if (wrongSize) return Failure(kWarpBadArguments, std::move(failedPhoto), index);
+        if (!failedPhoto.empty()) return Failure(kWarpGridInconsistent, std::move(failedPhoto), index);
+        return Failure(kWarpPhotoUnreadable, std::move(white), index);
+    }
 
     WarpResult ok;
     ok.channel = 0;
@@ -207,6 +267,9 @@ WarpResult AutoDoImageWarpingEx(const std::string& blackPhoto, const std::vector
             WarpResult result = DetectChannel(job, i, info, photoSize, &detections[static_cast<std::size_t>(i)]);
             if (result.status != kWarpOk) return result;
         }
+        // The boundary must lie on the photo and enclose an area: a collapsed outline
+        // or one off the photo gives warps that are no picture at all.
+        if (!BoundaryFitsPhoto(boundary, cv::Size(photoSize[0], photoSize[1]))) return refused;
 
         // Grid sorting and its check for every channel, then the warps from the boundary.
         std::vector<SortedChannel> sorted;

@@ -31,6 +31,23 @@ struct WarpJob {
     const BoundaryGrid& boundary;
 };
 
+// What the project's layout tables allow: at most 6 projectors side by side or
+// one above the other, 6 tiles in all; at most kMaxChannels channels.
+inline constexpr int kMaxLayoutColumns = 6;
+inline constexpr int kMaxLayoutRows = 6;
+inline constexpr int kMaxLayoutTiles = 6;
+inline constexpr int kMaxChannels = 256;
+// The smallest boundary the engine accepts, as a share of the photo's area.
+inline constexpr double kMinBoundaryShare = 0.001;
+
+// Whether the layout of a blending job is one the layout tables allow (stacking: always).
+bool LayoutWithinTables(const WarpJob& job);
+// Whether the boundary has kBoundaryColumns x kBoundaryRows finite points.
+bool BoundaryUsable(const BoundaryGrid& boundary);
+// Whether every boundary point lies on a photo of that size and its corners enclose
+// at least kMinBoundaryShare of the photo.
+bool BoundaryFitsPhoto(const BoundaryGrid& boundary, cv::Size photo);
+
 // Number of per-channel targets a mode produces (stacking: any number).
 std::int64_t TargetCount(const WarpJob& job);
 

@@ -93,6 +93,19 @@ TEST(BoundaryTargets, BlendingCanvasAndTileOrigins) {
     EXPECT_LE(last.y + 96, canvas.height - 1);
 }
 
+TEST(BoundaryTargets, AbsurdLayoutsGiveNoCanvasInsteadOfOverflowing) {
+    const PatternInfo info = PatternInfoFor(false, 3);  // 1920 x 1080
+    EXPECT_TRUE(BlendCanvasSize(info, TileLayout{2147483647, 1, 0, 0, 1}).empty());
+    EXPECT_TRUE(BlendCanvasSize(info, TileLayout{10000, 1, 0, 0, 1}).empty());
+    EXPECT_TRUE(BlendCanvasSize(info, TileLayout{1, 2147483647, 0, 0, 1}).empty());
+    EXPECT_TRUE(BlendCanvasSize(info, TileLayout{2, 1, 5000, 0, 1}).empty());  // overlap beyond the panel
+    EXPECT_EQ(BlendCanvasSize(info, TileLayout{6, 1, 0, 0, 1}), cv::Size(1441, 136));
+    const PointGrid boundary = LinearGrid(129, 65, 10.0f, 10.0f);
+    const auto targets = BuildTargets(boundary, info, 1, TileLayout{2147483647, 1, 0, 0, 1});
+    ASSERT_TRUE(targets.has_value());
+    EXPECT_TRUE(targets->empty());
+}
+
 TEST(BoundaryTargets, ModesGiveTheirTargetsInChannelOrder) {
     const PatternInfo info = PatternInfoFor(false, 0);
     // The boundary spans a 2 x 1 canvas of 1024 x 768 panels overlapping by 256.

@@ -48,6 +48,27 @@ TEST(PhotoDecode, ForgedGiantHeaderIsRefusedBeforeDecoding) {
     EXPECT_TRUE(DecodePhoto({}, PhotoColour::kGrey).empty());
 }
 
+TEST(PhotoDecode, JpegIsDecodedAndItsForgedSizeRefusedWhateverTheName) {
+    const cv::Mat picture(6, 8, CV_8UC3, cv::Scalar(60, 60, 60));
+    std::vector<std::uint8_t> jpeg = Encode(".jpg", picture);
+    EXPECT_EQ(DecodePhoto(jpeg, PhotoColour::kColour).size(), cv::Size(8, 6));
+    // The frame header's height and width become 30000 each: a few hundred bytes
+    // that would make the decoder allocate gigabytes.
+    std::size_t at = 2;
+    while (at + 9 < jpeg.size() && !(jpeg[at] == 0xFF && jpeg[at + 1] >= 0xC0 && jpeg[at + 1] <= 0xC2)) ++at;
+    ASSERT_LT(at + 9, jpeg.size());
+    jpeg[at + 5] = jpeg[at + 7] = 0x75;
+    jpeg[at + 6] = jpeg[at + 8] = 0x30;
+    EXPECT_TRUE(DecodePhoto(jpeg, PhotoColour::kColour).empty());
+    synthetic::TempFolder folder;
+    EXPECT_TRUE(ReadPhoto(folder.WriteBytes("bomb.bmp", std::string(jpeg.begin(), jpeg.end())), PhotoColour::kGrey)
+                    .empty());
+    // A format whose header is not checked is not decoded at all.
+    if (cv::haveImageWriter(".tiff")) {
+        EXPECT_TRUE(DecodePhoto(Encode(".tiff", picture), PhotoColour::kColour).empty());
+    }
+}
+
 TEST(PhotoRead, FilesThatAreNoPhotosGiveEmptyImages) {
     synthetic::TempFolder folder;
     EXPECT_TRUE(ReadPhoto(folder.Path("missing.bmp"), PhotoColour::kColour).empty());

@@ -115,17 +115,29 @@ TEST(VantiscoreTool, BadInputExitsNonZeroWithoutCrashing) {
     EXPECT_EQ(RunTool("warp " + folder.Path("missing.json")).exitCode, 2);
     EXPECT_NE(RunTool("frobnicate").exitCode, 0);
 
-    // A well-formed job whose photos cannot be read: status 1 in the answer.
+    // A well-formed job (a boundary of 129 x 65 points) whose photos cannot be read:
+    // status 1 in the answer.
+    std::string points;
+    for (int i = 0; i < 129 * 65; ++i) points += i == 0 ? "[0, 0]" : ", [0, 0]";
     const std::string unreadable = folder.WriteBytes(
         "unreadable.json", R"({"blackPhoto": "no.bmp", "whitePhotos": ["no.bmp"], "centrePhotos": ["no.bmp"],
             "gridPhotos": ["no.bmp"], "thresholds": [40], "patternType": 0,
-            "boundary": [)" + std::string("[0, 0],").append(129 * 65 - 1, ' ') + "[0, 0]]}");
+            "boundary": [)" + points + "]}");
     const ToolRun run = RunTool("warp " + unreadable);
     EXPECT_EQ(run.exitCode, 1);
     const json answer = json::parse(run.out);
     EXPECT_EQ(answer["status"], 1);
     EXPECT_EQ(answer["channel"], 1);
     EXPECT_EQ(answer["warps"], json::array());
+
+    // A blending layout of 2147483647 columns: refused (status 2), not an overflow.
+    const std::string wide = folder.WriteBytes(
+        "wide.json", R"({"blackPhoto": "no.bmp", "whitePhotos": ["no.bmp"], "centrePhotos": ["no.bmp"],
+            "gridPhotos": ["no.bmp"], "thresholds": [40], "patternType": 0, "warpingMode": 1,
+            "layoutColumns": 2147483647, "layoutRows": 1, "boundary": [)" + points + "]}");
+    const ToolRun wideRun = RunTool("warp " + wide);
+    EXPECT_EQ(wideRun.exitCode, 1);
+    EXPECT_EQ(json::parse(wideRun.out)["status"], 2);
 }
 
 TEST(VantiscoreTool, WarpPrintsOneGridPerChannel) {

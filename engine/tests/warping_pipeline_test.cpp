@@ -111,13 +111,14 @@ TEST(WarpingPipeline, ObliquePhotosGiveTheWarpThatFillsTheBoundary) {
     EXPECT_LT(worst, 0.75) << "panel pixels";
 }
 
-TEST(WarpingPipeline, ModeOutsideTheThreeAppendsNothingAndTooManyChannelsAreRefused) {
+TEST(WarpingPipeline, ModeOutsideTheThreeAndTooManyChannelsAreRefused) {
     const ObliqueCamera camera;
     const PhotoSet photos(camera);
     std::vector<WarpGrid> warps(1);
     std::int32_t photoSize[2] = {0, 0};
+    // A mode that makes no warps is refused, not reported as done.
     WarpResult result = RunWarping(photos, 1, 5, 1, camera.Boundary(0.0f), &warps, photoSize);
-    EXPECT_EQ(result.status, kWarpOk);
+    EXPECT_EQ(result.status, kWarpBadArguments);
     EXPECT_EQ(warps.size(), 1u);
 
     // Blending over two tiles cannot serve three channels.

@@ -2,6 +2,9 @@
 // with known geometry: a 1280 x 720 panel (type 4) seen head-on in a
 // 1440 x 810 photo, a quarter of the working size in each direction.
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <utility>
 #include <opencv2/imgproc.hpp>
 
 #include "VantisCore.h"
@@ -35,6 +38,15 @@ PhotoSet WriteSet(const TempFolder& folder, const PanelView& view, const std::st
             folder.Write(tag + "grid.png", synthetic::GridPhoto(view))};
 }
 
+// A boundary well inside the 1440 x 810 photo.
+BoundaryGrid InsideBoundary() {
+    BoundaryGrid grid;
+    for (int r = 0; r < kBoundaryRows; ++r)
+        for (int c = 0; c < kBoundaryColumns; ++c)
+            grid.emplace_back(300.0f + 840.0f * c / (kBoundaryColumns - 1), 150.0f + 510.0f * r / (kBoundaryRows - 1));
+    return grid;
+}
+
 struct Call {
     std::string black;
     std::vector<std::string> whites, centres, grids;
@@ -43,7 +55,7 @@ struct Call {
     int channels = 1;
     WarpingMode mode = kWarpingStacking;
     int columns = 1, rows = 1, stacks = 1;
-    BoundaryGrid boundary = BoundaryGrid(kBoundaryColumns * kBoundaryRows);
+    BoundaryGrid boundary = InsideBoundary();
     std::int32_t photoSize[2] = {-1, -1};
     std::vector<WarpGrid> warps;
 
@@ -121,14 +133,12 @@ TEST(DetectChannel, TwoCentrePhotosGiveEightEntriesLastFourZero) {
     const PhotoSet set = WriteSet(folder, view, "");
     Call call = CallFor(set);
     call.centres[0] = set.centre + ";" + set.centre;
-    call.grids[0] = "";  // no grid photo: no blocks, and no failure
     ChannelDetection detection;
     std::int32_t photoSize[2] = {};
     ASSERT_EQ(DetectChannel(call.Job(), 0, view.info, photoSize, &detection).status, kWarpOk);
     ASSERT_EQ(detection.centres.size(), 8u);
     EXPECT_TRUE(Near(detection.centres[0], view.WorkCentre(view.info.centreColumn, view.info.centreRow)));
     for (std::size_t i = 4; i < 8; ++i) EXPECT_EQ(detection.centres[i], BlobRecord());
-    EXPECT_TRUE(detection.blocks.empty());
 }
 
 TEST(ImageWarping, DetectionSucceedsForEveryChannel) {
@@ -259,15 +269,95 @@ TEST(ImageWarping, CallsThatCannotServeTheChannelCountAreRefused) {
     EXPECT_EQ(call.photoSize[0], -1);
 }
 
-TEST(ImageWarping, NoChannelsComputesNothing) {
-    Call call;
-    call.channels = 0;
-    call.black = "not read";
-    const WarpResult result = call.Run();
-    EXPECT_EQ(result.status, kWarpOk);
-    EXPECT_EQ(result.channel, 0);
-    EXPECT_TRUE(call.warps.empty());
-    EXPECT_EQ(call.photoSize[0], -1);
+TEST(ImageWarping, CallsThatWouldDoNoWorkAreRefusedNotReportedAsDone) {
+    const PhotoSet set{"b", "w", "c", "g"};  // never read: refused before any photo
+    Call none;
+    none.channels = 0;
+    none.black = "not read";
+    EXPECT_EQ(none.Run().status, kWarpBadArguments);
+    EXPECT_TRUE(none.warps.empty());
+    EXPECT_EQ(none.photoSize[0], -1);
+
+    for (WarpingMode mode : {-1, 3, 99}) {  // modes that make no warps
+        Call call = CallFor(set);
+        call.mode = mode;
+        EXPECT_EQ(call.Run().status, kWarpBadArguments) << mode;
+    }
+    // Layouts beyond the layout tables (the canvas size would overflow).
+    for (auto [columns, rows] : {std::pair{2147483647, 1}, std::pair{10000, 1}, std::pair{7, 1}, std::pair{3, 3},
+                                 std::pair{0, 1}, std::pair{1, -1}}) {
+        Call call = CallFor(set);
+        call.mode = kWarpingBlending;
+        call.columns = columns;
+        call.rows = rows;
+        EXPECT_EQ(call.Run().status, kWarpBadArguments) << columns << " x " << rows;
+    }
+    Call stacks = CallFor(set);
+    stacks.mode = kWarpingStackingBlending;
+    stacks.stacks = 100000;
+    EXPECT_EQ(stacks.Run().status, kWarpBadArguments);
+    // Boundaries that are no outline: wrong size, not finite.
+    Call shortBoundary = CallFor(set);
+    shortBoundary.boundary.pop_back();
+    EXPECT_EQ(shortBoundary.Run().status, kWarpBadArguments);
+    Call nan = CallFor(set);
+    nan.boundary[100].x = std::nanf("");
+    EXPECT_EQ(nan.Run().status, kWarpBadArguments);
+}
+
+TEST(ImageWarping, BoundariesCollapsedOrOffThePhotoAreRefused) {
+    TempFolder folder;
+    const PhotoSet set = WriteSet(folder, View(), "");
+    Call good = CallFor(set);
+    EXPECT_EQ(good.Run().status, kWarpOk);
+
+    Call collapsed = CallFor(set);
+    collapsed.boundary = BoundaryGrid(kBoundaryColumns * kBoundaryRows, cv::Point2f(700, 400));
+    EXPECT_EQ(collapsed.Run().status, kWarpBadArguments);
+    Call line = CallFor(set);
+    for (cv::Point2f& p : line.boundary) p.y = 400;  // every row on one line
+    EXPECT_EQ(line.Run().status, kWarpBadArguments);
+    Call off = CallFor(set);
+    for (cv::Point2f& p : off.boundary) p.x += 1000;  // beyond the right edge of the 1440-pixel photo
+    EXPECT_EQ(off.Run().status, kWarpBadArguments);
+    EXPECT_TRUE(off.warps.empty());
+}
+
+TEST(ImageWarping, PhotosThatDoNotBelongToTheSetAreRefusedOnTheirChannel) {
+    TempFolder folder;
+    const PanelView view = View();
+    const PhotoSet set = WriteSet(folder, view, "");
+    PanelView larger = view;
+    larger.photoSize = {1600, 900};
+    const PhotoSet other = WriteSet(folder, larger, "larger-");
+
+    // A grid, centre or white photo of another size than the black photo.
+    Call grid = CallFor(set, 2);
+    grid.grids[1] = other.grid;
+    WarpResult result = grid.Run();
+    EXPECT_EQ(result.status, kWarpBadArguments);
+    EXPECT_EQ(result.channel, 2);
+    Call centre = CallFor(set, 2);
+    centre.centres[1] = set.centre + ";" + other.centre;
+    result = centre.Run();
+    EXPECT_EQ(result.status, kWarpBadArguments);
+    EXPECT_EQ(result.channel, 2);
+    Call white = CallFor(set);
+    white.whites[0] = other.white;
+    EXPECT_EQ(white.Run().status, kWarpBadArguments);
+
+    // No grid photo at all, or an all-black one.
+    Call empty = CallFor(set, 2);
+    empty.grids[0] = "";
+    result = empty.Run();
+    EXPECT_EQ(result.status, kWarpBadArguments);
+    EXPECT_EQ(result.channel, 1);
+    Call dark = CallFor(set, 2);
+    dark.grids[1] = set.black;
+    result = dark.Run();
+    EXPECT_NE(result.status, kWarpOk);
+    EXPECT_EQ(result.channel, 2);
+    EXPECT_TRUE(dark.warps.empty());
 }
 
 }  // namespace

@@ -1,9 +1,49 @@
 #include "wallsim/wall.h"
 
+#include "vantis/picture_header.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace wallsim {
+
+cv::Mat ReadTestPicture(const std::string& file, std::string* error) {
+    std::error_code failed;
+    if (!std::filesystem::is_regular_file(file, failed)) {
+        *error = "not a readable file";
+        return {};
+    }
+    const std::uintmax_t size = std::filesystem::file_size(file, failed);
+    if (failed || size == 0 || size > kMaxTestPictureBytes) {
+        *error = "empty or too large";
+        return {};
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::ifstream in(file, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+        *error = "cannot read";
+        return {};
+    }
+    // The size its header claims is checked before the decoder allocates for it.
+    if (!vantis::PictureSizeAcceptable(bytes, kMaxTestPicturePixels)) {
+        *error = "not a BMP, PNG, JPEG or PNM picture of at most 64 Mpixel";
+        return {};
+    }
+    try {
+        cv::Mat picture = cv::imdecode(bytes, cv::IMREAD_COLOR);
+        if (picture.empty()) *error = "cannot decode";
+        return picture;
+    } catch (const cv::Exception&) {
+        *error = "cannot decode";
+        return {};
+    }
+}
 
 std::unique_ptr<Wall> Wall::Load(const std::string& path, std::string* error) {
     Scene scene;
@@ -13,9 +53,9 @@ std::unique_ptr<Wall> Wall::Load(const std::string& path, std::string* error) {
         std::string file = scene.testPicture;
         auto slash = path.rfind('/');
         if (file.front() != '/' && slash != std::string::npos) file = path.substr(0, slash + 1) + file;
-        picture = cv::imread(file, cv::IMREAD_COLOR);
+        picture = ReadTestPicture(file, error);
         if (picture.empty()) {
-            *error = path + ": testPicture: cannot read " + file;
+            *error = path + ": testPicture: " + *error + ": " + file;
             return nullptr;
         }
     }
@@ -42,6 +82,12 @@ cv::Mat Wall::Photo(const std::vector<PanelState>& states, const CameraSettings&
     std::vector<cv::Mat> images;
     for (size_t i = 0; i < states.size() && i < panels_.size(); ++i) images.push_back(panels_[i].Render(states[i]));
     return renderer_.Render(images, settings, frame);
+}
+
+cv::Mat Wall::Light(const std::vector<PanelState>& states) {
+    std::vector<cv::Mat> images;
+    for (size_t i = 0; i < states.size() && i < panels_.size(); ++i) images.push_back(panels_[i].Render(states[i]));
+    return renderer_.Light(images);
 }
 
 std::vector<PanelState> Wall::ShowStates(Show show, int lit) const {

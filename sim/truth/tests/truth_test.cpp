@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include <opencv2/imgcodecs.hpp>
+
 #include "../../optics/tests/test_scenes.h"
 #include "wallsim/geometry.h"
 #include "wallsim/random_scene.h"
 #include "wallsim/truth.h"
+#include "wallsim/wall.h"
 
 namespace wallsim {
 namespace {
@@ -132,6 +140,32 @@ TEST(GroundTruth, OutlineDistanceToTheTarget) {
     nlohmann::json j = TruthToJson(s, r);
     EXPECT_EQ(j["seams"][0]["projectors"][1], "127.0.0.123");
     EXPECT_EQ(j["units"], "panel pixels");
+}
+
+TEST(TestPicture, ForgedSizesAndNonPicturesAreRefusedNotDecoded) {
+    const auto folder = std::filesystem::temp_directory_path() / ("wallsim-picture-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    auto write = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                             static_cast<std::streamsize>(bytes.size()));
+        return (folder / name).string();
+    };
+    std::vector<std::uint8_t> png;
+    ASSERT_TRUE(cv::imencode(".png", cv::Mat(4, 6, CV_8UC3, cv::Scalar(1, 2, 3)), png));
+    std::string error;
+    EXPECT_EQ(ReadTestPicture(write("good.png", png), &error).size(), cv::Size(6, 4));
+
+    // A PNG bomb: the header claims 60000 x 60000 pixels.
+    png[16] = png[20] = 0x00;
+    png[17] = png[21] = 0x00;
+    png[18] = png[22] = 0xEA;
+    png[19] = png[23] = 0x60;
+    EXPECT_TRUE(ReadTestPicture(write("bomb.png", png), &error).empty());
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(ReadTestPicture(write("text.png", {'h', 'e', 'l', 'l', 'o'}), &error).empty());
+    EXPECT_TRUE(ReadTestPicture(folder.string(), &error).empty());  // a folder
+    EXPECT_TRUE(ReadTestPicture((folder / "missing.png").string(), &error).empty());
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // process: a scene, its panels' pictures, the camera's photo and the ground truth.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,14 @@
 
 namespace wallsim {
 
+// Largest test picture file and picture: far more than any panel layout shows.
+inline constexpr std::uintmax_t kMaxTestPictureBytes = 256u * 1024u * 1024u;
+inline constexpr std::int64_t kMaxTestPicturePixels = 64ll * 1024 * 1024;
+
+// Reads a test picture in colour. The size its header claims is checked before
+// decoding; on failure the picture is empty and *error says why.
+cv::Mat ReadTestPicture(const std::string& file, std::string* error);
+
 class Wall {
 public:
     // Reads the scene (and its test picture, relative to the scene file's folder).
@@ -29,6 +38,8 @@ public:
 
     // One state per projector of the scene, in scene order.
     cv::Mat Photo(const std::vector<PanelState>& panels, const CameraSettings& settings = {}, uint64_t frame = 0);
+    // The light the states put on the camera's pixels, before its response (renderer().Expose).
+    cv::Mat Light(const std::vector<PanelState>& panels);
     // The photo of one calibration step: projector `lit` shows `show`, all others
     // are blanked (lit < 0: every projector shows it).
     cv::Mat Photo(Show show, int lit, const CameraSettings& settings = {}, uint64_t frame = 0);
