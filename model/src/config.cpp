@@ -233,15 +233,38 @@ std::filesystem::path SystemConfigPath(const std::string& vid, const std::string
 }
 
 int SaveSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name, std::string* error) {
-    return SaveProjectFile(doc, SystemConfigPath(vid, name), error) ? 1 : 0;
+    const auto path = SystemConfigPath(vid, name);
+    (void)KeepGoodConfigAsBackup(path);
+    return SaveProjectFile(doc, path, error) ? 1 : 0;
 }
 
 int LoadSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name, std::string* error) {
     const auto path = SystemConfigPath(vid, name);
+bool DataFolderUsable(std::string* why) {
+    const std::string folder = AppDataFolder().string();
+    if (folder.find(';') == std::string::npos) return true;
+    if (why) *why = "the data folder " + folder + " contains ';', which separates photo paths";
+    return false;
+}
+
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return 0;
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) {
+std::filesystem::path BackupPathOf(const std::filesystem::path& config) {
+    std::filesystem::path backup = config;
+    backup += ".bak";
+    return backup;
+}
+
+bool KeepGoodConfigAsBackup(const std::filesystem::path& config) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadProjectFileBytes(config, bytes, nullptr) || bytes.empty()) return false;
+    VantisAuto::CDoc check;
+    if (!LoadProjectBytes(check, bytes, nullptr)) return false;  // a damaged file is no backup
+    return WriteFileAtomically(bytes, BackupPathOf(config), nullptr);
+}
+
         if (error) *error = "cannot read " + path.string() + ": " + ec.message();
         return 0;
     }

@@ -159,6 +159,16 @@ void CDoc::ClearAll() {
     for (auto& c : m_channels) dvOrvelAutoClearImage(c->m_hLink);
 }
 
+void CDoc::RestorePictures() {
+    DocLock lock(DocumentLock());
+    for (auto& c : m_channels) {
+        if (c->m_hLink == 0) continue;
+        dvOrvelAutoImageUnBlank(c->m_hLink);
+        dvOrvelAutoClearSolidColor(c->m_hLink);
+        dvOrvelAutoClearImage(c->m_hLink);
+    }
+}
+
 void CDoc::ResetAll() {
     DocLock lock(DocumentLock());
     for (auto& c : m_channels) dvOrvelAutoResetSys(c->m_hLink, m_nTiming);
@@ -189,14 +199,18 @@ void CDoc::ReadCorrections() {
     }
 }
 
-void CDoc::SaveAll() {
+bool CDoc::SaveAll() {
     DocLock lock(DocumentLock());
-    for (auto& c : m_channels) dvOrvelAutoSaveSys(c->m_hLink);
+    bool all = true;
+    for (auto& c : m_channels) all = SaveChannel(*c) == LINK_RESULT_OK && all;
+    return all;
 }
 
-void CDoc::DownloadWarps() {
+bool CDoc::DownloadWarps() {
     DocLock lock(DocumentLock());
-    for (auto& c : m_channels) DownloadChannelWarp(*c);
+    bool all = true;
+    for (auto& c : m_channels) all = DownloadChannelWarp(*c) == LINK_RESULT_OK && all;
+    return all;
 }
 
 void CDoc::DownloadIdentityWarps() {
@@ -214,15 +228,12 @@ void CDoc::DownloadIdentityWarps() {
     }
 }
 
-void CDoc::DownloadBlends(double gamma) {
+bool CDoc::DownloadBlends(double gamma) {
     m_gamma.m_gamma = gamma;
     DocLock lock(DocumentLock());
-    int width = 0, height = 0;
-    GetTimingSize(&width, &height);
-    for (auto& c : m_channels) {
-        const BlendEdges edges = GetBlendEdges(*c);
-        dvOrvelAutoDownloadBlend(c->m_hLink, width, height, &edges, 1, gamma);
-    }
+    bool all = true;
+    for (auto& c : m_channels) all = DownloadChannelBlend(*c, gamma) == LINK_RESULT_OK && all;
+    return all;
 }
 
 void CDoc::ShowWhiteAll() {
@@ -258,22 +269,31 @@ void CDoc::DrawChannelOverlapPreview(CChannel& channel) {
     DrawLines(channel.m_hLink, lines, n, colours.lines);
 }
 
-void CDoc::DownloadChannelWarp(CChannel& channel) {
+LinkResult CDoc::DownloadChannelWarp(CChannel& channel) {
     int width = 0, height = 0;
     GetTimingSize(&width, &height);
     vantis::model::WarpPrepareCommand(channel.m_hLink);
     TablePair f = View(channel.m_forward), s = View(channel.m_source);
-    dvOrvelAutoDownloadWarp(channel.m_hLink, &f, &s, width, height);
+    return dvOrvelAutoDownloadWarp(channel.m_hLink, &f, &s, width, height);
 }
 
-void CDoc::DownloadChannelIdentityWarp(std::int32_t timing, CChannel& channel) {
+LinkResult CDoc::DownloadChannelBlend(CChannel& channel, double gamma) {
+    int width = 0, height = 0;
+    GetTimingSize(&width, &height);
+    const BlendEdges edges = GetBlendEdges(channel);
+    return dvOrvelAutoDownloadBlend(channel.m_hLink, width, height, &edges, 1, gamma);
+}
+
+LinkResult CDoc::SaveChannel(CChannel& channel) { return dvOrvelAutoSaveSys(channel.m_hLink); }
+
+LinkResult CDoc::DownloadChannelIdentityWarp(std::int32_t timing, CChannel& channel) {
     auto forward = std::make_unique<vantis::model::TablePairData>();
     auto source = std::make_unique<vantis::model::TablePairData>();
     vantis::model::IdentityWarp(timing, *forward, *source);
     const auto panel = vantis::model::TimingOf(timing);
     vantis::model::WarpPrepareCommand(channel.m_hLink);
     TablePair f = View(*forward), s = View(*source);
-    dvOrvelAutoDownloadWarp(channel.m_hLink, &f, &s, panel.width, panel.height);
+    return dvOrvelAutoDownloadWarp(channel.m_hLink, &f, &s, panel.width, panel.height);
 }
 
 BlendEdges CDoc::GetBlendEdges(const CChannel& channel) const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "vantis/model/doc_lock.h"
+#include "vantis/model/plausibility.h"
 
 namespace VantisAuto {
 
@@ -46,7 +47,8 @@ void CDoc::Serialize(vantis::Archive& ar) {
         return;
     }
     if (!ar.ok()) return;
-    if (count < 0) {
+    // Bounded before anything is allocated: each channel holds its warp tables in memory.
+    if (count < 0 || count > vantis::model::kMaxChannels) {
         ar.Fail("corrupt channel count " + std::to_string(count));
         return;
     }

@@ -3,7 +3,8 @@
 //   cfatool dump FILE          prints the project as JSON
 //   cfatool write JSON FILE    writes a project file from JSON
 //
-// A file that cannot be read gives a message on standard error and exit 1.
+// A file that cannot be read gives a message on standard error and exit 1: only
+// regular files are read, up to a bound, and no read error escapes as an exception.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -19,14 +20,21 @@ int Usage() {
     return 2;
 }
 
+// A file that reads completely but whose contents are implausible is still shown,
+// so that it can be repaired, with the reason on standard error and exit 1.
 int Dump(const std::string& file) {
     VantisAuto::CDoc doc;
     std::string error;
-    if (!vantis::model::LoadProjectFile(doc, file, &error)) {
+    if (!vantis::model::LoadProjectFile(doc, file, &error, vantis::model::LoadCheck::kUnchecked)) {
         std::cerr << "cfatool: cannot read project " << error << "\n";
         return 1;
     }
     std::cout << vantis::model::ProjectToJson(doc).dump(1) << "\n";
+    VantisAuto::CDoc checked;
+    if (!vantis::model::LoadProjectFile(checked, file, &error)) {
+        std::cerr << "cfatool: the project is damaged: " << error << "\n";
+        return 1;
+    }
     return 0;
 }
 

@@ -100,3 +100,24 @@ TEST(Cfatool, DumpWriteAndClearFailures) {
     EXPECT_FALSE(fs::exists(dir / "q.cfa"));
     fs::remove_all(dir);
 }
+
+TEST(Cfatool, DumpRefusesWhatIsNoRegularFileAndShowsDamagedProjects) {
+    const fs::path dir = fs::path(::testing::TempDir()) / "cfatool_hostile";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    // A folder, a process's memory, an endless device: each an error and exit 1, no abort.
+    for (const std::string& file : {dir.string(), std::string("/proc/self/mem"), std::string("/dev/zero")}) {
+        const auto run = RunTool("dump " + file, dir);
+        EXPECT_EQ(run.exitCode, 1) << file << ": " << run.out;
+        EXPECT_NE(run.out.find("cfatool: cannot read project"), std::string::npos) << run.out;
+    }
+    // A damaged but complete project is shown, with the reason, for repair.
+    std::ofstream(dir / "in.json") << R"({"timing": 0, "gamma": 55.0, "channels": [{"address": "127.0.0.62"}]})";
+    auto run = RunTool("write " + (dir / "in.json").string() + " " + (dir / "p.cfa").string(), dir);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    run = RunTool("dump " + (dir / "p.cfa").string(), dir);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("\"gamma\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("damaged"), std::string::npos) << run.out;
+    fs::remove_all(dir);
+}

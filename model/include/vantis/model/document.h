@@ -16,6 +16,7 @@
 #include "vantis/model/channel.h"
 #include "vantis/model/timing.h"
 #include "vantis_link_tables.h"
+#include "vantis_link_types.h"
 
 namespace VantisAuto {
 
@@ -60,17 +61,23 @@ public:
     // order under the document lock; link results are not examined, so a
     // dead projector does not stop the pass for the others.
     void ClearAll();
+    // Every projector with an open link shows its picture again: unblanked, solid
+    // colour and test patterns cleared (after a stop, whatever step it came in).
+    void RestorePictures();
     void ResetAll();
     void ResetBlendGamma();
     void DisableBlackLevel();
     // Three passes, each under its own lock: black level, uniformity, global
     // contrast into the channels' flags.
     void ReadCorrections();
-    void SaveAll();
-    void DownloadWarps();
+    // SaveAll, DownloadWarps and DownloadBlends still serve every channel when one
+    // fails; they return true only when every channel's operation succeeded. Callers
+    // that must know which projector failed use the single-channel operations.
+    bool SaveAll();
+    bool DownloadWarps();
     void DownloadIdentityWarps();
     // Stores the gamma in the document, then downloads every channel's blend zones.
-    void DownloadBlends(double gamma);
+    bool DownloadBlends(double gamma);
 
     // Preview drawing; these take no lock themselves.
     void ShowWhiteAll();
@@ -79,9 +86,12 @@ public:
     void DrawOverlapPreview();
     void DrawChannelOverlapPreview(CChannel& channel);
 
-    // Single-channel downloads; the caller holds the lock.
-    void DownloadChannelWarp(CChannel& channel);
-    void DownloadChannelIdentityWarp(std::int32_t timing, CChannel& channel);
+    // Single-channel downloads and save; the caller holds the lock. Each returns the
+    // link's result of the download (0 success).
+    LinkResult DownloadChannelWarp(CChannel& channel);
+    LinkResult DownloadChannelIdentityWarp(std::int32_t timing, CChannel& channel);
+    LinkResult DownloadChannelBlend(CChannel& channel, double gamma);
+    LinkResult SaveChannel(CChannel& channel);
 
     // The blend zones of a channel from the document's overlap and layout.
     BlendEdges GetBlendEdges(const CChannel& channel) const;
