@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "VantisCore.h"
+#include "engine_boundary.h"
 #include "vantis/model/config.h"
 #include "vantis/model/timing.h"
 #include "wallsim/geometry.h"
@@ -185,6 +186,11 @@ bool WriteProjectConfig(const Scene& scene, const ConfigTarget& target, std::fil
     VantisAuto::CDoc doc;
     if (!BuildProjectDocument(scene, &doc, error)) return false;
     doc.m_bAutoExecution = target.autoExecution;
+    if (target.engineBoundary) {
+        BoundaryGrid boundary;
+        if (!EngineBoundary(scene, &boundary, error)) return false;
+        SetBoundaryTables(boundary, doc.m_boundary);
+    }
     if (target.home.empty()) {
         *error = "no home directory given";
         return false;
@@ -202,11 +208,14 @@ int ConfigCommand(const std::vector<std::string>& args) {
                  "channels, layout, solution, timing, overlap, camera, boundary, connected."};
     std::string scenePath, home, vid = "Vendor";
     bool autoExecution = false;
+    bool truthBoundary = false;
     app.add_option("scene", scenePath, "scene file (JSON)")->required();
     app.add_option("--home", home, "home directory; the file goes to HOME/.local/share/VID/SystemData/Config.cfg")
         ->required();
     app.add_option("--vid", vid, "vendor word of default.ini (default Vendor)");
     app.add_flag("--auto-execution", autoExecution, "set the maintenance program's Auto-Execution option");
+    app.add_flag("--truth-boundary", truthBoundary,
+                 "boundary from the ground truth (the lit rectangle) instead of the engine's automatic boundary");
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
         app.name("wallsim config");
@@ -221,7 +230,7 @@ int ConfigCommand(const std::vector<std::string>& args) {
         return 1;
     }
     std::filesystem::path written;
-    if (!WriteProjectConfig(scene, {home, vid, autoExecution}, &written, &error)) {
+    if (!WriteProjectConfig(scene, {home, vid, autoExecution, !truthBoundary}, &written, &error)) {
         std::cerr << "wallsim config: " << error << "\n";
         return 1;
     }

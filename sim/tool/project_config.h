@@ -33,6 +33,9 @@ struct ConfigTarget {
     std::filesystem::path home;     // the configuration goes to <home>/.local/share/<vid>/SystemData/Config.cfg
     std::string vid = "Vendor";
     bool autoExecution = false;
+    // The engine's automatic boundary from photos of the scene instead of
+    // the rectangle the ground truth gives (wallsim config's default).
+    bool engineBoundary = false;
 };
 
 // Builds the document and writes it; the written path in *written.
