@@ -50,9 +50,8 @@ public:
 
     MaintenanceResult Go() {
         if (!ConnectPass()) {
-            // 10: the projector did not answer; other codes: an empty line.
+            // 10: the projector did not answer; a failed step has logged its own line.
             if (result_.code == 10) Line(msg::kConnectFailed, {result_.text});
-            else if (result_.outcome == Outcome::Failed) reporter_.Log("\r\n");
             return result_;
         }
         if (!OpenCamera()) return result_;
@@ -64,8 +63,9 @@ public:
         tune.resetPictureProperties = false;
         const AutoTuneResult tuned = RunAutoTune(doc_, camera_, reporter_, stop_, options_.engine, tune);
         doc_.m_camera = camera_.Properties();
-        Line(msg::kFinishAutoTune, {});
         if (tuned.end == AutoTuneResult::End::Stopped) return Stopped();
+        if (camera_.failedPhotos > 0) return CameraLost();
+        Line(msg::kFinishAutoTune, {});
 
         doc_.ReadCorrections();
         SwitchCorrections(0);
@@ -75,7 +75,6 @@ public:
         capture.dataHome = options_.dataHome;
         capture.checkPhotos = false;
         const Outcome captured = RunCapture(doc_, camera_, reporter_, stop_, options_.engine, capture);
-        if (captured == Outcome::Done) Line(msg::kFinishCollect, {});
         SwitchCorrections(1);
         if (captured == Outcome::Stopped) return Stopped();
         if (captured == Outcome::Failed) {
@@ -84,6 +83,8 @@ public:
             Line(msg::kNoCamera, {});
             return result_;
         }
+        if (camera_.failedPhotos > 0) return CameraLost();
+        Line(msg::kFinishCollect, {});
         if (stop_.Requested()) return Stopped();
 
         ComputeThresholds(doc_, options_.engine);
@@ -92,12 +93,11 @@ public:
             result_ = {Outcome::Failed, 3, warp.status, ""};
             if (warp.status == kWarpPhotoUnreadable) Line(msg::kNoCamera, {});
             else if (warp.status == kWarpCentreBlobs) Line(msg::kCentrePatternMissing, {});
-            else reporter_.Log("\r\n");
+            else reporter_.Log(tendal::Messages().Format(msg::kWarpFailed, {WarpFailureText(warp)}));
             return result_;
         }
-        doc_.DownloadWarps();
-        if (doc_.m_nSolution == 1 || doc_.m_nSolution == 2) doc_.DownloadBlends(doc_.m_gamma.m_gamma);
-        doc_.SaveAll();
+        if (stop_.Requested()) return Stopped();
+        if (!DownloadPass()) return result_;
         doc_.m_bWarped = true;
         Line(msg::kComplete, {});
         result_.outcome = Outcome::Done;
@@ -105,6 +105,110 @@ public:
     }
 
 private:
+    // The camera as the workflows see it, counting the photos that were not saved: a
+    // camera that died mid-run leaves no photos, and the run must not go on as if it had.
+    class WatchedCamera final : public CameraDevice {
+    public:
+        explicit WatchedCamera(CameraDevice& camera) : camera_(camera) {}
+        void SetFilePrefixName(const std::string& prefix) override { camera_.SetFilePrefixName(prefix); }
+        std::string GetImagePath() const override { return camera_.GetImagePath(); }
+        int TakePhoto(int number) override {
+            const int saved = camera_.TakePhoto(number);
+            if (saved != 1) ++failedPhotos;
+            return saved;
+        }
+        std::string LastPhotoPath() const override { return camera_.LastPhotoPath(); }
+        CDShowCameraData& Properties() override { return camera_.Properties(); }
+        void ApplyProperties() override { camera_.ApplyProperties(); }
+        void SetExposure(long value) override { camera_.SetExposure(value); }
+        void SetGain(long value) override { camera_.SetGain(value); }
+        cv::Size PictureSize() const override { return camera_.PictureSize(); }
+        int Count() override { return camera_.Count(); }
+        std::wstring Name(int index) override { return camera_.Name(index); }
+        bool Open(int index, const CameraSetup& setup) override { return camera_.Open(index, setup); }
+        void TakeConfig(const CDShowCameraData& stored) override { camera_.TakeConfig(stored); }
+        void StartGrid() override { camera_.StartGrid(); }
+
+        int failedPhotos = 0;
+
+    private:
+        CameraDevice& camera_;
+    };
+
+    MaintenanceResult CameraLost() {
+        result_ = {Outcome::Failed, 2, 0, ""};
+        Line(msg::kNoCamera, {});
+        return result_;
+    }
+
+    static std::string WarpFailureText(const WarpOutcome& warp) {
+        std::string text;
+        switch (warp.status) {
+            case kWarpBadArguments: text = "the project's layout, overlap or photos do not fit the calculation"; break;
+            case kWarpRegionAtEdge: text = "the projected area touches the edge of the camera picture"; break;
+            case kWarpGridInconsistent: text = "the pattern blocks do not form one consistent grid"; break;
+            default: text = "the warp calculation failed"; break;
+        }
+        text += " (status " + std::to_string(warp.status);
+        if (warp.channel > 0) text += ", projector " + std::to_string(warp.channel);
+        return text + ")";
+    }
+
+    static const char* LinkResultText(LinkResult result) {
+        switch (result) {
+            case 1: return "refused by the projector";
+            case 2: return "malformed reply";
+            case 50: return "no answer (time-out) or network unavailable";
+            case 51: return "connection broken";
+            default: return "socket error";
+        }
+    }
+
+    // One line per failed step of a projector: its address, the step and the link's result.
+    void StepFailed(const CChannel& c, const char* step, LinkResult result) {
+        reporter_.Log(tendal::Messages().Format(
+            msg::kProjectorStepFailed,
+            {AddressText(c), std::string(step), static_cast<long long>(result), std::string(LinkResultText(result))}));
+        if (result_.code == 0) {
+            result_.code = result;
+            result_.text = AddressText(c);
+        }
+    }
+
+    // Downloads every channel's new warp (and blend), then saves it in the projector.
+    // A projector whose step fails is given up at that step; the others go on. The run
+    // is complete only when every projector took and saved everything.
+    bool DownloadPass() {
+        const bool blends = doc_.m_nSolution == 1 || doc_.m_nSolution == 2;
+        DocLock lock(DocumentLock());
+        result_ = {Outcome::Failed, 4, 0, ""};
+        bool all = true;
+        for (auto& channelPtr : doc_.m_channels) {
+            CChannel& c = *channelPtr;
+            LinkResult r = doc_.DownloadChannelWarp(c);
+            if (r != 0) {
+                StepFailed(c, "warp download", r);
+                all = false;
+                continue;
+            }
+            if (blends) {
+                r = doc_.DownloadChannelBlend(c, doc_.m_gamma.m_gamma);
+                if (r != 0) {
+                    StepFailed(c, "blend download", r);
+                    all = false;
+                    continue;
+                }
+            }
+            r = doc_.SaveChannel(c);
+            if (r != 0) {
+                StepFailed(c, "save", r);
+                all = false;
+            }
+        }
+        if (all) result_ = {};
+        return all;
+    }
+
     std::string Stamp() const { return options_.timeStamp ? options_.timeStamp() : LogTimeStamp(); }
 
     // A log line: the time stamp, then the line's own arguments.
@@ -150,13 +254,27 @@ private:
             }
             const LinkResult cleared = dvOrvelAutoClearImage(c.m_hLink);
             if (cleared != 0) {
-                result_ = {Outcome::Failed, 1, cleared, AddressText(c)};
+                result_ = {Outcome::Failed, 1, 0, ""};
+                StepFailed(c, "clear", cleared);
                 return false;
             }
-            dvOrvelAutoResetSys(c.m_hLink, doc_.m_nTiming);
-            doc_.DownloadChannelIdentityWarp(doc_.m_nTiming, c);
-            doc_.DownloadChannelWarp(c);  // the warp stored in the configuration
-            dvOrvelAutoSaveSys(c.m_hLink);
+            // Reset, identity, the warp stored in the configuration, save: the first
+            // step that fails ends the run, with a line naming the projector and the step.
+            struct Step {
+                const char* name;
+                LinkResult result;
+            } failed{nullptr, 0};
+            LinkResult r = dvOrvelAutoResetSys(c.m_hLink, doc_.m_nTiming);
+            if (r != 0) failed = {"reset", r};
+            if (!failed.name && (r = doc_.DownloadChannelIdentityWarp(doc_.m_nTiming, c)) != 0)
+                failed = {"identity warp download", r};
+            if (!failed.name && (r = doc_.DownloadChannelWarp(c)) != 0) failed = {"stored warp download", r};
+            if (!failed.name && (r = dvOrvelAutoSaveSys(c.m_hLink)) != 0) failed = {"save", r};
+            if (failed.name) {
+                result_ = {Outcome::Failed, 1, 0, ""};
+                StepFailed(c, failed.name, failed.result);
+                return false;
+            }
             c.m_nState = CChannel::kStateConnected;
             reporter_.ChannelsChanged();
             Line(msg::kConnectSuccess, {AddressText(c)});
@@ -213,13 +331,17 @@ private:
         return !stop_.Requested();
     }
 
+    // A stop leaves no projector in a test state: every open link is unblanked and its
+    // patterns and solid colour cleared, whatever step the run was in.
     MaintenanceResult Stopped() {
+        doc_.RestorePictures();
         result_.outcome = Outcome::Stopped;
+        Line(msg::kStopped, {});
         return result_;
     }
 
     VantisAuto::CDoc& doc_;
-    CameraDevice& camera_;
+    WatchedCamera camera_;
     Reporter& reporter_;
     const StopRequest& stop_;
     const MaintenanceOptions& options_;
