@@ -2,6 +2,7 @@
 
 #include "calibration/maintenance_run.h"
 #include "calibration/oculet_camera.h"
+#include "calibration/stop_signals.h"
 #include "oculet/CDShowGridOverlay.h"
 #include "vantis/messages/maintenance_messages.h"
 
@@ -13,8 +14,7 @@ int RunHeadless(Startup& startup, std::ostream& out) {
     VantisAuto::CDoc doc;
     std::string why;
     if (!LoadConfiguration(doc, vid, &why)) {
-        reporter.Log(Messages().Text(msg::kNoConfig));
-        if (!why.empty()) out << why << "\n";
+        reporter.Log(ConfigurationError(vid, why));
         return 1;
     }
     if (!doc.m_bConnected) {
@@ -24,15 +24,21 @@ int RunHeadless(Startup& startup, std::ostream& out) {
     CDShowGridOverlay graph;
     vantis::calibration::OculetCamera camera(graph);
     vantis::calibration::StopRequest stop;
+    // SIGINT and SIGTERM stop the run: the projectors show their pictures again.
+    vantis::calibration::StopSignals::Install(stop);
     vantis::calibration::MaintenanceOptions options;
     options.vendorWord = vid;
     const auto result = vantis::calibration::RunMaintenance(doc, camera, reporter, stop, options);
     graph.Close();
-    // As closing the window does: the camera settings reached by the
-    // auto-tune and the new warps' flags are kept.
-    if (!vantis::model::SaveSystemConfig(doc, vid, "Config", &why)) out << "cannot save the configuration: " << why << "\n";
+    // Only a completed pass is kept (the camera settings reached by the auto-tune and
+    // the new warps' flags): a failed or stopped one never rewrites the configuration.
+    const bool done = result.outcome == vantis::calibration::Outcome::Done;
+    if (done && !vantis::model::SaveSystemConfig(doc, vid, "Config", &why))
+        out << "cannot save the configuration: " << why << "\n";
     doc.DisconnectAll();
-    return result.outcome == vantis::calibration::Outcome::Done ? 0 : 1;
+    vantis::calibration::StopSignals::Uninstall();
+    if (const int signalled = vantis::calibration::StopSignals::ExitStatus(); signalled != 0) return signalled;
+    return done ? 0 : 1;
 }
 
 }  // namespace tendal

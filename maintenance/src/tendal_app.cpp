@@ -14,6 +14,10 @@ bool Start(Startup* s) {
         s->error = Messages().Text(msg::kDefaultIniError);
         return false;
     }
+    if (!vantis::model::DataFolderUsable(&why)) {
+        s->error = Messages().Format(msg::kDataFolderRefused, {vantis::model::AppDataFolder().string()});
+        return false;
+    }
     s->lock = vantis::model::InstanceLock::Acquire(
         vantis::model::InstanceLockName(s->defaults.vid, s->defaults.pid), &why);
     if (!s->lock) {
@@ -27,6 +31,11 @@ bool LoadConfiguration(VantisAuto::CDoc& doc, const std::string& vid, std::strin
     if (!vantis::model::LoadSystemConfig(doc, vid, "Config", why)) return false;
     vantis::calibration::PrepareStoredWarps(doc);
     return true;
+}
+
+std::string ConfigurationError(const std::string& vid, const std::string& why) {
+    if (why.empty()) return Messages().Text(msg::kNoConfig);
+    return Messages().Format(msg::kConfigDamaged, {vantis::model::SystemConfigPath(vid).string(), why});
 }
 
 std::filesystem::path LogFilePath(const std::string& vid) {

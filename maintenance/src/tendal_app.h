@@ -19,13 +19,18 @@ struct Startup {
     std::string error;  // the message to show when Start fails
 };
 
-// Reads default.ini beside the program and takes the single-instance lock.
-// False with the message (113 or 102) in startup->error.
+// Reads default.ini beside the program, refuses a data folder whose path holds
+// ';' (it separates the photo list) and takes the single-instance lock.
+// False with the message (113, 114 or 102) in startup->error.
 bool Start(Startup* startup);
 
 // Loads the configuration and derives the channels' source maps. False when it
-// cannot be loaded (the caller writes line 2000).
+// cannot be loaded: *why is empty when there is none, else why it is damaged.
 bool LoadConfiguration(VantisAuto::CDoc& doc, const std::string& vid, std::string* why);
+
+// The log text for a configuration LoadConfiguration refused: line 2000 when there
+// is none, line 2001 (damaged, and why) otherwise.
+std::string ConfigurationError(const std::string& vid, const std::string& why);
 
 // <app data>/<VID>/SystemData/Tendal.log
 std::filesystem::path LogFilePath(const std::string& vid);

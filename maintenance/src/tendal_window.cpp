@@ -9,10 +9,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "calibration/maintenance_run.h"
 #include "calibration/oculet_camera.h"
+#include "calibration/stop_signals.h"
 #include "oculet/CDShowCameraCtrl.h"
 #include "vantis/delays.h"
 #include "vantis/messages/maintenance_messages.h"
@@ -96,16 +98,27 @@ TendalWindow::TendalWindow(Startup& startup, QWidget* parent) : QDialog(parent),
     connect(calibration_, &QPushButton::clicked, this, [this] { StartRun(); });
     connect(autoExecution_, &QCheckBox::toggled, this, [this](bool on) { doc_.m_bAutoExecution = on; });
     connect(exit_, &QPushButton::clicked, this, [this] { close(); });
+
+    // SIGINT and SIGTERM request the stop from their handler; the window looks for
+    // them here to close itself.
+    vantis::calibration::StopSignals::Install(stop_);
+    auto* signalWatch = new QTimer(this);
+    connect(signalWatch, &QTimer::timeout, this, [this] { CheckSignals(); });
+    signalWatch->start(100);
 }
 
-TendalWindow::~TendalWindow() { StopRun(); }
+TendalWindow::~TendalWindow() {
+    StopRun();
+    vantis::calibration::StopSignals::Uninstall();
+}
 
 void TendalWindow::Begin() {
     std::string why;
     if (!LoadConfiguration(doc_, startup_.defaults.vid, &why)) {
-        AppendLog(QString::fromStdString(Messages().Text(msg::kNoConfig)));
+        AppendLog(QString::fromStdString(ConfigurationError(startup_.defaults.vid, why)));
         return;
     }
+    configLoaded_ = true;
     if (!doc_.m_bConnected) return;
     calibration_->setEnabled(true);
     autoExecution_->setEnabled(true);
@@ -127,7 +140,8 @@ void TendalWindow::StartRun() {
         ViewCamera camera(view_);
         vantis::calibration::MaintenanceOptions options;
         options.vendorWord = startup_.defaults.vid;
-        vantis::calibration::RunMaintenance(doc_, camera, *reporter_, stop_, options);
+        const auto result = vantis::calibration::RunMaintenance(doc_, camera, *reporter_, stop_, options);
+        if (result.outcome != vantis::calibration::Outcome::Done) runFailed_.store(true);
         running_.store(false);
         QMetaObject::invokeMethod(this, "RunEnded", Qt::QueuedConnection);
     });
@@ -168,9 +182,18 @@ void TendalWindow::keyPressEvent(QKeyEvent* event) {
 
 void TendalWindow::reject() {}  // Escape does not close the window; EXIT does
 
+void TendalWindow::CheckSignals() {
+    if (vantis::calibration::StopSignals::Received() == 0) return;
+    stop_.Request();  // the handler did so too; a run started since must also end
+    close();
+}
+
 void TendalWindow::closeEvent(QCloseEvent* event) {
+    if (vantis::calibration::StopSignals::Received() != 0) stop_.Request();
     StopRun();
-    vantis::model::SaveSystemConfig(doc_, startup_.defaults.vid);
+    // A failed or stopped run leaves the document half updated: it is not written.
+    // Nor is a configuration that was never loaded: a damaged file stays for repair.
+    if (configLoaded_ && !runFailed_.load()) vantis::model::SaveSystemConfig(doc_, startup_.defaults.vid);
     view_->Close();
     event->accept();
     QDialog::done(QDialog::Accepted);
@@ -188,7 +211,8 @@ int RunWindow(int argc, char** argv, Startup& startup) {
     window.show();
     window.Begin();
     window.exec();
-    return 0;
+    vantis::calibration::StopSignals::Uninstall();
+    return vantis::calibration::StopSignals::ExitStatus();
 }
 
 }  // namespace tendal

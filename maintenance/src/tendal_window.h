@@ -47,6 +47,8 @@ protected:
 
 private:
     void StopRun();
+    // A SIGINT or SIGTERM arrived: the run is stopped at once and the window closes.
+    void CheckSignals();
 
     Startup& startup_;
     VantisAuto::CDoc doc_;
@@ -58,6 +60,10 @@ private:
     QPushButton* exit_ = nullptr;
     std::thread worker_;
     std::atomic<bool> running_{false};
+    // Whether a run ended without completing since the configuration was loaded:
+    // the window then does not write the configuration when it closes.
+    std::atomic<bool> runFailed_{false};
+    bool configLoaded_ = false;
     vantis::calibration::StopRequest stop_;
     std::unique_ptr<vantis::calibration::Reporter> reporter_;
 };

@@ -4,13 +4,17 @@
 
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "headless.h"
 #include "tendal_app.h"
 #include "vantis/messages/maintenance_messages.h"
 #include "vantis/model/config.h"
+#include "vantis/model/project_file.h"
 
 #ifdef TENDAL_WITH_WINDOW
 #include <QApplication>
@@ -92,6 +96,55 @@ TEST(TendalHeadless, AProjectorThatDoesNotAnswerExitsOne) {
     EXPECT_EQ(tendal::RunHeadless(startup, out), 1);
     EXPECT_NE(out.str().find("Connect to projector (IP address : 175)"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("[SYSTEM ERROR 0001]"), std::string::npos) << out.str();
+}
+
+std::vector<char> FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(TendalHeadless, AFailedRunNeverRewritesTheConfiguration) {
+    TempHome home("norewrite");
+    WriteConfig(true, false, 0x7F0003AF);  // 127.0.3.175: nothing listens there
+    const fs::path config = vantis::model::SystemConfigPath("Vendor");
+    const std::vector<char> before = FileBytes(config);
+    tendal::Startup startup;
+    ASSERT_TRUE(tendal::Start(&startup)) << startup.error;
+    std::ostringstream out;
+    EXPECT_EQ(tendal::RunHeadless(startup, out), 1);
+    EXPECT_EQ(FileBytes(config), before);
+    EXPECT_FALSE(fs::exists(vantis::model::BackupPathOf(config)));
+}
+
+TEST(TendalHeadless, ADamagedConfigurationIsReportedAsDamagedAndKept) {
+    TempHome home("damaged");
+    VantisAuto::CDoc doc;
+    doc.AddChannel(0x7F0003AE);
+    doc.m_bConnected = true;
+    doc.m_boundary.m_tableA.x[5][5] = std::nanf("");  // NaN boundary tables: a flat white wall before
+    const fs::path config = vantis::model::SystemConfigPath("Vendor");
+    std::string error;
+    ASSERT_TRUE(vantis::model::SaveProjectFile(doc, config, &error)) << error;
+    const std::vector<char> before = FileBytes(config);
+    tendal::Startup startup;
+    ASSERT_TRUE(tendal::Start(&startup)) << startup.error;
+    std::ostringstream out;
+    EXPECT_EQ(tendal::RunHeadless(startup, out), 1);
+    EXPECT_NE(out.str().find("[CONFIG ERROR 0002]"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("is damaged"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("boundary"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("can't find"), std::string::npos) << out.str();
+    EXPECT_EQ(FileBytes(config), before);
+}
+
+TEST(TendalStart, ADataFolderWithASemicolonIsRefused) {
+    TempHome home("semicolon");
+    const std::string data = std::string(std::getenv("XDG_DATA_HOME")) + ";x";
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    tendal::Startup startup;
+    EXPECT_FALSE(tendal::Start(&startup));
+    EXPECT_NE(startup.error.find(data), std::string::npos) << startup.error;
+    EXPECT_NE(startup.error.find("';'"), std::string::npos) << startup.error;
 }
 
 #ifdef TENDAL_WITH_WINDOW
