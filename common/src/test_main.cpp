@@ -3,7 +3,8 @@
 // Sets the environment each test program expects before anything reads it:
 // the delay scale (no test waits for real-time delays), Qt's offscreen
 // platform (widget tests need no display), the loopback-only guard (no test
-// may send traffic beyond 127.0.0.0/8) and any variables the test's
+// may send traffic beyond 127.0.0.0/8), the failure log off (VANTIS_LOG=1
+// shows it) and any variables the test's
 // CMake entry asked for. Values already present in the environment win, so
 // a developer can still run a test against a real display or at full delays.
 #include <gtest/gtest.h>
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     SetDefault("VANTIS_DELAY_SCALE=0.001");
     SetDefault("QT_QPA_PLATFORM=offscreen");
     SetDefault("VANTIS_LOOPBACK_ONLY=1");
+    SetDefault("VANTIS_LOG=0");
     const std::string extra = VANTIS_TEST_ENV;
     std::size_t start = 0;
     while (start < extra.size()) {

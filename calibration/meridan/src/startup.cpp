@@ -13,6 +13,13 @@ Startup RunStartup(const std::filesystem::path& iniPath, const std::string& lang
         s.message = Messages().Text(msg::kDefaultIniError);
         return s;
     }
+    // The engine takes a channel's photos as one ';'-separated list: a data folder whose
+    // path holds ';' would split every photo path in two.
+    if (!vantis::model::DataFolderUsable(&error)) {
+        s.outcome = Startup::Outcome::DataFolderRefused;
+        s.message = error;
+        return s;
+    }
     s.lock = vantis::model::InstanceLock::Acquire(
         vantis::model::InstanceLockName(s.defaults.vid, s.defaults.pid), &error);
     if (!s.lock) {

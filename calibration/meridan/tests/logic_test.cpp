@@ -107,6 +107,17 @@ TEST(Startup, SecondInstanceIsRefusedWithMessage110) {
     EXPECT_EQ(meridan::RunStartup(ini, "ENU").outcome, meridan::Startup::Outcome::Ready);
 }
 
+TEST(Startup, ADataFolderWithASemicolonIsRefused) {
+    meridan::test::TempHome home;
+    const auto ini = home.WriteIni("Wall", "Acme");
+    const std::string data = (home.root() / "da;ta").string();
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    const auto s = meridan::RunStartup(ini, "ENU");
+    EXPECT_EQ(s.outcome, meridan::Startup::Outcome::DataFolderRefused);
+    EXPECT_NE(s.message.find(data), std::string::npos) << s.message;
+    EXPECT_EQ(s.lock, nullptr);
+}
+
 TEST(Startup, TranslationFileFollowsTheLanguageSuffix) {
     EXPECT_EQ(meridan::TranslationFile("/opt/m", "CHT"), "/opt/m/translations/VantisAutoCHT.qm");
     EXPECT_EQ(meridan::TranslationFile("/opt/m", vantis::model::LanguageSuffixForLocale("zh_CN.UTF-8")),

@@ -210,7 +210,7 @@ bool ParseScene(const std::string& text, Scene* scene, std::string* error) {
     json root;
     try {
         root = json::parse(text);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {  // also a number too large for a double (out_of_range)
         if (error) *error = std::string("not valid JSON: ") + e.what();
         return false;
     }

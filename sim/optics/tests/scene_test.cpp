@@ -46,6 +46,13 @@ TEST(SceneFile, ReadsAGoodSceneAndWritesItBack) {
     EXPECT_EQ(SceneToJson(again), SceneToJson(s));
 }
 
+TEST(SceneFile, ANumberBeyondADoubleIsAnErrorNotAnAbort) {
+    Scene scene;
+    std::string error;
+    EXPECT_FALSE(ParseScene(R"({"camera": {"distortion": 0.01930793E616553602}})", &scene, &error));
+    EXPECT_NE(error.find("not valid JSON"), std::string::npos) << error;
+}
+
 TEST(SceneFile, ErrorsNameTheBadField) {
     json j = GoodScene();
     j["projectors"][1].erase("corners");
