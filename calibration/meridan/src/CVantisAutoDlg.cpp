@@ -798,8 +798,13 @@ void CVantisAutoDlg::SaveOnClose() {
     vantis::model::SaveSystemConfig(doc_, options_.defaults.vid, "Config", &error);
 }
 
+void CVantisAutoDlg::CloseForSignal() {
+    closingForSignal_ = true;
+    close();
+}
+
 void CVantisAutoDlg::closeEvent(QCloseEvent* event) {
-    if (!closeAllowed_) {
+    if (!closeAllowed_ && !closingForSignal_) {
         event->ignore();
         return;
     }
@@ -810,7 +815,11 @@ void CVantisAutoDlg::closeEvent(QCloseEvent* event) {
     StopConnectionWorker();
     workflowStop_.Request();
     WaitForJobs();
-    SaveOnClose();
+    if (closingForSignal_) {
+        doc_.RestorePictures();
+    } else {
+        SaveOnClose();
+    }
     camera_->Stop();
     threshold_->Stop();
     doc_.Stop();

@@ -2,8 +2,10 @@
 // the single-instance lock, the title, then the main window until it closes.
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTranslator>
 
+#include "calibration/stop_signals.h"
 #include "meridan/CVantisAutoDlg.h"
 #include "meridan/startup.h"
 #include "vantis/model/config.h"
@@ -37,5 +39,21 @@ int main(int argc, char** argv) {
 #endif
     QApplication::restoreOverrideCursor();
     window.show();
-    return app.exec();
+
+    // SIGINT and SIGTERM end the program as a stop: jobs stopped, pictures back on
+    // every projector, nothing half saved, exit 128 + the signal's number.
+    vantis::calibration::StopRequest signalled;
+    vantis::calibration::StopSignals::Install(signalled);
+    QTimer signalWatch;
+    QObject::connect(&signalWatch, &QTimer::timeout, &window, [&] {
+        if (!signalled.Requested()) return;
+        signalWatch.stop();
+        window.CloseForSignal();
+        QApplication::quit();
+    });
+    signalWatch.start(100);
+    const int status = app.exec();
+    vantis::calibration::StopSignals::Uninstall();
+    const int signalStatus = vantis::calibration::StopSignals::ExitStatus();
+    return signalStatus != 0 ? signalStatus : status;
 }

@@ -76,6 +76,10 @@ public:
     // Camera or threshold picture in the view area.
     void ShowThresholdPicture(bool threshold);
     bool CloseAllowed() const { return closeAllowed_; }
+    // SIGINT or SIGTERM: every job is stopped, every projector shows its picture
+    // again, and the window closes without writing the configuration (a job
+    // stopped half way leaves the project half updated).
+    void CloseForSignal();
 
     // --- calibration (run by the shared workflows) ---
     // Re-calibration's threshold review: the threshold dialog (dock factory
@@ -193,6 +197,7 @@ private:
     std::promise<bool>* pendingReview_ = nullptr;
     bool busy_ = false;
     bool closeAllowed_ = true;
+    bool closingForSignal_ = false;
     bool skipQuestion_ = false;
     bool closing_ = false;
     int channelsAtConnect_ = 0;
