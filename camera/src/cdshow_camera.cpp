@@ -3,18 +3,13 @@
 #include <algorithm>
 
 #include "camera_device.h"
-#include "text_convert.h"
+#include "vantis/utf8.h"
 
 CDShowCamera::CDShowCamera() = default;
 CDShowCamera::~CDShowCamera() = default;
 
-CDShowCamera::CDShowCamera(const CDShowCamera& other) : CDShowCameraData(other), device_(other.device_) {}
-
-CDShowCamera& CDShowCamera::operator=(const CDShowCamera& other) {
-    CDShowCameraData::operator=(other);
-    device_ = other.device_;
-    return *this;
-}
+CDShowCamera::CDShowCamera(const CDShowCamera& other) = default;
+CDShowCamera& CDShowCamera::operator=(const CDShowCamera& other) = default;
 
 int CDShowCamera::GetCount() { return static_cast<int>(oculet::ListDevices().size()); }
 
@@ -22,7 +17,7 @@ int CDShowCamera::GetName(int index, std::wstring* name) {
     const auto devices = oculet::ListDevices();
     if (devices.empty()) return 0;
     if (index >= 0 && index < static_cast<int>(devices.size()) && name != nullptr) {
-        *name = oculet::WideFromUtf8(devices[static_cast<std::size_t>(index)].name);
+        *name = vantis::Utf8ToWide(devices[static_cast<std::size_t>(index)].name);
     }
     return 1;
 }

@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <string>
+
+#include "vantis/log.h"
 
 namespace oculet {
 
@@ -24,10 +27,20 @@ bool GridPlugin::Load() {
     if (directory.empty()) return false;
     const std::string path = directory + "/" + gridveil::kLibraryName;
     void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) return false;
+    if (library == nullptr) {
+        const char* why = ::dlerror();
+        vantis::log::Error("oculet", "cannot load the grid overlay " + path + ": " + (why ? why : "unknown reason"));
+        return false;
+    }
     auto create = reinterpret_cast<gridveil::CreateFunction>(::dlsym(library, gridveil::kFactorySymbol));
+    if (create == nullptr) {
+        const char* why = ::dlerror();
+        vantis::log::Error("oculet", std::string("the grid overlay has no ") + gridveil::kFactorySymbol + ": " +
+                                         (why ? why : "unknown reason"));
+    }
     gridveil::IGridEditor* editor = create != nullptr ? create(gridveil::kClassId) : nullptr;
     if (editor == nullptr) {
+        if (create != nullptr) vantis::log::Error("oculet", "the grid overlay made no editor");
         ::dlclose(library);
         return false;
     }

@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 #include <opencv2/videoio.hpp>
 
 #include "camera_device.h"
 #include "v4l2_mapping.h"
+#include "vantis/log.h"
 
 namespace oculet {
 namespace {
@@ -23,6 +25,16 @@ int Ioctl(int fd, unsigned long request, void* argument) {
     do {
         result = ::ioctl(fd, request, argument);
     } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+// A control request the device refused, with the driver's reason.
+int ControlIoctl(int fd, unsigned long request, v4l2_control* control, const char* what) {
+    const int result = Ioctl(fd, request, control);
+    if (result < 0) {
+        const int error = errno;
+        vantis::log::SystemError("oculet", std::string(what) + " of control " + std::to_string(control->id), error);
+    }
     return result;
 }
 
@@ -104,7 +116,7 @@ public:
         const auto ids = v4l2::ControlsFor(property);
         if (!ids) return false;
         v4l2_control control{ids->value, 0};
-        if (Ioctl(fd_.get(), VIDIOC_G_CTRL, &control) < 0) return false;
+        if (ControlIoctl(fd_.get(), VIDIOC_G_CTRL, &control, "reading") < 0) return false;
         value = v4l2::ValueFromDriver(property, control.value);
         flags = kPropertyFlagManual;
         v4l2_control automatic{ids->automatic, 0};
@@ -121,18 +133,21 @@ public:
         const bool automatic = (flags & kPropertyFlagAuto) != 0;
         if (ids->automatic != 0 && HasControl(ids->automatic)) {
             v4l2_control mode{ids->automatic, v4l2::AutoControlValue(property, automatic, OffersAperturePriority())};
-            if (Ioctl(fd_.get(), VIDIOC_S_CTRL, &mode) < 0) return false;
+            if (ControlIoctl(fd_.get(), VIDIOC_S_CTRL, &mode, "setting the automatic mode") < 0) return false;
         } else if (automatic) {
             return false;
         }
         if (automatic) return true;
         v4l2_control control{ids->value, static_cast<std::int32_t>(v4l2::ValueToDriver(property, value))};
-        return Ioctl(fd_.get(), VIDIOC_S_CTRL, &control) == 0;
+        return ControlIoctl(fd_.get(), VIDIOC_S_CTRL, &control, "setting") == 0;
     }
 
     std::unique_ptr<IFrameSource> OpenStream(int width, int height) override {
         auto capture = std::make_unique<cv::VideoCapture>();
-        if (!capture->open(NodeNumber(path_), cv::CAP_V4L2)) return nullptr;
+        if (!capture->open(NodeNumber(path_), cv::CAP_V4L2)) {
+            vantis::log::Error("oculet", "cannot start capturing from " + path_);
+            return nullptr;
+        }
         // Full HD from a USB camera needs MJPEG; the camera falls back to a size it offers.
         capture->set(cv::CAP_PROP_FOURCC, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'));
         capture->set(cv::CAP_PROP_FRAME_WIDTH, width);
@@ -222,15 +237,21 @@ std::vector<DeviceEntry> ListV4l2Devices() {
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<DeviceEntry> devices;
+    devices.reserve(found.size());
     for (auto& item : found) devices.push_back(std::move(item.second));
     return devices;
 }
 
 std::unique_ptr<ICameraDevice> OpenV4l2Device(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        const int error = errno;
+        vantis::log::SystemError("oculet", "cannot open " + path, error);
+        return nullptr;
+    }
     std::string card;
     if (!QueryCaptureCard(fd, card)) {
+        vantis::log::Error("oculet", path + " is no video capture device");
         ::close(fd);
         return nullptr;
     }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "vantis/delays.h"
+#include "vantis/log.h"
 
 namespace oculet {
 namespace {
@@ -45,8 +46,15 @@ bool VirtualCameraClient::Connect(const std::string& socketPath) {
     if (socketPath.empty() || socketPath.size() >= sizeof address.sun_path) return false;
     std::memcpy(address.sun_path, socketPath.data(), socketPath.size());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        vantis::log::SystemError("oculet", "cannot make a socket for the virtual camera", errno);
+        return false;
+    }
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) < 0) {
+        // No socket, or nobody serving it, only means the simulated wall is not running.
+        const int error = errno;
+        if (error != ENOENT && error != ECONNREFUSED)
+            vantis::log::SystemError("oculet", "cannot reach the virtual camera at " + socketPath, error);
         ::close(fd);
         return false;
     }

@@ -12,24 +12,11 @@
 #include "fake_camera_server.h"
 #include "virtual_camera_server.h"
 #include "oculet/CDShowCamera.h"
+#include "vantis/testing/temp_home.h"
 
 namespace oculet::testing {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "oculet-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using vantis::testing::TempDir;
 
 // Index of the virtual camera: it comes after the V4L2 devices; -1 if it is not listed.
 inline int VirtualCameraIndex() {

@@ -1,6 +1,5 @@
 // The two view controls on the offscreen platform.
 #include <QApplication>
-#include <QElapsedTimer>
 
 #include <atomic>
 #include <thread>
@@ -15,31 +14,18 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include "vantis/testing/qt_app.h"
+
 namespace oculet::testing {
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "view_controls_test";
-    static char* argv[] = {name, nullptr};
-    // The widgets need no display; offscreen unless the caller chose a platform.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Kept until the process ends: destroying it among the static objects crashes at exit.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return vantis::testing::QtApp(); }
 
 template <typename Predicate>
 bool ProcessEventsUntil(Predicate predicate) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!predicate()) {
-        if (timer.elapsed() > 5000) return false;
-        App().processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    App();
+    return vantis::testing::WaitFor(predicate, 5000);
 }
-
 
 // A caller-owned float table of columns x rows, as the project document holds them.
 struct Table {

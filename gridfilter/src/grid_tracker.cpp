@@ -5,6 +5,7 @@
 
 #include "VantisCore.h"
 #include "grid_build.h"
+#include "vantis/overlap_table.h"
 
 namespace gridveil::detail {
 
@@ -76,9 +77,10 @@ void CCvGridTracker::SetFrameType(int width, int height, int bpp, FrameOrientati
 }
 
 TableView CCvGridTracker::OverlapView() const {
-    const int columns = (panelWidth * layoutColumns - (layoutColumns - 1) * overlapX) / 8 + 1;
-    const int rows = (panelHeight * layoutRows - (layoutRows - 1) * overlapY) / 8 + 1;
-    return {overlap, columns, rows};
+    // The size the window allocated the table with.
+    const vantis::OverlapTableSize size =
+        vantis::OverlapTableSizeOf(panelWidth, panelHeight, layoutColumns, layoutRows, overlapX, overlapY);
+    return {overlap, size.columns, size.rows};
 }
 
 cv::Point2d CCvGridTracker::ViewToFrame(int x, int y) const {

@@ -3,6 +3,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include "vantis/utf8.h"
 
 #ifndef VANTIS_LINK_TRACE_LEVEL
 #define VANTIS_LINK_TRACE_LEVEL 0
@@ -34,45 +37,16 @@ std::string TraceFilePath() {
 }
 
 std::vector<std::uint8_t> EncodeTraceRecord(std::string_view line) {
-    // Decode UTF-8 to code points, then write UTF-16LE; malformed bytes become U+FFFD.
+    // UTF-16LE with a terminating zero unit; malformed bytes become U+FFFD.
+    const std::u16string units = vantis::Utf8ToUtf16(line);
     std::vector<std::uint8_t> out;
-    out.reserve(2 * line.size() + 2);
-    auto unit = [&out](std::uint32_t u) {
+    out.reserve(2 * units.size() + 2);
+    for (const char16_t u : units) {
         out.push_back(static_cast<std::uint8_t>(u));
         out.push_back(static_cast<std::uint8_t>(u >> 8));
-    };
-    for (std::size_t i = 0; i < line.size();) {
-        const auto lead = static_cast<std::uint8_t>(line[i]);
-        std::uint32_t cp = 0xFFFD;
-        std::size_t length = 1;
-        if (lead < 0x80) {
-            cp = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2, cp = lead & 0x1F;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, cp = lead & 0x0F;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, cp = lead & 0x07;
-        }
-        if (length > 1) {
-            bool ok = i + length <= line.size();
-            for (std::size_t k = 1; ok && k < length; ++k) {
-                const auto next = static_cast<std::uint8_t>(line[i + k]);
-                ok = (next & 0xC0) == 0x80;
-                cp = (cp << 6) | (next & 0x3F);
-            }
-            if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD, length = 1;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            unit(0xD800 + (cp >> 10));
-            unit(0xDC00 + (cp & 0x3FF));
-        } else {
-            unit(cp);
-        }
-        i += length;
     }
-    unit(0);
+    out.push_back(0);
+    out.push_back(0);
     return out;
 }
 

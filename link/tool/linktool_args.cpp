@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "vantis/ipv4.h"
+
 namespace linktool {
 namespace {
 
@@ -33,24 +35,6 @@ bool ParseInt(std::string_view text, std::int32_t& value) {
 
 }  // namespace
 
-bool ParseAddress(std::string_view text, std::uint32_t& address) {
-    std::uint32_t result = 0;
-    for (int part = 0; part < 4; ++part) {
-        const std::size_t dot = part < 3 ? text.find('.') : text.size();
-        if (dot == std::string_view::npos) return false;
-        const std::string_view digits = text.substr(0, dot);
-        unsigned value = 0;
-        const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-        if (digits.empty() || digits.size() > 3 || ec != std::errc() || ptr != digits.data() + digits.size() ||
-            value > 255)
-            return false;
-        result = (result << 8) | value;
-        text.remove_prefix(part < 3 ? dot + 1 : dot);
-    }
-    address = result;
-    return true;
-}
-
 bool ParseColour(std::string_view text, std::uint32_t& colour) {
     if (text.starts_with("#")) text.remove_prefix(1);
     else if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
@@ -79,7 +63,9 @@ bool ParseArguments(const std::vector<std::string>& args, Command& command, std:
             error = "unknown option " + std::string(option);
             return false;
         }
-        if (!ParseAddress(value, parsed.address)) {
+        if (const auto address = vantis::ParseIpv4(value)) {
+            parsed.address = *address;
+        } else {
             error = "not an IPv4 address: " + value;
             return false;
         }

@@ -26,8 +26,6 @@ struct Command {
 // reason in `error`.
 bool ParseArguments(const std::vector<std::string>& args, Command& command, std::string& error);
 
-// "A.B.C.D" with each part 0..255.
-bool ParseAddress(std::string_view text, std::uint32_t& address);
 // "RRGGBB", "#RRGGBB" or "0xRRGGBB": six hex digits.
 bool ParseColour(std::string_view text, std::uint32_t& colour);
 

@@ -1,7 +1,6 @@
 #include "vantis/model/boundary.h"
 
-CBoundaryDoc::CBoundaryDoc()
-    : m_zoom(cv::Mat::eye(3, 3, CV_64F).inv()), m_shift(cv::Mat::eye(3, 3, CV_64F).inv()) {}
+CBoundaryDoc::CBoundaryDoc() = default;
 
 void CBoundaryDoc::Serialize(vantis::Archive& ar) {
     ar.SetContext("boundary values");

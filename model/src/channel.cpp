@@ -1,6 +1,33 @@
 #include "vantis/model/channel.h"
 
+#include <atomic>
 #include <cstdio>
+#include <string>
+
+#include "vantis/log.h"
+#include "vantis/model/link_closer.h"
+
+namespace vantis::model {
+namespace {
+
+std::atomic<LinkCloser>& InstalledCloser() {
+    static std::atomic<LinkCloser> closer{nullptr};
+    return closer;
+}
+
+}  // namespace
+
+void SetLinkCloser(LinkCloser closer) { InstalledCloser() = closer; }
+
+void CloseLinkHandle(std::int32_t handle) {
+    if (const LinkCloser closer = InstalledCloser().load()) {
+        closer(handle);
+    } else if (handle != 0) {
+        vantis::log::Warning("model", "link " + std::to_string(handle) + " left open: no link library in this program");
+    }
+}
+
+}  // namespace vantis::model
 
 namespace VantisAuto {
 
@@ -10,6 +37,13 @@ void CWarp::Serialize(vantis::Archive& ar) {
 }
 
 CChannel::~CChannel() { CloseLink(); }
+
+void CChannel::CloseLink() {
+    if (m_hLink != 0) {
+        vantis::model::CloseLinkHandle(m_hLink);
+        m_hLink = 0;
+    }
+}
 
 void CChannel::Serialize(vantis::Archive& ar) {
     CWarp::Serialize(ar);

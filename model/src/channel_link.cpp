@@ -1,26 +1,14 @@
-// Closing channel links through the projector link library.
+// The projector link's disconnect as the document's way of closing links. It
+// is installed when the program starts; linking vantis_model_ops always pulls
+// this file in (the library's users are linked with an undefined reference to
+// vantis_model_ops_link_closer, see CMakeLists.txt).
 #include "dvOrvelAuto.h"
-#include "vantis/model/doc_lock.h"
-#include "vantis/model/document.h"
+#include "vantis/model/link_closer.h"
 
-namespace VantisAuto {
-
-void CChannel::CloseLink() {
-    if (m_hLink != 0) {
-        dvOrvelAutoDisconnect(m_hLink);
-        m_hLink = 0;
-    }
+extern "C" {
+extern const bool vantis_model_ops_link_closer;
+const bool vantis_model_ops_link_closer = [] {
+    vantis::model::SetLinkCloser(&dvOrvelAutoDisconnect);
+    return true;
+}();
 }
-
-void CDoc::DisconnectAll() {
-    DocLock lock(DocumentLock());
-    for (auto& channel : m_channels) {
-        if (channel->m_hLink == 0) continue;
-        dvOrvelAutoDisconnect(channel->m_hLink);
-        channel->m_hLink = 0;
-        // The link's clean-up call.
-        dvOrvelAutoDisconnect(0);
-    }
-}
-
-}  // namespace VantisAuto

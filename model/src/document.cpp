@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "vantis/model/doc_lock.h"
+#include "vantis/model/link_closer.h"
 #include "vantis/model/plausibility.h"
 
 namespace VantisAuto {
@@ -11,17 +12,18 @@ CDoc::~CDoc() { DeleteAllChannels(); }
 
 void CDoc::Serialize(vantis::Archive& ar) {
     ar.SetContext("document flags");
-    ar.Bool(m_bAutoExecution);
-    ar.Bool(m_bConnected);
-    ar.Bool(m_bCameraConfigured);
-    ar.Bool(m_bBoundaryDone);
-    ar.Bool(m_bWarped);
-    ar.Bool(m_bBlended);
-    ar.Bool(m_bCalibrated);
+    for (auto* flag : {&m_bAutoExecution, &m_bConnected, &m_bCameraConfigured, &m_bBoundaryDone, &m_bWarped,
+                       &m_bBlended, &m_bCalibrated}) {
+        bool value = *flag;
+        ar.Bool(value);
+        if (ar.IsLoading()) *flag = value;
+    }
     ar.SetContext("document settings");
     ar.Int(m_nSolution);
     ar.Int(m_nTiming);
-    ar.Int(m_bBlendSolution);
+    std::int32_t blendSolution = m_bBlendSolution;
+    ar.Int(blendSolution);
+    if (ar.IsLoading()) m_bBlendSolution = blendSolution;
     std::int32_t count = 0;
     if (ar.IsStoring()) {
         DocLock lock(DocumentLock());
@@ -88,6 +90,16 @@ void CDoc::RemoveChannel(std::uint32_t address) {
 void CDoc::DeleteAllChannels() {
     DocLock lock(DocumentLock());
     m_channels.clear();
+}
+
+void CDoc::DisconnectAll() {
+    DocLock lock(DocumentLock());
+    for (auto& channel : m_channels) {
+        if (channel->m_hLink == 0) continue;
+        vantis::model::CloseLinkHandle(channel->m_hLink);
+        channel->m_hLink = 0;
+        vantis::model::CloseLinkHandle(0);  // the link library's clean-up call
+    }
 }
 
 void CDoc::ClearThresholds() {

@@ -27,6 +27,14 @@ inline float SquaredDistance(float lx, float ly, float px, float py) {
 
 Node NearestNodeExhaustive(const TablePairData& lattice, int columns, int rows, float px, float py);
 
+// Which of the cells meeting at the nearest node holds the position (px, py):
+// 1 = columns j-1..j, rows i-1..i; 2 = columns j-1..j, rows i..i+1;
+// 3 = columns j..j+1, rows i-1..i; 4 = columns j..j+1, rows i..i+1;
+// 0 = the fallback cell at the grid's origin. Decided by the sides of the
+// node's edges on which the position lies, with rules of their own for the
+// grid's edges and corners.
+int ChooseCell(const TablePairData& lattice, int columns, int rows, Node node, float px, float py);
+
 // A bucket grid over the lattice nodes that can be nearest to any position
 // inside [0, maxX] x [0, maxY]; searched ring by ring around the position.
 class NodeBuckets {

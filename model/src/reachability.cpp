@@ -16,6 +16,8 @@
 #include <cstring>
 
 #include "vantis/delays.h"
+#include "vantis/ipv4.h"
+#include "vantis/log.h"
 
 namespace vantis::model {
 
@@ -53,23 +55,19 @@ std::atomic<std::uint16_t> nextSequence{1};
 
 }  // namespace
 
-std::string DottedAddress(std::uint32_t a) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", static_cast<int>(a >> 24), static_cast<int>((a >> 16) & 0xFF),
-                  static_cast<int>((a >> 8) & 0xFF), static_cast<int>(a & 0xFF));
-    return text;
-}
-
 bool IcmpEchoProber::Available() { return OpenIcmpSocket().fd >= 0; }
 
 bool IcmpEchoProber::Echo(std::uint32_t address, std::chrono::milliseconds timeout) {
     // Tests and the simulated demo run with the loopback-only guard on.
     if (!vantis::AddressAllowed(address)) return false;
     Socket s = OpenIcmpSocket();
-    if (s.fd < 0) return false;
+    if (s.fd < 0) {
+        vantis::log::SystemError("model", "no ICMP socket for the echo test", errno);
+        return false;
+    }
     sockaddr_in target{};
     target.sin_family = AF_INET;
-    if (::inet_pton(AF_INET, DottedAddress(address).c_str(), &target.sin_addr) != 1) return false;
+    target.sin_addr.s_addr = htonl(address);
 
     const std::uint16_t identifier = static_cast<std::uint16_t>(::getpid());
     const std::uint16_t sequence = nextSequence++;
@@ -84,6 +82,8 @@ bool IcmpEchoProber::Echo(std::uint32_t address, std::chrono::milliseconds timeo
     request[3] = sum & 0xFF;
     if (::sendto(s.fd, request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&target), sizeof target) !=
         static_cast<ssize_t>(sizeof request)) {
+        const int error = errno;
+        vantis::log::SystemError("model", "echo request to " + vantis::FormatIpv4(address) + " not sent", error);
         return false;
     }
 
@@ -102,6 +102,8 @@ bool IcmpEchoProber::Echo(std::uint32_t address, std::chrono::milliseconds timeo
         const ssize_t got = ::recvfrom(s.fd, reply, sizeof reply, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
         if (got < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;
+            const int error = errno;
+            vantis::log::SystemError("model", "echo reply from " + vantis::FormatIpv4(address) + " not read", error);
             return false;
         }
         if (from.sin_addr.s_addr != target.sin_addr.s_addr) continue;

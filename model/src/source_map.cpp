@@ -44,12 +44,7 @@ void BuildLattice(const TablePairData& forward, int width, int height, int gridC
     }
 }
 
-namespace {
-
-// Which of the cells meeting at the nearest node holds the position: 1 to 4
-// as (left/right of the node) x (above/below), 0 the fallback cell at the
-// grid's origin.
-int ChooseCell(const TablePairData& lattice, int columns, int rows, Node node, float px, float py) {
+int detail::ChooseCell(const TablePairData& lattice, int columns, int rows, Node node, float px, float py) {
     const int j = node.j, i = node.i;
     const int jL = columns - 1, iL = rows - 1;
     const float nodeX = lattice.x[j][i], nodeY = lattice.y[j][i];
@@ -98,6 +93,10 @@ int ChooseCell(const TablePairData& lattice, int columns, int rows, Node node, f
     if (xr > 0 || xu < 0) return (xr < 0 || xd > 0) ? 0 : 4;
     return 3;
 }
+
+namespace {
+
+using detail::ChooseCell;
 
 // The border markers for a position outside the warped picture, by where its
 // nearest node lies.

@@ -8,21 +8,12 @@
 using VantisAuto::CDoc;
 namespace vm = vantis::model;
 
-TEST(Document, DefaultsOfDocumentAndChannel) {
+TEST(Document, ChannelLabelIsTheLastOctetInThreeDigits) {
     CDoc doc;
-    EXPECT_EQ(doc.m_nTiming, 8);
-    EXPECT_EQ(doc.m_fRefresh, 60.0f);
-    EXPECT_EQ(doc.m_nWarpMode, 2);
-    EXPECT_EQ(doc.m_nStackCount, 2);
-    EXPECT_EQ(doc.m_gamma.m_gamma, 2.2000000476837158);
-    EXPECT_EQ(cv::countNonZero(doc.m_boundary.m_zoom != cv::Mat::eye(3, 3, CV_64F)), 0);
-    auto* c = doc.AddChannel(VantisAuto::CChannel::kDefaultAddress);
-    EXPECT_EQ(c->m_dwIp, 0xC0A8000Bu);
-    EXPECT_EQ(c->Label(), "011");
-    EXPECT_EQ(c->m_nState, 2);
-    EXPECT_EQ(c->m_nColumn, 1);
-    EXPECT_EQ(c->m_nRow, 1);
+    EXPECT_EQ(doc.AddChannel(0xC0A8000B)->Label(), "011");
     EXPECT_EQ(doc.AddChannel(0xC0A800E7)->Label(), "231");
+    EXPECT_EQ(doc.AddChannel(0x0A000000)->Label(), "000");
+    EXPECT_EQ(doc.m_channels[1]->LastOctet(), 231);
 }
 
 TEST(Document, RemoveDeletesEveryChannelWithTheAddressAndKeepsOrder) {

@@ -47,7 +47,6 @@ TEST(Reachability, SixAttemptsWithAWaitAfterEachFailure) {
     EXPECT_EQ(fourth.attempts, 4);
     vantis::delays::SetDelayScale(0);
     vantis::delays::SetTimeoutScale(0);
-    EXPECT_EQ(vm::DottedAddress(0xC0A8000B), "192.168.0.11");
 }
 
 TEST(Reachability, LoopbackAddressAnswersTheEcho) {

@@ -213,3 +213,78 @@ TEST(SourceMapSearch, TiesGoToTheFirstNodeInRowMajorOrder) {
     EXPECT_EQ(vm::detail::NearestNodeExhaustive(lattice, columns, rows, 20000.0f, 20000.0f),
               (vm::detail::Node{0, 0}));
 }
+
+// The cell chosen at the nearest node, rule by rule. The position lies one
+// pixel below the node, so each neighbour's cross product X(n) is simply the
+// x offset the case gives that neighbour: the cases set Xl, Xr, Xu and Xd
+// directly (a missing neighbour counts as zero). The grid is 4 x 4 nodes.
+namespace {
+
+struct CellCase {
+    const char* what;
+    int j, i;               // the nearest node
+    float xl, xr, xu, xd;   // cross products of the left, right, up and down neighbours
+    int cell;
+};
+
+int CellFor(const CellCase& c) {
+    auto lattice = std::make_unique<vantis::model::TablePairData>();
+    const float nodeX = 100.0f, nodeY = 100.0f;
+    lattice->x[c.j][c.i] = nodeX;
+    lattice->y[c.j][c.i] = nodeY;
+    const auto place = [&](int j, int i, float cross) {
+        if (j < 0 || j > 3 || i < 0 || i > 3) return;
+        lattice->x[j][i] = nodeX + cross;
+        lattice->y[j][i] = nodeY + 7.0f;
+    };
+    place(c.j - 1, c.i, c.xl);
+    place(c.j + 1, c.i, c.xr);
+    place(c.j, c.i - 1, c.xu);
+    place(c.j, c.i + 1, c.xd);
+    return vantis::model::detail::ChooseCell(*lattice, 4, 4, {c.j, c.i}, nodeX, nodeY + 1.0f);
+}
+
+}  // namespace
+
+TEST(SourceMapCells, RulesOfInteriorEdgeAndCornerNodes) {
+    const CellCase cases[] = {
+        {"interior, up-left", 1, 1, 16, 16, -16, 16, 1},
+        {"interior, on both up-left sides", 1, 1, 0, 16, 0, 16, 1},
+        {"interior, down-left", 1, 1, -16, 16, 16, 16, 2},
+        {"interior, on both down-left sides", 1, 1, 0, 16, 16, 0, 2},
+        {"interior, down-right", 2, 2, 16, 16, 16, -16, 4},
+        {"interior, fallback by Xr < 0", 1, 1, -16, -16, -16, -16, 0},
+        {"interior, fallback by Xd > 0", 2, 1, 16, 16, 16, 16, 0},
+        {"interior, up-right", 1, 2, 16, -16, 16, 16, 3},
+        {"interior, up-right on the sides", 1, 1, 16, 0, 16, 0, 3},
+        {"top edge, left and below", 1, 0, -16, 16, 0, 16, 2},
+        {"top edge, on both sides", 2, 0, 0, 16, 0, 0, 2},
+        {"top edge, Xr < 0 and Xd < 0", 1, 0, 16, -16, 0, -16, 4},
+        {"top edge, Xr < 0 and Xd > 0", 1, 0, 16, -16, 0, 16, 2},
+        {"top edge, otherwise", 2, 0, 16, 16, 0, 0, 4},
+        {"right edge, up-left", 3, 1, 16, 0, -16, 16, 1},
+        {"right edge, Xl > 0", 3, 1, 16, 0, 16, 16, 1},
+        {"right edge, Xd < 0 and Xl < 0", 3, 2, -16, 0, 16, -16, 2},
+        {"right edge, otherwise", 3, 1, 0, 0, 16, 16, 2},
+        {"right edge, below and left", 3, 2, -16, 0, -16, 16, 2},
+        {"bottom edge, Xl < 0 on the sides", 1, 3, -16, 0, 0, 0, 3},
+        {"bottom edge, Xu > 0", 2, 3, -16, 16, 16, 0, 3},
+        {"bottom edge, Xl < 0 and Xu < 0", 1, 3, -16, 16, -16, 0, 1},
+        {"bottom edge, otherwise", 1, 3, 0, 16, 0, 0, 1},
+        {"bottom edge, Xu > 0 right", 2, 3, 16, 16, 16, 0, 3},
+        {"left edge, Xr >= 0 and Xd <= 0", 0, 1, 0, 16, 16, -16, 4},
+        {"left edge, Xr > 0", 0, 2, 0, 16, 16, 16, 4},
+        {"left edge, Xu < 0 and Xr < 0", 0, 1, 0, -16, -16, 16, 3},
+        {"left edge, otherwise", 0, 1, 0, 0, 0, 16, 3},
+        {"left edge, Xr < 0 and Xu > 0", 0, 2, 0, -16, 16, -16, 3},
+        {"top-left corner", 0, 0, 0, -16, 0, -16, 4},
+        {"top-left corner", 0, 0, 0, 16, 0, 16, 4},
+        {"top-right corner", 3, 0, 16, 0, 0, 16, 2},
+        {"top-right corner", 3, 0, -16, 0, 0, -16, 2},
+        {"bottom-left corner", 0, 3, 0, 16, 16, 0, 3},
+        {"bottom-left corner", 0, 3, 0, -16, -16, 0, 3},
+        {"bottom-right corner", 3, 3, 16, 0, -16, 0, 1},
+        {"bottom-right corner", 3, 3, -16, 0, 16, 0, 1},
+    };
+    for (const CellCase& c : cases) EXPECT_EQ(CellFor(c), c.cell) << c.what << " at (" << c.j << ", " << c.i << ")";
+}

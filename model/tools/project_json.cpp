@@ -7,27 +7,11 @@
 #include <stdexcept>
 
 #include "vantis/archive.h"
+#include "vantis/ipv4.h"
 
 namespace vantis::model {
 
 using nlohmann::json;
-
-std::string FormatAddress(std::uint32_t a) {
-    char text[20];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", a >> 24, (a >> 16) & 0xFF, (a >> 8) & 0xFF, a & 0xFF);
-    return text;
-}
-
-bool ParseAddress(const std::string& text, std::uint32_t* address) {
-    unsigned b[4];
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &b[0], &b[1], &b[2], &b[3], &tail) != 4) return false;
-    for (unsigned v : b) {
-        if (v > 255) return false;
-    }
-    *address = (b[0] << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
-    return true;
-}
 
 namespace {
 
@@ -107,6 +91,13 @@ void Take(const json& obj, const char* key, T& value, const std::string& prefix 
     }
 }
 
+template <typename T>
+void TakeFlag(const json& obj, const char* key, SharedFlag<T>& flag) {
+    T value = flag;
+    Take(obj, key, value);
+    flag = value;
+}
+
 void TakePair(const json& obj, const char* key, std::int32_t (&pair)[2]) {
     const auto it = obj.find(key);
     if (it == obj.end()) return;
@@ -128,16 +119,16 @@ const json& Object(const json& parent, const char* key) {
 
 json ProjectToJson(const VantisAuto::CDoc& doc) {
     json j;
-    j["autoExecution"] = doc.m_bAutoExecution;
-    j["connected"] = doc.m_bConnected;
-    j["cameraConfigured"] = doc.m_bCameraConfigured;
-    j["boundaryDone"] = doc.m_bBoundaryDone;
-    j["warped"] = doc.m_bWarped;
-    j["blended"] = doc.m_bBlended;
-    j["calibrated"] = doc.m_bCalibrated;
+    j["autoExecution"] = doc.m_bAutoExecution.Get();
+    j["connected"] = doc.m_bConnected.Get();
+    j["cameraConfigured"] = doc.m_bCameraConfigured.Get();
+    j["boundaryDone"] = doc.m_bBoundaryDone.Get();
+    j["warped"] = doc.m_bWarped.Get();
+    j["blended"] = doc.m_bBlended.Get();
+    j["calibrated"] = doc.m_bCalibrated.Get();
     j["solution"] = doc.m_nSolution;
     j["timing"] = doc.m_nTiming;
-    j["blendSolution"] = doc.m_bBlendSolution;
+    j["blendSolution"] = doc.m_bBlendSolution.Get();
     j["channelCount"] = doc.m_nChannelCount;
     j["layout"] = doc.m_nLayout;
     j["stackCount"] = doc.m_nStackCount;
@@ -172,7 +163,7 @@ json ProjectToJson(const VantisAuto::CDoc& doc) {
     json channels = json::array();
     for (const auto& c : doc.m_channels) {
         channels.push_back({{"threshold", c->m_threshold},
-                            {"address", FormatAddress(c->m_dwIp)},
+                            {"address", vantis::FormatIpv4(c->m_dwIp)},
                             {"slot", c->m_nSlot},
                             {"column", c->m_nColumn},
                             {"row", c->m_nRow},
@@ -189,16 +180,16 @@ bool ProjectFromJson(const json& j, VantisAuto::CDoc& doc, std::string* error) {
     try {
         if (!j.is_object()) throw JsonError("the project must be a JSON object");
         if (!doc.m_channels.empty()) throw JsonError("the document must have no channels");
-        Take(j, "autoExecution", doc.m_bAutoExecution);
-        Take(j, "connected", doc.m_bConnected);
-        Take(j, "cameraConfigured", doc.m_bCameraConfigured);
-        Take(j, "boundaryDone", doc.m_bBoundaryDone);
-        Take(j, "warped", doc.m_bWarped);
-        Take(j, "blended", doc.m_bBlended);
-        Take(j, "calibrated", doc.m_bCalibrated);
+        TakeFlag(j, "autoExecution", doc.m_bAutoExecution);
+        TakeFlag(j, "connected", doc.m_bConnected);
+        TakeFlag(j, "cameraConfigured", doc.m_bCameraConfigured);
+        TakeFlag(j, "boundaryDone", doc.m_bBoundaryDone);
+        TakeFlag(j, "warped", doc.m_bWarped);
+        TakeFlag(j, "blended", doc.m_bBlended);
+        TakeFlag(j, "calibrated", doc.m_bCalibrated);
         Take(j, "solution", doc.m_nSolution);
         Take(j, "timing", doc.m_nTiming);
-        Take(j, "blendSolution", doc.m_bBlendSolution);
+        TakeFlag(j, "blendSolution", doc.m_bBlendSolution);
         Take(j, "layout", doc.m_nLayout);
         Take(j, "stackCount", doc.m_nStackCount);
         Take(j, "inputPort", doc.m_nInputPort);
@@ -247,7 +238,9 @@ bool ProjectFromJson(const json& j, VantisAuto::CDoc& doc, std::string* error) {
                 Take(c, "threshold", channel->m_threshold, prefix);
                 if (const auto a = c.find("address"); a != c.end()) {
                     if (a->is_string()) {
-                        if (!ParseAddress(a->get<std::string>(), &channel->m_dwIp))
+                        if (const auto parsed = vantis::ParseIpv4(a->get<std::string>()))
+                            channel->m_dwIp = *parsed;
+                        else
                             throw JsonError(prefix + "address: expected a dotted IPv4 address");
                     } else {
                         Take(c, "address", channel->m_dwIp, prefix);

@@ -19,7 +19,4 @@ nlohmann::json ProjectToJson(const VantisAuto::CDoc& doc);
 // with *error naming it.
 bool ProjectFromJson(const nlohmann::json& json, VantisAuto::CDoc& doc, std::string* error);
 
-std::string FormatAddress(std::uint32_t address);
-bool ParseAddress(const std::string& text, std::uint32_t* address);
-
 }  // namespace vantis::model

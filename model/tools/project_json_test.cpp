@@ -121,3 +121,24 @@ TEST(Cfatool, DumpRefusesWhatIsNoRegularFileAndShowsDamagedProjects) {
     EXPECT_NE(run.out.find("damaged"), std::string::npos) << run.out;
     fs::remove_all(dir);
 }
+
+// cfatool reads and writes project files only: its dynamic section names no
+// projector link, no engine and no OpenCV library.
+TEST(Cfatool, NeedsNoLinkEngineOrVisionLibrary) {
+    const fs::path dir = fs::path(::testing::TempDir()) / "cfatool_needed";
+    fs::create_directories(dir);
+    const auto tool = vm::ExecutableFolder() / "cfatool";
+    const auto outFile = dir / "dynamic.txt";
+    const std::string command = "readelf -d " + tool.string() + " > " + outFile.string() + " 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << "readelf could not read " << tool;
+    std::ifstream in(outFile);
+    std::string line;
+    int needed = 0;
+    while (std::getline(in, line)) {
+        if (line.find("(NEEDED)") == std::string::npos) continue;
+        ++needed;
+        for (const char* library : {"dvOrvelAuto", "dvVantisPlus", "VantisCore", "opencv", "Oculet", "Qt"})
+            EXPECT_EQ(line.find(library), std::string::npos) << line;
+    }
+    EXPECT_GT(needed, 0);  // the C++ runtime at least: the section was read
+}

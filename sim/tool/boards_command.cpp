@@ -11,6 +11,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "vantis/ipv4.h"
 #include "wallsim/board_server.h"
 
 namespace wallsim::tool {
@@ -45,12 +46,12 @@ bool ParseBoardList(const std::string& text, std::vector<std::string>& addresses
     std::stringstream in(text);
     std::string part;
     while (std::getline(in, part, ',')) {
-        std::uint32_t value = 0;
-        if (!ParseIpv4(part, value)) {
+        const auto parsed = vantis::ParseIpv4(part);
+        if (!parsed) {
             error = "not an IPv4 address: \"" + part + "\"";
             return false;
         }
-        if ((value >> 24) != 127) {
+        if ((*parsed >> 24) != 127) {
             error = part + " is not a loopback address (127.0.0.0/8)";
             return false;
         }

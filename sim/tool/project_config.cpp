@@ -11,6 +11,7 @@
 
 #include "VantisCore.h"
 #include "engine_boundary.h"
+#include "vantis/ipv4.h"
 #include "vantis/model/config.h"
 #include "vantis/model/timing.h"
 #include "wallsim/geometry.h"
@@ -57,14 +58,6 @@ int LayoutIndexOf(int columns, int rows) {
         if (l.columns == columns && l.rows == rows) return i;
     }
     return -1;
-}
-
-std::uint32_t ParseAddress(const std::string& dotted, bool* ok) {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    char tail = 0;
-    *ok = std::sscanf(dotted.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) == 4 && a < 256 && b < 256 &&
-          c < 256 && d < 256;
-    return (a << 24) | (b << 16) | (c << 8) | d;
 }
 
 // The boundary's point tables from a rectangle on the screen, as the camera sees it.
@@ -158,13 +151,12 @@ bool BuildProjectDocument(const Scene& scene, VantisAuto::CDoc* doc, std::string
                              ", layer " + std::to_string(layer);
                     return false;
                 }
-                bool ok = false;
-                const std::uint32_t address = ParseAddress(scene.projectors[index].address, &ok);
-                if (!ok) {
+                const auto address = vantis::ParseIpv4(scene.projectors[index].address);
+                if (!address) {
                     *error = "bad address " + scene.projectors[index].address;
                     return false;
                 }
-                VantisAuto::CChannel* channel = doc->AddChannel(address);
+                VantisAuto::CChannel* channel = doc->AddChannel(*address);
                 channel->m_nColumn = column + 1;
                 channel->m_nRow = row + 1;
                 channel->m_nSlot = slot++;

@@ -17,13 +17,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <arpa/inet.h>
-
 #include <atomic>
 #include <thread>
 
 #include "dialogs/CBlendPage.h"
 #include "meridan/skin/CSkinButton.h"
+#include "vantis/ipv4.h"
 #include "vantis/model/doc_lock.h"
 #include "vantis/model/timing.h"
 
@@ -31,13 +30,12 @@ using namespace meridan::dialogs;
 
 namespace {
 
-QString Dotted(std::uint32_t a) { return QString::fromStdString(vantis::model::DottedAddress(a)); }
+QString Dotted(std::uint32_t a) { return QString::fromStdString(vantis::FormatIpv4(a)); }
 
 bool ParseAddress(const QString& text, std::uint32_t* out) {
-    in_addr a{};
-    if (::inet_pton(AF_INET, text.trimmed().toLatin1().constData(), &a) != 1) return false;
-    *out = ntohl(a.s_addr);
-    return true;
+    const auto address = vantis::ParseIpv4(text.trimmed().toStdString());
+    if (address) *out = *address;
+    return address.has_value();
 }
 
 }  // namespace

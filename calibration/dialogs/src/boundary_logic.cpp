@@ -64,9 +64,7 @@ int SelectionKey(int key) {
 }
 
 OverlapTableSize OverlapTableOf(int gridColumns, int gridRows, int columns, int rows, int overlapX, int overlapY) {
-    const int w = 16 * gridColumns - 16;
-    const int h = 16 * gridRows - 16;
-    return {(columns * w - (columns - 1) * overlapX) / 8 + 1, (rows * h - (rows - 1) * overlapY) / 8 + 1};
+    return vantis::OverlapTableSizeOf(16 * gridColumns - 16, 16 * gridRows - 16, columns, rows, overlapX, overlapY);
 }
 
 const std::array<std::uint32_t, 16> kBoundaryStyle = {

@@ -179,49 +179,6 @@ bool Archive::ReadCount(std::uint64_t& count, bool& wide) {
 
 namespace {
 
-// Decodes one UTF-8 sequence at s[i]; false for an invalid or cut-off one.
-bool DecodeUtf8At(std::string_view s, std::size_t i, char32_t& cp, std::size_t& length) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    std::size_t extra = 0;
-    if (c < 0x80) {
-        cp = c;
-        length = 1;
-        return true;
-    } else if ((c & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = c & 0x07;
-    } else {
-        return false;
-    }
-    if (extra >= s.size() - i) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-        const auto cc = static_cast<unsigned char>(s[i + k]);
-        if ((cc & 0xC0) != 0x80) return false;
-        cp = (cp << 6) | (cc & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    length = extra + 1;
-    return true;
-}
-
-bool IsValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        char32_t cp = 0;
-        std::size_t length = 0;
-        if (!DecodeUtf8At(s, i, cp, length)) return false;
-        i += length;
-    }
-    return true;
-}
-
 // Narrow strings in older files: UTF-8 when they are valid UTF-8, otherwise
 // each byte is taken as one Latin-1 character.
 std::u16string DecodeNarrow(std::string_view bytes) {
@@ -230,51 +187,6 @@ std::u16string DecodeNarrow(std::string_view bytes) {
     out.reserve(bytes.size());
     for (char c : bytes) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
     return out;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-void AppendUtf16(std::u16string& out, char32_t cp) {
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(cp));
-    }
-}
-
-// Calls emit(code point) for each character of UTF-16 text; lone surrogates
-// become U+FFFD.
-template <typename Emit>
-void ForEachUtf16(std::u16string_view s, Emit emit) {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            emit(0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(s[i + 1]) - 0xDC00));
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            emit(0xFFFD);
-        } else {
-            emit(c);
-        }
-    }
 }
 
 }  // namespace
@@ -314,49 +226,6 @@ void Archive::WideString(std::wstring& text) {
     } else if (std::u16string s; ReadString(s)) {
         text = Utf16ToWide(s);
     }
-}
-
-std::u16string Utf8ToUtf16(std::string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        char32_t cp = 0;
-        std::size_t length = 0;
-        if (DecodeUtf8At(s, i, cp, length)) {
-            AppendUtf16(out, cp);
-            i += length;
-        } else {
-            out.push_back(u'\uFFFD');
-            ++i;
-        }
-    }
-    return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    ForEachUtf16(s, [&](char32_t cp) { AppendUtf8(out, cp); });
-    return out;
-}
-
-std::u16string WideToUtf16(std::wstring_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (wchar_t w : text) {
-        auto cp = static_cast<char32_t>(w);
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-        AppendUtf16(out, cp);
-    }
-    return out;
-}
-
-std::wstring Utf16ToWide(std::u16string_view s) {
-    std::wstring out;
-    out.reserve(s.size());
-    ForEachUtf16(s, [&](char32_t cp) { out.push_back(static_cast<wchar_t>(cp)); });
-    return out;
 }
 
 }  // namespace vantis

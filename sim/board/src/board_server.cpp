@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "vantis/delays.h"
+#include "vantis/ipv4.h"
 #include "wallsim/board_commands.h"
 #include "wallsim/frame_splitter.h"
 
@@ -64,19 +65,7 @@ bool SendAll(int fd, const std::uint8_t* data, std::size_t size) {
     return true;
 }
 
-std::string Dotted(std::uint32_t v) {
-    return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." + std::to_string((v >> 8) & 0xFF) +
-           "." + std::to_string(v & 0xFF);
-}
-
 }  // namespace
-
-bool ParseIpv4(const std::string& text, std::uint32_t& value) {
-    in_addr a{};
-    if (::inet_pton(AF_INET, text.c_str(), &a) != 1) return false;
-    value = ntohl(a.s_addr);
-    return true;
-}
 
 std::unique_ptr<BoardServer> BoardServer::Start(const std::string& address, const BoardConfig& config,
                                                 std::string* error) {
@@ -84,8 +73,9 @@ std::unique_ptr<BoardServer> BoardServer::Start(const std::string& address, cons
         if (error != nullptr) *error = address + ":" + std::to_string(config.port) + ": " + why;
         return nullptr;
     };
-    std::uint32_t value = 0;
-    if (!ParseIpv4(address, value)) return fail("not an IPv4 address");
+    const auto parsed = vantis::ParseIpv4(address);
+    if (!parsed) return fail("not an IPv4 address");
+    const std::uint32_t value = *parsed;
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return fail(std::strerror(errno));
     const int on = 1;
@@ -96,7 +86,7 @@ std::unique_ptr<BoardServer> BoardServer::Start(const std::string& address, cons
         ::close(fd);
         return fail(why);
     }
-    return std::unique_ptr<BoardServer>(new BoardServer(fd, Dotted(value), value, config));
+    return std::unique_ptr<BoardServer>(new BoardServer(fd, vantis::FormatIpv4(value), value, config));
 }
 
 std::unique_ptr<BoardServer> BoardServer::StartInRange(int first, int last, const BoardConfig& config) {
@@ -325,7 +315,7 @@ std::optional<QuietAddress> QuietAddress::InRange(int first, int last, std::uint
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0) return std::nullopt;
         const sockaddr_in a = LoopbackAddress(value, port);
-        if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return QuietAddress(fd, Dotted(value), value);
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return QuietAddress(fd, vantis::FormatIpv4(value), value);
         ::close(fd);
     }
     return std::nullopt;

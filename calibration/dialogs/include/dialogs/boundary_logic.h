@@ -7,10 +7,16 @@
 #include <cstdint>
 #include <string>
 
+#include "vantis/overlap_table.h"
+
 namespace meridan::dialogs {
 
 inline constexpr std::array<int, 5> kGridNumbers = {2, 3, 5, 9, 17};
 inline constexpr std::array<int, 5> kZoomPercents = {100, 80, 60, 40, 20};
+// The editor's move steps (index into 0.5, 1, 3, 10, ... picture pixels) of an
+// arrow key, and of an arrow key with Shift.
+inline constexpr int kMoveStep = 1;       // 1 pixel
+inline constexpr int kLargeMoveStep = 3;  // 10 pixels
 
 // "%dx%d" of the grid number of index 0..4.
 std::string GridLabel(int index);
@@ -28,13 +34,10 @@ KeyAction ClassifyKey(int key);
 // W, A, S, D as the arrow key codes the editor selects with (Qt key codes).
 int SelectionKey(int key);
 
-struct OverlapTableSize {
-    int columns = 0;
-    int rows = 0;
-};
-// The wall's overlap table at an 8-pixel pitch for the lattice of gridColumns x
-// gridRows and the layout: (n (16 gc - 16) - (n - 1) ox) / 8 + 1 columns of
-// (m (16 gr - 16) - (m - 1) oy) / 8 + 1 ints.
+using vantis::OverlapTableSize;
+// The wall's overlap table for the lattice of gridColumns x gridRows (a panel
+// of 16 gc - 16 x 16 gr - 16 pixels) and the layout, as the grid-overlay
+// plug-in fills it (vantis::OverlapTableSizeOf).
 OverlapTableSize OverlapTableOf(int gridColumns, int gridRows, int columns, int rows, int overlapX, int overlapY);
 
 // The overlay style of the boundary grid: sixteen 32-bit values (colours with

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "vantis/utf8.h"
+
 namespace vantis {
 
 class Archive {
@@ -101,12 +103,5 @@ public:
     virtual ~Serializable() = default;
     virtual void Serialize(Archive& ar) = 0;
 };
-
-// Text conversions between the in-memory forms and UTF-16. Invalid sequences
-// become U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view utf8);
-std::string Utf16ToUtf8(std::u16string_view utf16);
-std::u16string WideToUtf16(std::wstring_view text);
-std::wstring Utf16ToWide(std::u16string_view utf16);
 
 }  // namespace vantis

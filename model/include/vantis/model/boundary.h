@@ -2,9 +2,8 @@
 // view, and the blend gamma.
 #pragma once
 
+#include <array>
 #include <cstdint>
-
-#include <opencv2/core.hpp>
 
 #include "Gridveil/GridTables.h"
 #include "vantis/archive.h"
@@ -42,8 +41,10 @@ public:
     std::int32_t m_nValueB = 0;
     std::int32_t m_nValueA = 0;
     std::int32_t m_nWork[5] = {0, 0, 0, 0, 0};  // working values, not stored
-    cv::Mat m_zoom;   // 3 x 3 double, identity
-    cv::Mat m_shift;  // 3 x 3 double, identity
+    // The camera view's zoom and shift, 3 x 3 row by row; identity, not stored.
+    static constexpr std::array<double, 9> kIdentity = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    std::array<double, 9> m_zoom = kIdentity;
+    std::array<double, 9> m_shift = kIdentity;
 };
 
 class CGammaDoc : public vantis::Serializable {

@@ -1,8 +1,13 @@
 // The project document: the in-memory record of one installation.
 //
 // The channel list and everything sent to the projectors are guarded by the
-// process-wide DocumentLock(); flags and settings are written by one thread at
-// a time without it (the window thread or the calibration worker).
+// process-wide DocumentLock(). The flags are SharedFlag values that any thread
+// may read and write without it; the settings (timing, layout, overlap, ...)
+// are written by the window thread while no job runs.
+//
+// The record itself, its file form and the channel list live in
+// vantis_model_data; the operations that drive projectors (device_ops.cpp)
+// in vantis_model_ops.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +19,7 @@
 #include "vantis/archive.h"
 #include "vantis/model/boundary.h"
 #include "vantis/model/channel.h"
+#include "vantis/model/shared_flag.h"
 #include "vantis/model/timing.h"
 #include "vantis_link_tables.h"
 #include "vantis_link_types.h"
@@ -102,14 +108,14 @@ public:
     void TakeProjectFrom(CDoc& other);
 
     std::vector<std::unique_ptr<CChannel>> m_channels;
-    std::uint8_t m_bRunning = 0;
-    bool m_bAutoExecution = false;
-    bool m_bConnected = false;
-    bool m_bCameraConfigured = false;
-    bool m_bBoundaryDone = false;
-    bool m_bWarped = false;
-    bool m_bBlended = false;
-    bool m_bCalibrated = false;
+    vantis::model::SharedFlag<std::uint8_t> m_bRunning = 0;
+    vantis::model::SharedFlag<bool> m_bAutoExecution = false;
+    vantis::model::SharedFlag<bool> m_bConnected = false;
+    vantis::model::SharedFlag<bool> m_bCameraConfigured = false;
+    vantis::model::SharedFlag<bool> m_bBoundaryDone = false;
+    vantis::model::SharedFlag<bool> m_bWarped = false;
+    vantis::model::SharedFlag<bool> m_bBlended = false;
+    vantis::model::SharedFlag<bool> m_bCalibrated = false;
     CBoundaryDoc m_boundary;
     CGammaDoc m_gamma;
     std::int32_t m_nTiming = 8;
@@ -117,16 +123,16 @@ public:
     std::int32_t m_nInputPort = 0;  // 0 HDMI, 1 DVI
     std::int32_t m_nWarpMode = 2;
     CDShowCameraData m_camera;
-    std::int32_t m_bSyncReady = 0;
-    std::int32_t m_bFromFile = 0;
-    std::int32_t m_bBoundaryApplied = 0;
+    vantis::model::SharedFlag<std::int32_t> m_bSyncReady = 0;
+    vantis::model::SharedFlag<std::int32_t> m_bFromFile = 0;
+    vantis::model::SharedFlag<std::int32_t> m_bBoundaryApplied = 0;
     std::int32_t m_nSolution = 0;  // 0 Stacking, 1 Blending, 2 Stacking & Blending
     std::int32_t m_nStackCount = 2;
     std::int32_t m_nLayout = 0;
-    std::int32_t m_bBoundaryEdited = 0;
+    vantis::model::SharedFlag<std::int32_t> m_bBoundaryEdited = 0;
     std::int32_t m_overlapPercent[2] = {0, 0};  // horizontal, vertical
     std::int32_t m_overlapPixels[2] = {0, 0};   // horizontal, vertical
-    std::int32_t m_bBlendSolution = 0;
+    vantis::model::SharedFlag<std::int32_t> m_bBlendSolution = 0;
     std::int32_t m_nChannelCount = 0;  // count as last written or read
 };
 

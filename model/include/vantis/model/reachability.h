@@ -26,9 +26,6 @@ public:
     static bool Available();
 };
 
-// "%d.%d.%d.%d", first octet from the top byte.
-std::string DottedAddress(std::uint32_t address);
-
 // The test with the given prober (tests inject one).
 bool IsReachable(std::uint32_t address, EchoProber& prober);
 // The test with ICMP echo.

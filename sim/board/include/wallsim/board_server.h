@@ -150,7 +150,4 @@ private:
     std::uint32_t value_;
 };
 
-// "127.0.0.N" -> 0x7F00000N; false for anything that is not a dotted IPv4 address.
-bool ParseIpv4(const std::string& text, std::uint32_t& value);
-
 }  // namespace wallsim
