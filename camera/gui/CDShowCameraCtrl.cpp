@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPointer>
 
+#include <cmath>
+
 #include "vantis/delays.h"
 
 namespace {
@@ -66,7 +68,34 @@ void CDShowCameraCtrl::HandOverTables() {
     const auto point = [](const grid::PointPP& t) { return t.x != nullptr && t.y != nullptr ? &t : nullptr; };
     const bool hasMarkers = markers_.left && markers_.top && markers_.right && markers_.bottom;
     editor->SetBoundaryTable(point(adjustPoints_), point(grid_), point(coarse_), hasMarkers ? &markers_ : nullptr);
+    editorView_ = size();
     editor->Open(width(), height());
+}
+
+QRect CDShowCameraCtrl::PictureRect() const {
+    QSize picture;
+    {
+        std::lock_guard lock(shownMutex_);
+        if (pending_ && !pending_->image.empty()) picture = QSize(pending_->image.cols, pending_->image.rows);
+    }
+    if (picture.isEmpty()) {
+        const oculet::CSize frame = graph_->FrameSize();
+        picture = QSize(frame.cx, frame.cy);
+    }
+    if (picture.isEmpty() || width() <= 0 || height() <= 0) return rect();
+    const QSize fitted = picture.scaled(size(), Qt::KeepAspectRatio);
+    return QRect(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+}
+
+QPoint CDShowCameraCtrl::ToEditor(const QPoint& client) const {
+    // The editor takes positions in the view size it was opened with, all of
+    // it standing for the picture; the picture is shown letterboxed in the
+    // control's present size.
+    const QRect shown = PictureRect();
+    const QSize view = editorView_.isEmpty() ? size() : editorView_;
+    if (shown.isEmpty()) return client;
+    return {static_cast<int>(std::lround((client.x() - shown.x()) * static_cast<double>(view.width()) / shown.width())),
+            static_cast<int>(std::lround((client.y() - shown.y()) * static_cast<double>(view.height()) / shown.height()))};
 }
 
 int CDShowCameraCtrl::Open(int device, int width, int height) {
@@ -120,8 +149,8 @@ void CDShowCameraCtrl::paintEvent(QPaintEvent*) {
     if (image.empty() || format == QImage::Format_Invalid) return;
     QImage view(image.data, image.cols, image.rows, static_cast<qsizetype>(image.step[0]), format);
     if (frame->bottomUp) view = view.mirrored(false, true);
-    // Stretched to the client area without keeping the aspect ratio, as the grid editor expects.
-    painter.drawImage(rect(), view);
+    // The whole picture, as large as fits with its aspect ratio kept; grey bars fill the rest.
+    painter.drawImage(PictureRect(), view);
     if (paintObserver_) paintObserver_(*frame);
 }
 
@@ -130,16 +159,17 @@ void CDShowCameraCtrl::mousePressEvent(QMouseEvent* event) {
         buttonDown_ = 1;
         grabMouse();
         if (auto* editor = Editor()) {
-            const QPoint p = event->position().toPoint();
+            const QPoint p = ToEditor(event->position().toPoint());
             editor->OnLButtonDown(p.x(), p.y());
         }
     }
     QWidget::mousePressEvent(event);
 }
 
-// While the left button is held the pointer stays inside the control.
+// While the left button is held the pointer stays on the picture.
 void CDShowCameraCtrl::ConfinePointer(const QPoint& globalPosition) {
-    const QRect area = GetCameraRect().adjusted(0, 0, -1, -1);
+    const QRect shown = PictureRect();
+    const QRect area = QRect(mapToGlobal(shown.topLeft()), shown.size()).adjusted(0, 0, -1, -1);
     const QPoint clamped(std::clamp(globalPosition.x(), area.left(), area.right()),
                          std::clamp(globalPosition.y(), area.top(), area.bottom()));
     if (clamped != globalPosition) QCursor::setPos(clamped);
@@ -148,7 +178,7 @@ void CDShowCameraCtrl::ConfinePointer(const QPoint& globalPosition) {
 void CDShowCameraCtrl::mouseMoveEvent(QMouseEvent* event) {
     if (buttonDown_) ConfinePointer(event->globalPosition().toPoint());
     if (auto* editor = Editor()) {
-        const QPoint p = event->position().toPoint();
+        const QPoint p = ToEditor(event->position().toPoint());
         editor->OnMouseMove(p.x(), p.y());
         if (Ok(editor->OnSetCursor())) {
             setCursor(Qt::PointingHandCursor);
@@ -166,7 +196,7 @@ void CDShowCameraCtrl::mouseMoveEvent(QMouseEvent* event) {
 void CDShowCameraCtrl::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         if (auto* editor = Editor()) {
-            const QPoint p = event->position().toPoint();
+            const QPoint p = ToEditor(event->position().toPoint());
             editor->OnLButtonUp(p.x(), p.y());
         }
     }
@@ -262,6 +292,11 @@ int CDShowCameraCtrl::MoveAdjustPoint(unsigned key) {
     return 1;
 }
 
+int CDShowCameraCtrl::SetMoveStep(int index) {
+    auto* editor = Editor();
+    return editor != nullptr && Ok(editor->SetMoveStep(index)) ? 1 : 0;
+}
+
 int CDShowCameraCtrl::AdjustGridNum(int index) {
     if (bypass_ == 1) return 0;
     auto* editor = Editor();
@@ -291,7 +326,7 @@ int CDShowCameraCtrl::StretchedCamera(const QPoint& screenPoint, int& zoomLevel)
         screenPoint.y() > area.y() + area.height()) {
         return 0;
     }
-    const QPoint client = screenPoint - area.topLeft();
+    const QPoint client = ToEditor(screenPoint - area.topLeft());
     if (auto* editor = Editor()) editor->StretchedCamera(client.x(), client.y(), &zoomLevel);
     return 1;
 }

@@ -70,20 +70,22 @@ CBoundaryDlg::CBoundaryDlg(VantisAuto::CDoc& doc, CDShowCameraCtrl& view, QWidge
     auto* ml = new QHBoxLayout(modeBox);
     modes_[0] = new QCheckBox(tr("Curve"), modeBox);
     modes_[1] = new QCheckBox(tr("Linear"), modeBox);
+    // One of the two, never both or neither.
+    auto* modeGroup = new QButtonGroup(this);
+    modeGroup->setExclusive(true);
     for (int m = 0; m < 2; ++m) {
+        modes_[m]->setObjectName(m == 0 ? "curveBox" : "linearBox");
+        modeGroup->addButton(modes_[m], m);
         ml->addWidget(modes_[m]);
-        connect(modes_[m], &QCheckBox::clicked, this, [this, m] {
-            modes_[warpMode_]->setChecked(false);
-            warpMode_ = m;
-            modes_[m]->setChecked(true);
-            doc_.m_boundary.m_nWork[0] = m;
-            view_.SetWarpMode(m);
-        });
     }
+    connect(modeGroup, &QButtonGroup::idClicked, this, [this](int m) { ChooseWarpMode(m); });
     grid->addWidget(modeBox, 1, 1);
 
-    auto* help = new QLabel(tr("W/A/S/D: select a point, arrow keys: move it, +/-: grid number, wheel: zoom"), this);
-    help->setStyleSheet("color: white;");
+    auto* help = new QLabel(tr("W/A/S/D: select a point, arrow keys: move it 1 pixel (with Shift 10 pixels), "
+                               "or drag it with the mouse; +/-: grid number; wheel: zoom"),
+                            this);
+    help->setObjectName("hotKeyHelp");
+    help->setWordWrap(true);
     grid->addWidget(help, 2, 0, 1, 2);
     auto* reset = new CSkinButton(tr("Reset Boundary"), this);
     reset->setObjectName("resetBoundaryButton");
@@ -138,13 +140,18 @@ void CBoundaryDlg::StartUp() {
     zoomIndex_ = 0;
     gridIndex_ = std::clamp(doc_.m_boundary.m_nWork[1], 0, 4);
     warpMode_ = doc_.m_boundary.m_nWork[0] == 1 ? 1 : 0;
-    view_.SetGridNum(gridIndex_);
     view_.SetWarpMode(warpMode_);
+    // The adjust points are laid out afresh from the stored grid for the grid
+    // number: the grid number is not kept in the project file, so the points
+    // may have been laid out for another one.
+    view_.SetGridNum(gridIndex_);
+    view_.AdjustGridNum(gridIndex_);
     ShowGrid();
     ShowZoom();
     modes_[warpMode_]->setChecked(true);
     pattern_ = std::clamp(static_cast<int>(doc_.m_boundary.m_nWork[3]), 0, 3);
     patterns_->button(pattern_)->setChecked(true);
+    view_.SetMoveStep(kMoveStep);
     std::array<std::uint32_t, 16> style = kBoundaryStyle;
     view_.SetBoundaryType(style.data());
     started_ = true;
@@ -218,6 +225,14 @@ void CBoundaryDlg::ChoosePattern(int k) {
     doc_.m_boundary.m_nWork[3] = k;
 }
 
+void CBoundaryDlg::ChooseWarpMode(int mode) {
+    if (mode < 0 || mode > 1) return;
+    warpMode_ = mode;
+    modes_[mode]->setChecked(true);
+    doc_.m_boundary.m_nWork[0] = mode;
+    view_.SetWarpMode(mode);
+}
+
 void CBoundaryDlg::ResetBoundary() {
     const int old = gridIndex_;
     gridIndex_ = 0;
@@ -266,9 +281,15 @@ void CBoundaryDlg::WheelStep(bool towardsUser, bool modifiers, const QPoint& scr
 void CBoundaryDlg::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     switch (ClassifyKey(key)) {
-        case KeyAction::Move:
-            if (view_.MoveAdjustPoint(static_cast<unsigned>(key))) return event->accept();
+        case KeyAction::Move: {
+            // Shift moves by the large step for the one key press only.
+            const bool large = (event->modifiers() & Qt::ShiftModifier) != 0;
+            if (large) view_.SetMoveStep(kLargeMoveStep);
+            const int moved = view_.MoveAdjustPoint(static_cast<unsigned>(key));
+            if (large) view_.SetMoveStep(kMoveStep);
+            if (moved) return event->accept();
             break;
+        }
         case KeyAction::Select:
             view_.SelAdjustPoint(static_cast<unsigned>(SelectionKey(key)));
             return event->accept();
@@ -276,10 +297,12 @@ void CBoundaryDlg::keyPressEvent(QKeyEvent* event) {
             return event->accept();
         case KeyAction::Increase:
             view_.IncreaseGridNum(gridIndex_);
+            doc_.m_boundary.m_nWork[1] = gridIndex_;
             ShowGrid();
             return event->accept();
         case KeyAction::Decrease:
             view_.DecreaseGridNum(gridIndex_);
+            doc_.m_boundary.m_nWork[1] = gridIndex_;
             ShowGrid();
             return event->accept();
         case KeyAction::None:

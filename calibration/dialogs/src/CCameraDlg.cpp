@@ -18,6 +18,30 @@ using namespace meridan::dialogs;
 
 namespace {
 
+// The text beside a slider: its value, or nothing while it is disabled.
+void ShowValue(QSlider* s) {
+    auto* value = qobject_cast<QLabel*>(s->property("valueLabel").value<QObject*>());
+    if (value == nullptr) return;
+    const auto property = static_cast<CameraProperty>(s->property("cameraProperty").toInt());
+    value->setText(s->isEnabled() ? QString::fromStdString(SliderValueText(property, s->value())) : QString());
+}
+
+// A named slider with its value beside it; the value follows the slider.
+QSlider* AddSlider(QGridLayout* l, int row, const QString& name, CameraProperty property, QWidget* parent) {
+    l->addWidget(new QLabel(name, parent), row, 0);
+    auto* s = new QSlider(Qt::Horizontal, parent);
+    s->setObjectName(name.toLower() + "Slider");
+    l->addWidget(s, row, 1);
+    auto* value = new QLabel(parent);
+    value->setObjectName(name.toLower() + "Value");
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance("-10 (1/1024 s)"));
+    l->addWidget(value, row, 2);
+    s->setProperty("valueLabel", QVariant::fromValue<QObject*>(value));
+    s->setProperty("cameraProperty", static_cast<int>(property));
+    QObject::connect(s, &QSlider::valueChanged, value, [s] { ShowValue(s); });
+    return s;
+}
+
 void Apply(QSlider* s, const SliderSpec& spec) {
     if (spec.enabled) {
         s->setRange(spec.minimum, spec.maximum);
@@ -25,14 +49,7 @@ void Apply(QSlider* s, const SliderSpec& spec) {
         s->setPageStep(spec.page);
     }
     s->setEnabled(spec.enabled);
-}
-
-QSlider* AddSlider(QGridLayout* l, int row, const QString& name, QWidget* parent) {
-    l->addWidget(new QLabel(name, parent), row, 0);
-    auto* s = new QSlider(Qt::Horizontal, parent);
-    s->setObjectName(name.toLower() + "Slider");
-    l->addWidget(s, row, 1);
-    return s;
+    ShowValue(s);
 }
 
 }  // namespace
@@ -48,8 +65,8 @@ CCameraCtrlPage::CCameraCtrlPage(PropertySetter set, QWidget* parent) : QWidget(
     l->addWidget(panPlus_, 1, 2);
     l->addWidget(tiltMinus_, 2, 1);
     auto* sliders = new QGridLayout;
-    zoom_ = AddSlider(sliders, 0, tr("Zoom"), this);
-    focus_ = AddSlider(sliders, 1, tr("Focus"), this);
+    zoom_ = AddSlider(sliders, 0, tr("Zoom"), CameraProperty::Zoom, this);
+    focus_ = AddSlider(sliders, 1, tr("Focus"), CameraProperty::Focus, this);
     l->addLayout(sliders, 3, 0, 1, 3);
     connect(zoom_, &QSlider::valueChanged, this, [this](int v) {
         if (!filling_) set_(CameraProperty::Zoom, v);
@@ -83,10 +100,11 @@ void CCameraCtrlPage::Refresh(const CDShowCameraData& camera) {
 CCameraAdvancePage::CCameraAdvancePage(PropertySetter set, std::function<void()> autoTune, QWidget* parent)
     : QWidget(parent), set_(std::move(set)) {
     auto* l = new QGridLayout(this);
-    exposure_ = AddSlider(l, 0, tr("Exposure"), this);
-    gain_ = AddSlider(l, 1, tr("Gain"), this);
-    brightness_ = AddSlider(l, 2, tr("Brightness"), this);
-    contrast_ = AddSlider(l, 3, tr("Contrast"), this);
+    // Exposure runs from short on the left to long on the right.
+    exposure_ = AddSlider(l, 0, tr("Exposure"), CameraProperty::Exposure, this);
+    gain_ = AddSlider(l, 1, tr("Gain"), CameraProperty::Gain, this);
+    brightness_ = AddSlider(l, 2, tr("Brightness"), CameraProperty::Brightness, this);
+    contrast_ = AddSlider(l, 3, tr("Contrast"), CameraProperty::Contrast, this);
     autoTune_ = new CSkinButton(tr("Auto Tune"), this);
     autoTune_->setObjectName("autoTuneButton");
     l->addWidget(autoTune_, 4, 1);
@@ -174,15 +192,17 @@ bool CCameraDlg::OpenCamera() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     view_.Stop();
     view_.Close();
+    // The plug-in takes the tables when the camera opens, so they go to the
+    // view first: the overlay is there from the first picture on.
+    grid::PointPP a = doc_.m_boundary.TableA(), b = doc_.m_boundary.TableB(), c = doc_.m_boundary.TableC();
+    grid::RectPP r = doc_.m_boundary.Rects();
+    view_.SetBoundaryTable(a, b, c, r);
     const bool opened = view_.Open(device, kCaptureWidth, kCaptureHeight) != 0;
     if (opened) {
         int w = 0, h = 0;
         doc_.GetTimingSize(&w, &h);
         const auto info = AutoWarpGetPatternInfo(true, doc_.PatternType());
         view_.SetTiming(oculet::CSize{w, h}, oculet::CSize{info.gridColumns, info.gridRows});
-        grid::PointPP a = doc_.m_boundary.TableA(), b = doc_.m_boundary.TableB(), c = doc_.m_boundary.TableC();
-        grid::RectPP r = doc_.m_boundary.Rects();
-        view_.SetBoundaryTable(a, b, c, r);
         view_.Run();
         view_.GetProperty();
         if (doc_.m_bCameraConfigured) {

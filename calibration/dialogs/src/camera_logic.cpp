@@ -1,6 +1,7 @@
 #include "dialogs/camera_logic.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "calibration/camera_port.h"
@@ -23,13 +24,25 @@ SliderSpec ExposureSlider(const CameraPropertyState& p) {
     s.enabled = p.supported != 0;
     s.page = 1;
     if (s.enabled) {
-        const int a = std::abs(p.maximum);
-        const int b = std::abs(p.minimum);
-        s.minimum = std::min(a, b);
-        s.maximum = std::max(a, b);
-        s.position = std::abs(p.value);
+        s.minimum = std::min(p.minimum, p.maximum);
+        s.maximum = std::max(p.minimum, p.maximum);
+        s.position = std::clamp(p.value, s.minimum, s.maximum);
     }
     return s;
+}
+
+std::string SliderValueText(CameraProperty property, long value) {
+    char text[48];
+    if (property != CameraProperty::Exposure) {
+        std::snprintf(text, sizeof text, "%ld", value);
+    } else if (value <= 0 && value > -31) {
+        std::snprintf(text, sizeof text, "%ld (1/%ld s)", value, 1L << -value);
+    } else if (value > 0 && value < 31) {
+        std::snprintf(text, sizeof text, "%ld (%ld s)", value, 1L << value);
+    } else {
+        std::snprintf(text, sizeof text, "%ld", value);
+    }
+    return text;
 }
 
 long StepValue(const CameraPropertyState& p, bool raise) {

@@ -81,11 +81,9 @@ void Install(CVantisAutoDlg& main) {
         });
         return d;
     });
-    main.SetDockFactory(CVantisAutoDlg::kDockOthers, [](CVantisAutoDlg& m) -> QWidget* {
-        auto* d = new CBlendSettingsDlg(m.Doc(), &m);
-        d->setAttribute(Qt::WA_DeleteOnClose);
-        return d;
-    });
+    // Others: the one edge-blending settings dialog of the window.
+    main.SetDockFactory(CVantisAutoDlg::kDockOthers,
+                        [](CVantisAutoDlg& m) -> QWidget* { return CBlendSettingsDlg::ShowFor(m.Doc(), &m); });
 }
 
 }  // namespace meridan::dialogs

@@ -207,11 +207,20 @@ TEST(BoundaryLogic, LabelsZoomKeysAndTable) {
 
 TEST(CameraLogic, ExposureMappingStepsAndAutoTune) {
     CameraPropertyState e{-11, -2, 1, -5, 2, 1, -6};
+    // Exposure values are log2 seconds: the slider runs over them, so right is longer.
     const auto s = ExposureSlider(e);
-    EXPECT_EQ(s.minimum, 2);
-    EXPECT_EQ(s.maximum, 11);
-    EXPECT_EQ(s.position, 6);
-    EXPECT_EQ(ExposureOfPosition(6), -6);
+    EXPECT_EQ(s.minimum, -11);
+    EXPECT_EQ(s.maximum, -2);
+    EXPECT_EQ(s.position, -6);
+    EXPECT_EQ(s.page, 1);
+    EXPECT_EQ(ExposureOfPosition(-6), -6);
+    EXPECT_GT(ExposureOfPosition(s.position + 1), ExposureOfPosition(s.position));
+    e.value = -20;  // a value outside the range sits at the end
+    EXPECT_EQ(ExposureSlider(e).position, -11);
+    EXPECT_EQ(SliderValueText(CameraProperty::Exposure, -5), "-5 (1/32 s)");
+    EXPECT_EQ(SliderValueText(CameraProperty::Exposure, 0), "0 (1/1 s)");
+    EXPECT_EQ(SliderValueText(CameraProperty::Exposure, 2), "2 (4 s)");
+    EXPECT_EQ(SliderValueText(CameraProperty::Gain, 40), "40");
     CameraPropertyState pan{-10, 10, 1, 0, 2, 1, 0};
     EXPECT_EQ(StepValue(pan, true), 1);
     EXPECT_EQ(StepValue(pan, false), -1);

@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QStyle>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -32,6 +34,7 @@
 #include "dialogs/CNewChannelDlg.h"
 #include "dialogs/CThresholdDlg.h"
 #include "dvOrvelAuto.h"
+#include "shot.h"
 #include "oculet/CCvImageCtrl.h"
 #include "oculet/CDShowCameraCtrl.h"
 #include "vantis/model/document.h"
@@ -43,14 +46,7 @@ using meridan::test::AlwaysAnswers;
 using meridan::test::App;
 using meridan::test::WaitFor;
 
-void Shot(QWidget& w, const char* name) {
-    const char* dir = std::getenv("DIALOG_SCREENSHOTS");
-    if (!dir) return;
-    w.resize(w.sizeHint().expandedTo(QSize(560, 300)));
-    w.show();
-    QCoreApplication::processEvents();
-    w.grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
-}
+using meridan::test::Shot;
 
 class DialogTest : public ::testing::Test {
 protected:
@@ -122,7 +118,11 @@ TEST_F(DialogTest, WizardThroughOverlapPageWritesTheDocument) {
     EXPECT_FALSE(w.OverlapPage()->Slider(1)->isEnabled());
     w.OverlapPage()->Slider(0)->setValue(20);
     EXPECT_EQ(w.OverlapPage()->TotalLabel()->text(), "3456 X 1080 ");
+    // Preview draws the overlap zones on both projectors and lets their links go.
+    ASSERT_TRUE(a->Snapshot().lines.empty() && b->Snapshot().lines.empty());
     w.OverlapPage()->Preview();
+    EXPECT_FALSE(a->Snapshot().lines.empty()) << "nothing drawn on the first projector";
+    EXPECT_FALSE(b->Snapshot().lines.empty()) << "nothing drawn on the second projector";
     Shot(w, "wizard-overlap-page");
     w.OnOk();
     ASSERT_EQ(doc.m_channels.size(), 2u);
@@ -144,9 +144,11 @@ TEST_F(DialogTest, GammaSliderDownloadsOnlyOnChange) {
     CBlendSettingsDlg d(doc);
     const auto frames = board->Snapshot().frames.size();
     d.Slider()->setValue(22);  // the position it already has
+    ASSERT_TRUE(d.WaitIdle());
     EXPECT_EQ(d.Downloads(), 0);
     EXPECT_EQ(board->Snapshot().frames.size(), frames);
     d.Slider()->setValue(18);
+    ASSERT_TRUE(d.WaitIdle());
     EXPECT_EQ(d.Downloads(), 1);
     EXPECT_GT(board->Snapshot().frames.size(), frames);
     EXPECT_DOUBLE_EQ(doc.m_gamma.m_gamma, 1.8);
@@ -190,10 +192,10 @@ TEST_F(DialogTest, BoundaryKeysAndWheel) {
     QApplication::sendEvent(&view, &away);
     EXPECT_EQ(d->ZoomIndex(), 1);
     EXPECT_EQ(d->ZoomLabel()->text(), "80%");
-    Shot(*d, "boundary");
     d->Exit();
     EXPECT_TRUE(exited);
     EXPECT_TRUE(doc.m_bBoundaryDone);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // before the view goes
 }
 
 TEST_F(DialogTest, CameraPagesMapTheProperties) {
@@ -204,13 +206,13 @@ TEST_F(DialogTest, CameraPagesMapTheProperties) {
     camera.State(CameraProperty::Brightness) = CameraPropertyState{0, 255, 1, 128, 2, 1, 128};
     camera.State(CameraProperty::Contrast) = CameraPropertyState{0, 255, 1, 128, 2, 1, 128};
     advance.Refresh(camera, true);
-    EXPECT_EQ(advance.Exposure()->minimum(), 2);
-    EXPECT_EQ(advance.Exposure()->maximum(), 11);
-    EXPECT_EQ(advance.Exposure()->value(), 5);
+    EXPECT_EQ(advance.Exposure()->minimum(), -11);
+    EXPECT_EQ(advance.Exposure()->maximum(), -2);
+    EXPECT_EQ(advance.Exposure()->value(), -5);
     EXPECT_TRUE(sets.empty());  // refreshing sets nothing
     EXPECT_FALSE(advance.AutoTune()->isEnabled());  // no gain
     EXPECT_FALSE(advance.Gain()->isEnabled());
-    advance.Exposure()->setValue(6);
+    advance.Exposure()->setValue(-6);
     ASSERT_EQ(sets.size(), 1u);
     EXPECT_EQ(sets[0].first, CameraProperty::Exposure);
     EXPECT_EQ(sets[0].second, -6);
@@ -221,14 +223,6 @@ TEST_F(DialogTest, CameraPagesMapTheProperties) {
     EXPECT_EQ(sets.back(), std::make_pair(CameraProperty::Pan, 1L));
     EXPECT_FALSE(control.Zoom()->isEnabled());
 
-    VantisAuto::CDoc doc;
-    CDShowCameraCtrl view;
-    CCameraDlg dlg(doc, view);
-    if (dlg.CameraList()->count() == 0) {
-        EXPECT_FALSE(dlg.OpenCamera());
-    }
-    EXPECT_FALSE(dlg.ControlPage()->isEnabled());
-    Shot(dlg, "camera");
 }
 
 // Black and white photos of one channel: a bright rectangle on grey noise.
@@ -283,6 +277,25 @@ TEST_F(DialogTest, ThresholdDialogSteps) {
     EXPECT_FALSE(s->NextButton()->isVisible());
     s->Finish(false);
     QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // before the view goes
+}
+
+// Both programs give every window one look: Fusion with the dark palette,
+// message boxes and the wizard included.
+TEST(ProgramLook, FusionWithTheDarkPalette) {
+    QApplication& app = App();
+    vantis::gui::ApplyDarkStyle(app);
+    EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+    VantisAuto::CDoc doc;
+    AlwaysAnswers echo;
+    CNewChannelDlg wizard(doc, echo);
+    QMessageBox box;
+    for (QWidget* w : {static_cast<QWidget*>(&wizard), static_cast<QWidget*>(&box)}) {
+        EXPECT_LT(w->palette().color(QPalette::Window).lightness(), 80);
+        EXPECT_GT(w->palette().color(QPalette::WindowText).lightness(), 180);
+        EXPECT_LT(w->palette().color(QPalette::Base).lightness(), 80);
+    }
+    wizard.OnCancel();
 }
 
 }  // namespace

@@ -9,12 +9,14 @@
 #include "meridan/CVantisAutoDlg.h"
 #include "meridan/startup.h"
 #include "vantis/model/config.h"
+#include "vantis/gui_style.h"
 #ifdef MERIDAN_WITH_DIALOGS
 #include "dialogs/install.h"
 #endif
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    vantis::gui::ApplyDarkStyle(app);
 
     // Language: the translation of the system's language, when there is one.
     const std::string suffix = vantis::model::LanguageSuffixFromEnvironment();

@@ -30,6 +30,8 @@ public:
     void SetExitHandler(std::function<void()> h) { onExit_ = std::move(h); }
 
     void ChoosePattern(int k);
+    // 0 Curve, 1 Linear.
+    void ChooseWarpMode(int mode);
     void ShowStoredPattern();
     void ResetBoundary();
     void Exit();
@@ -39,6 +41,7 @@ public:
     int GridIndex() const { return gridIndex_; }
     int ZoomIndex() const { return zoomIndex_; }
     int WarpMode() const { return warpMode_; }
+    QCheckBox* WarpModeBox(int mode) const { return modes_[mode]; }
     QLabel* GridLabel() const { return gridLabel_; }
     QLabel* ZoomLabel() const { return zoomLabel_; }
     int OverlapColumns() const { return static_cast<int>(overlapX_.size()); }

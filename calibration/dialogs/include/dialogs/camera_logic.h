@@ -1,7 +1,8 @@
 // The camera dialog's rules over a camera record: which devices are listed,
 // each property slider's range, position and enabling, the exposure slider's
-// mapping (the slider runs over the magnitudes of the non-positive exposure
-// values), the pan and tilt buttons' steps, and when Auto Tune may start.
+// mapping (exposure values are log2 seconds, so the slider runs over them
+// directly and further right is a longer exposure), the value each slider
+// shows, the pan and tilt buttons' steps, and when Auto Tune may start.
 #pragma once
 
 #include <string>
@@ -24,10 +25,15 @@ struct SliderSpec {
 
 // Zoom, focus, gain, brightness and contrast: minimum..maximum, page size 10.
 SliderSpec PropertySlider(const CameraPropertyState& p);
-// Exposure: |maximum|..|minimum| (the smaller magnitude first), position |value|, page size 1.
+// Exposure: the shorter end on the left, the longer on the right (minimum..maximum of the
+// exposure values), position the value, page size 1.
 SliderSpec ExposureSlider(const CameraPropertyState& p);
 // The exposure a slider position stands for.
-inline long ExposureOfPosition(int position) { return -static_cast<long>(position); }
+inline long ExposureOfPosition(int position) { return static_cast<long>(position); }
+
+// The text beside a slider: the value, for exposure also the time it stands
+// for ("-5 (1/32 s)", "1 (2 s)").
+std::string SliderValueText(CameraProperty property, long value);
 
 // "P-" and "T-" raise the value by the step, "P+" and "T+" lower it; the
 // result stays inside the camera's range.

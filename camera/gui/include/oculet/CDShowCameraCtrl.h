@@ -1,5 +1,6 @@
-// The live camera view: paints the capture graph's latest picture scaled to its client area
-// and passes mouse input and editing commands to the grid-overlay plug-in's editor.
+// The live camera view: paints the capture graph's latest picture letterboxed in its client
+// area (aspect ratio kept) and passes mouse input and editing commands to the grid-overlay
+// plug-in's editor, in the editor's view coordinates.
 //
 // Every editor call counts as successful when the editor returns a success code; without a
 // plug-in nothing is sent and the call counts as failed. The control is used from its window's
@@ -109,6 +110,9 @@ public:
     int SelAdjustPoint(unsigned key);
     int MoveAdjustPoint(unsigned key);
     int AdjustGridNum(int index);
+    // The step of MoveAdjustPoint, index 0-7 (0.5, 1, 3, 10, 30, 100, 300, 1000 picture pixels);
+    // 1 when the plug-in took it.
+    int SetMoveStep(int index);
     int IncreaseGridNum(int& index);
     int DecreaseGridNum(int& index);
     // Zooms about a point given in screen coordinates: 0 without a call when the point lies
@@ -116,6 +120,10 @@ public:
     int StretchedCamera(const QPoint& screenPoint, int& zoomLevel);
     // The client rectangle in screen coordinates.
     QRect GetCameraRect() const;
+    // Where the picture is shown in the client area: the whole picture, as
+    // large as fits with its aspect ratio kept, centred. The client area
+    // before a picture size is known.
+    QRect PictureRect() const;
     void SetBoundaryType(void* style);
 
     // The graph, for programs that reach the camera directly.
@@ -134,6 +142,8 @@ private:
     int Read(CameraProperty property, long& value);
     gridveil::IGridEditor* Editor() const { return graph_->Editor(); }
     void HandOverTables();
+    // A client position as the editor takes it.
+    QPoint ToEditor(const QPoint& client) const;
     void ConfinePointer(const QPoint& globalPosition);
     void OnFrame(const std::shared_ptr<const oculet::Frame>& frame);
 
@@ -148,7 +158,8 @@ private:
     grid::PointPP coarse_;
     grid::RectPP markers_;
 
-    std::mutex shownMutex_;
+    QSize editorView_;  // the client size the editor was opened with
+    mutable std::mutex shownMutex_;
     std::shared_ptr<const oculet::Frame> pending_;  // newest frame from the capture thread
     std::function<void(const oculet::Frame&)> paintObserver_;
 };
