@@ -1,8 +1,10 @@
 #include "dialogs/install.h"
 
+#include <QObject>
 #include <QPointer>
 
-#include <thread>
+#include <chrono>
+#include <memory>
 
 #include "calibration/auto_tune.h"
 #include "calibration/oculet_camera.h"
@@ -12,42 +14,48 @@
 #include "dialogs/CNewChannelDlg.h"
 #include "dialogs/CThresholdDlg.h"
 #include "meridan/CVantisAutoDlg.h"
+#include "meridan/job_feedback.h"
 #include "oculet/CDShowCameraCtrl.h"
 
 namespace meridan::dialogs {
 
 namespace {
 
-// The auto-tune workflow's messages, shown by the main window.
-class MainReporter : public vantis::calibration::Reporter {
-public:
-    explicit MainReporter(CVantisAutoDlg& main) : main_(main) {}
-    void Busy(bool busy) override {
-        main_.Send([this, busy] { main_.SetBusy(busy); });
-    }
-    void Error(const std::string& text) override {
-        main_.Send([this, text] { main_.ShowError(text); });
-    }
-
-private:
-    CVantisAutoDlg& main_;
-};
-
+// Auto Tune of the camera dialog: a workflow job of the main window, with the
+// wait window's progress and Stop, joined when the window closes.
 void StartAutoTune(CVantisAutoDlg& main, QPointer<CCameraDlg> dialog) {
-    std::thread([&main, dialog] {
-        static vantis::calibration::StopRequest stop;
-        MainReporter reporter(main);
-        vantis::calibration::OculetCamera camera(*main.CameraView()->Graph());
-        vantis::calibration::AutoTuneOptions options;
-        options.vendorWord = main.Defaults().vid;
-        reporter.Busy(true);
-        vantis::calibration::RunAutoTune(main.Doc(), camera, reporter, stop, vantis::calibration::EngineCalls{},
-                                         options);
-        reporter.Busy(false);
-        main.Send([dialog] {
+    if (main.WorkflowJob() != 0) return;
+    struct Run {
+        vantis::calibration::AutoTuneResult result;
+        long exposure = 0;
+        long gain = 0;
+        std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    };
+    auto run = std::make_shared<Run>();
+    const int channels = static_cast<int>(main.Doc().m_channels.size());
+    const auto id = main.RunWorkflow(
+        [&main, run, channels](vantis::calibration::Reporter& r, const vantis::calibration::StopRequest& stop) {
+            vantis::calibration::OculetCamera oculet(*main.CameraView()->Graph());
+            vantis::calibration::AutoTuneOptions options;
+            options.vendorWord = main.Defaults().vid;
+            meridan::ProgressCamera camera(oculet, [&r, options, channels](int number) {
+                const meridan::JobStep step = meridan::AutoTuneStep(number, options, channels);
+                r.Status(step.text, step.position, step.range);
+            });
+            run->result = vantis::calibration::RunAutoTune(main.Doc(), camera, r, stop,
+                                                           vantis::calibration::EngineCalls{}, options);
+            auto& record = camera.Properties();
+            run->exposure = record.State(CameraProperty::Exposure).value;
+            run->gain = record.State(CameraProperty::Gain).value;
+        },
+        [&main, dialog, run] {
             if (dialog) dialog->AutoTuneEnded();
+            meridan::JobFigures f;
+            f.channels = static_cast<int>(main.Doc().m_channels.size());
+            f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - run->start).count();
+            main.ShowJobEnd(QString::fromStdString(meridan::AutoTuneEndText(run->result, f, run->exposure, run->gain)));
         });
-    }).detach();
+    main.OpenProgress(QObject::tr("Auto Tune"), id);
 }
 
 }  // namespace
@@ -67,10 +75,16 @@ void Install(CVantisAutoDlg& main) {
         return d;
     });
     main.SetDockFactory(CVantisAutoDlg::kDockBoundary, [](CVantisAutoDlg& m) -> QWidget* {
-        m.Doc().ClearAll();
         auto* d = new CBoundaryDlg(m.Doc(), *m.CameraView());
         d->SetExitHandler([&m] { m.ChildClosed(CVantisAutoDlg::kDockBoundary); });
-        d->ShowStoredPattern();
+        // Clearing every projector waits for each link (a dead one for its
+        // whole time-out): a job, with the window busy meanwhile; the stored
+        // test picture follows once the projectors are clear.
+        QPointer<CBoundaryDlg> self(d);
+        m.RunDocumentJob([&m] { m.Doc().ClearAll(); },
+                         [self] {
+                             if (self) self->ShowStoredPattern();
+                         });
         return d;
     });
     main.SetDockFactory(CVantisAutoDlg::kDockThreshold, [](CVantisAutoDlg& m) -> QWidget* {

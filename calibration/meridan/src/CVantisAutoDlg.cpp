@@ -16,9 +16,11 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <future>
+#include <mutex>
 #include <utility>
 
 #include "dvOrvelAuto.h"
@@ -29,6 +31,7 @@
 #include "calibration/calibration_sequence.h"
 #include "calibration/connection_job.h"
 #include "calibration/oculet_camera.h"
+#include "meridan/job_feedback.h"
 #include "meridan/main_logic.h"
 #include "meridan/skin/CSkinButton.h"
 #include "oculet/CCvImageCtrl.h"
@@ -55,39 +58,57 @@ QString Text(int id) { return QString::fromStdString(meridan::Messages().Text(id
 QString AppTitle(const vantis::model::Defaults& d) { return QString::fromStdString(d.appTitle); }
 
 // A workflow's reports, carried to the window thread: status lines go to the
-// wait window when there is one, errors to the error dialog.
+// wait window when there is one, errors to the error dialog. Workflows report
+// while they hold the document lock, so every report is posted and the worker
+// goes on at once; only a question waits for its answer (workflows ask
+// without the lock), and a stop request answers it with No.
 class WindowReporter : public vantis::calibration::Reporter {
 public:
-    explicit WindowReporter(CVantisAutoDlg& w) : w_(w) {}
+    WindowReporter(CVantisAutoDlg& w, const vantis::calibration::StopRequest& stop) : w_(w), stop_(stop) {}
     void Status(const std::string& text, int position, int range) override {
-        w_.Send([&] {
-            if (auto* wait = w_.WaitWindow()) wait->SetStatus(QString::fromStdString(text), position, range);
+        w_.Post([&w = w_, text, position, range] {
+            if (auto* wait = w.WaitWindow()) wait->SetStatus(QString::fromStdString(text), position, range);
         });
     }
     void Busy(bool busy) override {
-        w_.Send([&] { w_.SetBusy(busy); });
+        w_.Post([&w = w_, busy] { w.SetBusy(busy); });
     }
     void Error(const std::string& text) override {
-        w_.Send([&] { w_.ShowError(text); });
+        w_.Post([&w = w_, text] { w.ShowError(text); });
     }
     bool Ask(const std::string& question) override {
-        bool yes = true;
-        w_.Send([&] { yes = w_.Ask(QString::fromStdString(question)); });
-        return yes;
+        auto answer = std::make_shared<std::promise<bool>>();
+        std::future<bool> result = answer->get_future();
+        w_.Post([&w = w_, answer, question] { answer->set_value(w.Ask(QString::fromStdString(question))); });
+        while (result.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+            if (stop_.Requested()) return false;
+        return result.get();
     }
     void ChannelsChanged() override {
-        w_.Send([&] {
-            if (!w_.WaitWindow() || !w_.WaitWindow()->UpdatesSuppressed()) w_.ChannelList()->RedrawItems();
+        w_.Post([&w = w_] {
+            if (!w.WaitWindow() || !w.WaitWindow()->UpdatesSuppressed()) w.ChannelList()->RedrawItems();
         });
     }
 
 private:
     CVantisAutoDlg& w_;
+    const vantis::calibration::StopRequest& stop_;
 };
+
+// The projector's last address octet of channel i, for the progress lines.
+int OctetOf(const VantisAuto::CDoc& doc, int i) {
+    if (i < 0 || i >= static_cast<int>(doc.m_channels.size())) return 0;
+    return static_cast<int>(doc.m_channels[static_cast<std::size_t>(i)]->LastOctet());
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 }  // namespace
 
-CVantisAutoDlg::CVantisAutoDlg(const Options& options, QWidget* parent) : QWidget(parent), options_(options) {
+CVantisAutoDlg::CVantisAutoDlg(const Options& options, QWidget* parent)
+    : QWidget(parent), options_(options), jobs_([this] { WakeJobs(); }) {
     setObjectName("mainWindow");
     setWindowTitle(AppTitle(options_.defaults));
     setWindowIcon(QIcon(CChannelIconListCtrl::StateImageStrip().copy(0, 0, 34, 34)));
@@ -115,13 +136,8 @@ CVantisAutoDlg::CVantisAutoDlg(const Options& options, QWidget* parent) : QWidge
 CVantisAutoDlg::~CVantisAutoDlg() {
     // Closing normally waited already; a window destroyed without closing
     // still must not leave a worker behind that uses it.
-    stopConnection_.Request();
-    if (connection_.joinable()) {
-        WaitForConnection();
-        connection_.join();
-    }
-    workflowStop_.Request();
-    if (std::promise<bool>* answer = std::exchange(pendingReview_, nullptr)) answer->set_value(false);
+    jobs_.RequestStopAll();
+    if (auto answer = std::exchange(pendingReview_, nullptr)) answer->set_value(false);
     WaitForJobs();
 }
 
@@ -189,6 +205,12 @@ void CVantisAutoDlg::BuildWindow() {
     controlsLayout->setContentsMargins(0, 0, 0, 0);
     controlsLayout->addWidget(list_);
     controlsLayout->addLayout(buttonGrid);
+    // How the last Calibration, Re-calibration or Auto Tune ended.
+    jobStatus_ = new QLabel(controls_);
+    jobStatus_->setObjectName("jobStatus");
+    jobStatus_->setStyleSheet("color: white;");
+    jobStatus_->setWordWrap(true);
+    controlsLayout->addWidget(jobStatus_);
 
     dock_ = new QWidget(this);
     dock_->setObjectName("dockArea");
@@ -223,7 +245,9 @@ void CVantisAutoDlg::BuildMenus() {
     auto shortcut = [this](const QKeySequence& keys, void (CVantisAutoDlg::*handler)()) {
         auto* s = new QShortcut(keys, this);
         s->setContext(Qt::WindowShortcut);
-        connect(s, &QShortcut::activated, this, [this, handler] { (this->*handler)(); });
+        connect(s, &QShortcut::activated, this, [this, handler] {
+            if (!busy_) (this->*handler)();
+        });
     };
     shortcut(QKeySequence(Qt::Key_Delete), &CVantisAutoDlg::OnDelete);
     shortcut(QKeySequence(Qt::ALT | Qt::Key_F5), &CVantisAutoDlg::OnRelink);
@@ -239,15 +263,13 @@ void CVantisAutoDlg::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------------------
 // Worker messages
 
-void CVantisAutoDlg::Send(std::function<void()> f) {
-    if (QThread::currentThread() == thread()) {
-        f();
-        return;
-    }
-    QMetaObject::invokeMethod(this, std::move(f), Qt::BlockingQueuedConnection);
-}
+void CVantisAutoDlg::Send(std::function<void()> f) { jobs_.Call(std::move(f)); }
 
-void CVantisAutoDlg::Post(std::function<void()> f) { QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection); }
+void CVantisAutoDlg::Post(std::function<void()> f) { jobs_.Post(std::move(f)); }
+
+void CVantisAutoDlg::WakeJobs() {
+    QMetaObject::invokeMethod(this, [this] { jobs_.Serve(); }, Qt::QueuedConnection);
+}
 
 bool CVantisAutoDlg::Ask(const QString& text) {
     if (question_) return question_(text);
@@ -283,7 +305,10 @@ void CVantisAutoDlg::SetBusy(bool busy) {
         setCursor(Qt::BusyCursor);
     else
         unsetCursor();
-    setEnabled(!busy);
+    // The commands are disabled, not the window: the wait window's Stop, the
+    // error dialog and the end message are its children and must stay usable.
+    for (QWidget* part : {static_cast<QWidget*>(controls_), dock_, static_cast<QWidget*>(menuBar_)})
+        if (part) part->setEnabled(!busy);
 }
 
 void CVantisAutoDlg::ApplyButtonEnabling(int e) {
@@ -296,37 +321,27 @@ void CVantisAutoDlg::ApplyButtonEnabling(int e) {
     buttons_[kConnect]->setEnabled(!doc_.m_channels.empty());
 }
 
-void CVantisAutoDlg::RunDocumentJob(std::function<void()> work) {
-    ++jobsRunning_;
+meridan::JobRunner::Id CVantisAutoDlg::RunDocumentJob(std::function<void()> work, std::function<void()> ended) {
     SetBusy(true);
-    std::thread([this, work = std::move(work)] {
-        work();
-        Post([this] {
-            SetBusy(false);
-            --jobsRunning_;
-        });
-    }).detach();
+    return jobs_.Start([work = std::move(work)](const vantis::calibration::StopRequest&) { work(); },
+                       [this, ended = std::move(ended)] {
+                           SetBusy(false);
+                           if (ended) ended();
+                       });
 }
 
-void CVantisAutoDlg::WaitForJobs() {
-    while (jobsRunning_.load() > 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+void CVantisAutoDlg::WaitForJobs() { jobs_.JoinAll(); }
 
 void CVantisAutoDlg::WaitForConnection() {
-    while (connection_.joinable() && !connectionDone_.load())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    // Requests the worker posted just before it ended (the wait window's close).
-    QCoreApplication::processEvents();
+    if (connectionJob_ != 0) jobs_.Join(connectionJob_);
 }
 
 void CVantisAutoDlg::StopConnectionWorker() {
-    if (!connection_.joinable()) return;
+    if (!ConnectionRunning()) return;
     // The worker checks the request between channels and then gives up the
     // document lock; meanwhile this thread keeps serving its messages.
-    stopConnection_.Request();
+    jobs_.RequestStop(connectionJob_);
     WaitForConnection();
-    connection_.join();
-    stopConnection_.Clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -360,41 +375,48 @@ void CVantisAutoDlg::OnConnect() {
     wait_->show();
     doc_.Start();
     channelsAtConnect_ = static_cast<int>(doc_.m_channels.size());
-    const bool skip = skipQuestion_;
-    connectionDone_ = false;
-    connection_ = std::thread([this, skip] {
-        WindowReporter reporter(*this);
-        vantis::calibration::ConnectionOptions options;
-        options.skipQuestion = skip;
-        options.prober = prober_;
-        const auto result = vantis::calibration::RunConnectionJob(doc_, reporter, stopConnection_, options);
-        // The wait window's closing makes the window idle again.
-        Post([this] {
+    StartConnectionJob(skipQuestion_, std::exchange(reconnectOnly_, false));
+    QApplication::restoreOverrideCursor();
+}
+
+void CVantisAutoDlg::StartConnectionJob(bool skip, bool keep) {
+    auto result = std::make_shared<vantis::calibration::ConnectionResult>();
+    connectionJob_ = jobs_.Start(
+        [this, skip, keep, result](const vantis::calibration::StopRequest& stop) {
+            WindowReporter reporter(*this, stop);
+            vantis::calibration::ConnectionOptions options;
+            options.skipQuestion = skip;
+            options.keepSettings = keep;
+            options.prober = prober_;
+            *result = vantis::calibration::RunConnectionJob(doc_, reporter, stop, options);
+        },
+        [this, result] {
+            // The wait window's closing makes the window idle again.
             if (wait_) wait_->close();
-        });
-        const int e = result.outcome == vantis::calibration::Outcome::Done ? 1 : 0;
-        Send([this, e] {
             list_->RedrawItems();
-            ApplyButtonEnabling(e);
+            ApplyButtonEnabling(result->outcome == vantis::calibration::Outcome::Done ? 1 : 0);
             skipQuestion_ = false;
         });
-        connectionDone_ = true;
-    });
-    QApplication::restoreOverrideCursor();
 }
 
 void CVantisAutoDlg::OnNew() {
     // Links are closed before the wizard talks to the projectors; a running
     // connection job is stopped first (it gives up the document lock).
+    const bool wasConnecting = ConnectionRunning();
     StopConnectionWorker();
+    bool hadLinks = false;
+    for (auto& channel : doc_.m_channels) hadLinks = hadLinks || channel->m_hLink != 0;
     doc_.DisconnectAll();
-    bool ok = false;
-    if (wizard_) {
-        ok = wizard_(*this, doc_);
-    } else {
-        Inform(tr("The new-project wizard is not built yet."), false);
+    const bool ok = wizard_ && wizard_(*this, doc_);
+    if (!ok) {
+        // Cancel leaves the installation as it was: the projectors that were
+        // connected (or being connected) are connected again, without a reset.
+        if ((wasConnecting || hadLinks) && !doc_.m_channels.empty()) {
+            reconnectOnly_ = true;
+            OnConnect();
+        }
+        return;
     }
-    if (!ok) return;
     SetBusy(true);
     {
         DocLock lock(DocumentLock());
@@ -448,63 +470,78 @@ void CVantisAutoDlg::ShowThresholdPicture(bool threshold) {
     views_->setCurrentWidget(threshold ? static_cast<QWidget*>(threshold_) : camera_);
 }
 
-void CVantisAutoDlg::OpenPlaceholder(DockChild which, const QString& title) {
-    auto* panel = new QWidget;
-    panel->setObjectName("dockPlaceholder");
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    auto* layout = new QHBoxLayout(panel);
-    auto* label = new QLabel(tr("The %1 dialog is not built yet.").arg(title), panel);
-    label->setStyleSheet("color: white;");
-    auto* close = new CSkinButton(tr("Close"), panel);
-    close->setEnabled(true);
-    layout->addWidget(label, 1);
-    layout->addWidget(close);
-    connect(close, &QPushButton::clicked, this, [this, panel, which] {
-        panel->close();
-        // Closing the review's placeholder counts as Cancel.
-        if (which == kDockThreshold)
-            EndThresholdReview(false);
-        else
-            ChildClosed(which);
-    });
-    PlaceInDock(panel);
+namespace {
+
+QWidget* MakeDocked(std::map<CVantisAutoDlg::DockChild, CVantisAutoDlg::DockFactory>& factories,
+                    CVantisAutoDlg::DockChild which, CVantisAutoDlg& main) {
+    auto it = factories.find(which);
+    return it != factories.end() && it->second ? it->second(main) : nullptr;
 }
 
+}  // namespace
+
 void CVantisAutoDlg::OnCamera() {
-    auto it = dockFactories_.find(kDockCamera);
-    if (it != dockFactories_.end() && it->second) {
-        if (QWidget* w = it->second(*this)) PlaceInDock(w);
-        return;
-    }
-    OpenPlaceholder(kDockCamera, tr("camera"));
+    if (QWidget* w = MakeDocked(dockFactories_, kDockCamera, *this)) PlaceInDock(w);
 }
 
 void CVantisAutoDlg::OnBoundary() {
-    auto it = dockFactories_.find(kDockBoundary);
-    if (it != dockFactories_.end() && it->second) {
-        if (QWidget* w = it->second(*this)) PlaceInDock(w);
-        return;
-    }
-    OpenPlaceholder(kDockBoundary, tr("boundary"));
+    if (QWidget* w = MakeDocked(dockFactories_, kDockBoundary, *this)) PlaceInDock(w);
 }
 
 void CVantisAutoDlg::OnOthers() {
-    auto it = dockFactories_.find(kDockOthers);
-    if (it != dockFactories_.end() && it->second) {
-        if (QWidget* w = it->second(*this)) w->show();
-        return;
-    }
-    Inform(tr("The edge-blending settings dialog is not built yet."), false);
+    if (QWidget* w = MakeDocked(dockFactories_, kDockOthers, *this)) w->show();
 }
 
-void CVantisAutoDlg::RunWorkflow(std::function<void(vantis::calibration::Reporter&)> work) {
-    ++jobsRunning_;
+meridan::JobRunner::Id CVantisAutoDlg::RunWorkflow(Workflow work, std::function<void()> ended) {
     SetBusy(true);
-    std::thread([this, work = std::move(work)] {
-        WindowReporter reporter(*this);
-        work(reporter);
-        Post([this] { --jobsRunning_; });
-    }).detach();
+    workflowJob_ = jobs_.Start(
+        [this, work = std::move(work)](const vantis::calibration::StopRequest& stop) {
+            WindowReporter reporter(*this, stop);
+            work(reporter, stop);
+        },
+        [this, ended = std::move(ended)] {
+            workflowJob_ = 0;
+            CloseProgress();
+            SetBusy(false);
+            if (ended) ended();
+        });
+    return workflowJob_;
+}
+
+void CVantisAutoDlg::StopWorkflow() {
+    if (workflowJob_ != 0) jobs_.RequestStop(workflowJob_);
+}
+
+void CVantisAutoDlg::OpenProgress(const QString& title, meridan::JobRunner::Id job) {
+    if (wait_) wait_->close();
+    wait_ = new CWaitDlg(this);
+    wait_->setAttribute(Qt::WA_DeleteOnClose);
+    wait_->setWindowTitle(title);
+    wait_->SetStatus(title, 0, 1);
+    wait_->SetStopHandler([this, job] {
+        jobs_.RequestStop(job);
+        if (pendingReview_) EndThresholdReview(false);
+    });
+    wait_->show();
+}
+
+void CVantisAutoDlg::CloseProgress() {
+    if (wait_) wait_->close();
+}
+
+void CVantisAutoDlg::ShowJobEnd(const QString& text) {
+    lastJobEnd_ = text;
+    jobStatus_->setText(text);
+    if (messageHandler_) {
+        messageHandler_(text);
+        return;
+    }
+    // Not modal: the operator reads it while the window stays usable.
+    auto* box = new QMessageBox(QMessageBox::Information, AppTitle(options_.defaults), text, QMessageBox::Ok, this);
+    box->setObjectName("jobEndMessage");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void CVantisAutoDlg::OnCalibration() {
@@ -514,28 +551,56 @@ void CVantisAutoDlg::OnCalibration() {
         return;
     }
     buttons_[kCalibration]->setEnabled(false);
-    RunWorkflow([this](vantis::calibration::Reporter& r) {
-        r.Busy(true);
-        doc_.ClearAll();
-        r.Busy(false);
-        r.Busy(true);
-        vantis::calibration::OculetCamera camera(*camera_->Graph());
-        vantis::calibration::CaptureOptions options;
-        options.vendorWord = options_.defaults.vid;
-        const auto result =
-            vantis::calibration::RunCalibration(doc_, camera, r, workflowStop_, vantis::calibration::EngineCalls{}, options);
-        r.Busy(false);
-        Send([this, result] {
+    struct Run {
+        vantis::calibration::SequenceResult result;
+        int channels = 0;
+        int photosSaved = 0;
+        std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    };
+    auto run = std::make_shared<Run>();
+    run->channels = static_cast<int>(doc_.m_channels.size());
+    std::vector<int> octets;
+    for (int i = 0; i < run->channels; ++i) octets.push_back(OctetOf(doc_, i));
+    const auto id = RunWorkflow(
+        [this, run, octets](vantis::calibration::Reporter& r, const vantis::calibration::StopRequest& stop) {
+            r.Busy(true);
+            doc_.ClearAll();
+            vantis::calibration::OculetCamera oculet(*camera_->Graph());
+            meridan::ProgressCamera camera(oculet, [&r, run, octets](int number) {
+                const int channel = number <= 0 ? -1 : (number - 1) / 3;
+                const int octet = channel >= 0 && channel < static_cast<int>(octets.size()) ? octets[channel] : 0;
+                const meridan::JobStep step = meridan::CalibrationPhotoStep(number, run->channels, octet);
+                r.Status(step.text, step.position, step.range);
+            });
+            const auto engine = meridan::AnnouncingWarps(vantis::calibration::EngineCalls{}, [&r, run] {
+                const meridan::JobStep step = meridan::CalibrationComputeStep(run->channels);
+                r.Status(step.text, step.position, step.range);
+            });
+            vantis::calibration::CaptureOptions options;
+            options.vendorWord = options_.defaults.vid;
+            run->result = vantis::calibration::RunCalibration(doc_, camera, r, stop, engine, options);
+            run->photosSaved = camera.PhotosSaved();
+            r.Busy(false);
+        },
+        [this, run] {
+            const auto& result = run->result;
             if (result.outcome == vantis::calibration::Outcome::Done) {
                 buttons_[kRecalibration]->setEnabled(true);
                 buttons_[kResync]->setEnabled(doc_.m_bSyncReady != 0);
                 buttons_[kCalibration]->setEnabled(true);
-            } else if (result.captured) {
-                // The engine refused the photos: another try may do better.
-                buttons_[kCalibration]->setEnabled(true);
+            } else if (result.captured || result.outcome == vantis::calibration::Outcome::Stopped) {
+                // The engine refused the photos, or the operator stopped: another try may do better.
+                buttons_[kCalibration]->setEnabled(camera_->IsOpened() != 0);
             }
+            meridan::JobFigures f;
+            f.channels = run->channels;
+            f.channelsDone = result.captured ? run->channels : meridan::ChannelsPhotographed(run->photosSaved);
+            f.seconds = SecondsSince(run->start);
+            ShowJobEnd(QString::fromStdString(meridan::CalibrationEndText(result.outcome, f)));
         });
-    });
+    OpenProgress(tr("Calibration"), id);
+    wait_->SetStatus(QString::fromStdString(meridan::CalibrationPhotoStep(0, run->channels, 0).text), 0,
+                     meridan::CalibrationStepCount(run->channels));
 }
 
 void CVantisAutoDlg::OnRecalibration() {
@@ -544,48 +609,73 @@ void CVantisAutoDlg::OnRecalibration() {
         return;
     }
     buttons_[kRecalibration]->setEnabled(false);
-    RunWorkflow([this](vantis::calibration::Reporter& r) {
-        r.Busy(true);
-        doc_.ClearAll();
-        r.Busy(false);
-        r.Busy(true);
-        // The review runs in the dock on the window thread; this worker waits for its answer.
-        auto review = [this](VantisAuto::CDoc&) {
-            std::promise<bool> answer;
-            std::future<bool> result = answer.get_future();
-            Send([this, &answer] { BeginThresholdReview(&answer); });
-            return result.get();
-        };
-        const auto result =
-            vantis::calibration::RunRecalibration(doc_, r, review, vantis::calibration::EngineCalls{});
-        r.Busy(false);
-        Send([this, result] {
+    struct Run {
+        vantis::calibration::SequenceResult result;
+        int channels = 0;
+        std::chrono::steady_clock::time_point start;
+    };
+    auto run = std::make_shared<Run>();
+    run->channels = static_cast<int>(doc_.m_channels.size());
+    RunWorkflow(
+        [this, run](vantis::calibration::Reporter& r, const vantis::calibration::StopRequest& stop) {
+            r.Busy(true);
+            doc_.ClearAll();
+            r.Busy(false);
+            // The review runs in the dock on the window thread; this worker
+            // waits for its answer, or for a stop request (Cancel).
+            auto review = [this, &stop, run](VantisAuto::CDoc&) {
+                auto answer = std::make_shared<std::promise<bool>>();
+                std::future<bool> result = answer->get_future();
+                Post([this, answer] { BeginThresholdReview(answer); });
+                while (result.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+                    if (stop.Requested()) return false;
+                const bool done = result.get();
+                // Time counts from the operator's Done: the review is not the job's.
+                run->start = std::chrono::steady_clock::now();
+                if (done)
+                    Post([this] {
+                        OpenProgress(tr("Re-calibration"), workflowJob_);
+                        wait_->SetStatus(QString::fromStdString(meridan::CalibrationComputeStep(0).text), 0, 1);
+                    });
+                return done;
+            };
+            run->result = vantis::calibration::RunRecalibration(doc_, r, review, vantis::calibration::EngineCalls{});
+            r.Busy(false);
+        },
+        [this, run] {
+            const auto& result = run->result;
             if (result.outcome != vantis::calibration::Outcome::Failed) buttons_[kRecalibration]->setEnabled(true);
             if (result.outcome == vantis::calibration::Outcome::Done) buttons_[kResync]->setEnabled(doc_.m_bSyncReady != 0);
+            meridan::JobFigures f;
+            f.channels = run->channels;
+            f.channelsDone = result.outcome == vantis::calibration::Outcome::Done ? run->channels : 0;
+            f.seconds = SecondsSince(run->start);
+            ShowJobEnd(QString::fromStdString(meridan::RecalibrationEndText(result.outcome, f)));
         });
-    });
 }
 
-void CVantisAutoDlg::BeginThresholdReview(std::promise<bool>* answer) {
-    pendingReview_ = answer;
+void CVantisAutoDlg::BeginThresholdReview(std::shared_ptr<std::promise<bool>> answer) {
+    if (closing_) {
+        answer->set_value(false);
+        return;
+    }
+    pendingReview_ = std::move(answer);
     ShowMainControls(false);
     ShowThresholdPicture(true);
     SetBusy(false);
-    auto it = dockFactories_.find(kDockThreshold);
-    if (it != dockFactories_.end() && it->second) {
-        if (QWidget* w = it->second(*this)) {
-            PlaceInDock(w);
-            return;
-        }
+    if (QWidget* w = MakeDocked(dockFactories_, kDockThreshold, *this)) {
+        PlaceInDock(w);
+        return;
     }
-    OpenPlaceholder(kDockThreshold, tr("threshold"));
+    // Without a review dialog there is nothing to decide: Cancel.
+    EndThresholdReview(false);
 }
 
 void CVantisAutoDlg::EndThresholdReview(bool done) {
     ShowThresholdPicture(false);
     ChildClosed(kDockThreshold);
     raise();
-    if (std::promise<bool>* answer = std::exchange(pendingReview_, nullptr)) {
+    if (auto answer = std::exchange(pendingReview_, nullptr)) {
         SetBusy(done);
         answer->set_value(done);
     }
@@ -774,9 +864,26 @@ void CVantisAutoDlg::OnContextMenu(const QPoint& globalPos) {
 }
 
 void CVantisAutoDlg::OnCameraCheck() {
-    SetBusy(true);
+    if (closing_) return;
+    // Never wait for the document lock here: a worker may hold it for a whole
+    // capture. When it is taken, check again a little later.
+    std::unique_lock<std::recursive_mutex> lock(DocumentLock(), std::try_to_lock);
+    if (!lock.owns_lock()) {
+        RetryCameraCheck();
+        return;
+    }
     const std::wstring name = doc_.GetCameraName();
     const auto check = meridan::DecideCameraCheck(name, meridan::AttachedCameraNames(), camera_->IsOpened() != 0);
+    if (check.stopView && workflowJob_ != 0) {
+        // A workflow photographing with the camera that went cannot succeed:
+        // it is stopped, and the view closes once it has ended.
+        jobs_.RequestStop(workflowJob_);
+        lock.unlock();
+        RetryCameraCheck();
+        return;
+    }
+    if (check.clearName) doc_.ClearCameraName();
+    lock.unlock();
     if (check.stopView) {
         camera_->Stop();
         buttons_[kBoundary]->setEnabled(false);
@@ -785,17 +892,29 @@ void CVantisAutoDlg::OnCameraCheck() {
         Inform(QString::fromStdString(meridan::Messages().Format(msg::kLostCamera, {QString::fromStdWString(name).toStdString()})),
                true);
     }
-    if (check.clearName) doc_.ClearCameraName();
-    SetBusy(false);
+}
+
+void CVantisAutoDlg::RetryCameraCheck() {
+    if (cameraCheckPending_) return;
+    cameraCheckPending_ = true;
+    QTimer::singleShot(200, this, [this] {
+        cameraCheckPending_ = false;
+        OnCameraCheck();
+    });
 }
 
 // ---------------------------------------------------------------------------
 // Closing
 
-void CVantisAutoDlg::SaveOnClose() {
-    DocLock lock(DocumentLock());
+bool CVantisAutoDlg::SaveOnClose() {
+    std::unique_lock<std::recursive_mutex> lock(DocumentLock(), std::try_to_lock);
+    if (!lock.owns_lock()) return false;
     std::string error;
-    vantis::model::SaveSystemConfig(doc_, options_.defaults.vid, "Config", &error);
+    const bool saved = vantis::model::SaveSystemConfig(doc_, options_.defaults.vid, "Config", &error) == 1;
+    lock.unlock();
+    // The operator learns that the project was not kept (the window still closes).
+    if (!saved) ShowError(error.empty() ? std::string("The system configuration could not be saved.") : error);
+    return true;
 }
 
 void CVantisAutoDlg::CloseForSignal() {
@@ -812,13 +931,22 @@ void CVantisAutoDlg::closeEvent(QCloseEvent* event) {
     if (watcher_) watcher_->Stop();
     // The workers end first (they give up the document lock), then the
     // project is kept as the system configuration.
-    StopConnectionWorker();
-    workflowStop_.Request();
+    jobs_.RequestStopAll();
+    if (auto answer = std::exchange(pendingReview_, nullptr)) answer->set_value(false);
     WaitForJobs();
     if (closingForSignal_) {
         doc_.RestorePictures();
-    } else {
-        SaveOnClose();
+        camera_->Stop();
+        threshold_->Stop();
+        doc_.Stop();
+        event->accept();
+        return;
+    }
+    if (!SaveOnClose()) {
+        // Another thread holds the document for a moment: close again shortly.
+        event->ignore();
+        QTimer::singleShot(100, this, [this] { close(); });
+        return;
     }
     camera_->Stop();
     threshold_->Stop();

@@ -1,8 +1,11 @@
 #include "meridan/CWaitDlg.h"
 
+#include <utility>
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -19,11 +22,21 @@ CWaitDlg::CWaitDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     text_ = new QLabel(QString::fromStdString(meridan::Messages().Text(meridan::msg::kPleaseWait)), this);
     text_->setObjectName("waitText");
     if (!suppressed_) progress_->SetProgressText("Completed ");
+    stop_ = new QPushButton(tr("Stop"), this);
+    stop_->setObjectName("waitStop");
+    stop_->setCursor(Qt::ArrowCursor);
+    stop_->hide();
+    connect(stop_, &QPushButton::clicked, this, [this] {
+        stop_->setEnabled(false);
+        if (auto stop = std::exchange(onStop_, nullptr)) stop();
+    });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(progress_);
     layout->addWidget(text_);
+    layout->addWidget(stop_, 0, Qt::AlignRight);
     setMinimumWidth(420);
     setCursor(Qt::BusyCursor);
+    // Disabled until it closes, unless it offers Stop.
     setEnabled(false);
     // A changed screen arrangement is the display change.
     if (auto* app = qobject_cast<QGuiApplication*>(QGuiApplication::instance())) {
@@ -47,6 +60,13 @@ void CWaitDlg::SetStatus(const QString& text, int position, int range) {
     if (suppressed_) return;
     text_->setText(text);
     progress_->SetPos(position);
+}
+
+void CWaitDlg::SetStopHandler(std::function<void()> stop) {
+    onStop_ = std::move(stop);
+    stop_->setVisible(static_cast<bool>(onStop_));
+    stop_->setEnabled(true);
+    setEnabled(static_cast<bool>(onStop_));
 }
 
 QString CWaitDlg::StatusText() const { return text_->text(); }

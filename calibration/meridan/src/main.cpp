@@ -9,10 +9,8 @@
 #include "meridan/CVantisAutoDlg.h"
 #include "meridan/startup.h"
 #include "vantis/model/config.h"
-#include "vantis/gui_style.h"
-#ifdef MERIDAN_WITH_DIALOGS
 #include "dialogs/install.h"
-#endif
+#include "vantis/gui_style.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -36,9 +34,7 @@ int main(int argc, char** argv) {
     options.defaults = startup.defaults;
     QApplication::setOverrideCursor(Qt::BusyCursor);
     CVantisAutoDlg window(options);
-#ifdef MERIDAN_WITH_DIALOGS
     meridan::dialogs::Install(window);
-#endif
     QApplication::restoreOverrideCursor();
     window.show();
 

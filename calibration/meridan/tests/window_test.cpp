@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPointer>
+
+#include <filesystem>
 
 #include "meridan/CChannelIconListCtrl.h"
 #include "meridan/CErrorMsgDlg.h"
@@ -14,6 +17,7 @@
 #include "meridan/skin/CSkinButton.h"
 #include "qt_test_support.h"
 #include "test_env.h"
+#include "dvOrvelAuto.h"
 #include "vantis/model/config.h"
 #include "wallsim/board_server.h"
 
@@ -52,6 +56,7 @@ protected:
     void WriteConfig(const std::vector<std::uint32_t>& addresses, bool connected) {
         VantisAuto::CDoc doc;
         for (auto a : addresses) doc.AddChannel(a);
+        doc.m_nStackCount = static_cast<int>(addresses.size());  // room for every channel in the layout
         doc.m_bConnected = connected;
         ASSERT_EQ(vantis::model::SaveSystemConfig(doc, "Vendor"), 1);
     }
@@ -121,7 +126,7 @@ TEST_F(WindowTest, ConnectYesShowsProgressToSeventeenForThreeChannels) {
     EXPECT_EQ(lastPos, 17);
     EXPECT_TRUE(errors_.empty());
     EXPECT_TRUE(WaitFor([&] { return wait.isNull(); }));  // the wait window closed
-    EXPECT_TRUE(w->isEnabled());                          // and the window is idle again
+    EXPECT_FALSE(w->IsBusy());                            // and the window is idle again
     for (int i = 0; i < 3; ++i) EXPECT_EQ(w->ChannelList()->ImageIndexAt(i), 0);
     EXPECT_TRUE(w->GetButton(CVantisAutoDlg::kCamera)->isEnabled());
     EXPECT_TRUE(w->GetButton(CVantisAutoDlg::kReset)->isEnabled());
@@ -162,7 +167,7 @@ TEST_F(WindowTest, BoardThatDoesNotAnswerShowsMessage158AndDisablesButtons) {
                               .arg(octet));
     EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kCamera)->isEnabled());
     EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kReset)->isEnabled());
-    EXPECT_TRUE(WaitFor([&] { return w->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] { return !w->IsBusy(); }));
 }
 
 TEST_F(WindowTest, DeleteDoesNothingWithTwoAndRemovesTheSelectedOfThree) {
@@ -203,11 +208,19 @@ TEST_F(WindowTest, TypingTheChannelsOwnAddressIsRefused) {
     EXPECT_EQ(messages_.size(), 2u);
 }
 
-TEST_F(WindowTest, DockPlaceholderHidesTheMainControlsUntilClosed) {
+TEST_F(WindowTest, DockedDialogHidesTheMainControlsUntilClosed) {
     auto w = MakeWindow();
     w->show();
+    w->OnCamera();  // no camera dialog given: nothing opens
+    EXPECT_FALSE(w->DockedChild());
+    w->SetDockFactory(CVantisAutoDlg::kDockCamera, [](CVantisAutoDlg&) {
+        auto* d = new QWidget;
+        d->setObjectName("cameraDialog");
+        return d;
+    });
     w->OnCamera();
     ASSERT_TRUE(w->DockedChild());
+    EXPECT_EQ(w->DockedChild()->objectName(), "cameraDialog");
     EXPECT_FALSE(w->CloseAllowed());
     EXPECT_FALSE(w->ChannelList()->isVisible());
     EXPECT_FALSE(w->close());  // closing waits for the docked dialog
@@ -216,15 +229,77 @@ TEST_F(WindowTest, DockPlaceholderHidesTheMainControlsUntilClosed) {
     EXPECT_TRUE(w->ChannelList()->isVisible());
     // The camera is not open: Boundary and Calibration stay disabled.
     EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kBoundary)->isEnabled());
-    // A dialog from a factory takes the dock the same way.
-    w->SetDockFactory(CVantisAutoDlg::kDockBoundary, [](CVantisAutoDlg&) {
-        auto* d = new QWidget;
-        d->setObjectName("boundaryDialog");
-        return d;
+    EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kCalibration)->isEnabled());
+}
+
+TEST_F(WindowTest, NewThenCancelConnectsTheProjectorsAgainWithoutReset) {
+    StartBoards(2, 190, 199);
+    WriteConfig(addresses_, true);
+    answer_ = false;  // Reset All Settings? No
+    auto w = MakeWindow();
+    w->show();
+    w->OnConnect();
+    ASSERT_TRUE(WaitFor([&] { return !w->ConnectionRunning(); }));
+    w->WaitForConnection();
+    for (auto& c : w->Doc().m_channels) ASSERT_EQ(dvOrvelAutoIsAlive(c->m_hLink), 1);
+    const std::size_t asked = questions_.size();
+
+    int wizards = 0;
+    w->SetWizard([&](CVantisAutoDlg&, VantisAuto::CDoc&) {
+        ++wizards;
+        return false;  // Cancel
     });
-    w->OnBoundary();
-    ASSERT_TRUE(w->DockedChild());
-    EXPECT_EQ(w->DockedChild()->objectName(), "boundaryDialog");
+    w->OnNew();
+    EXPECT_EQ(wizards, 1);
+    ASSERT_TRUE(WaitFor([&] { return !w->ConnectionRunning(); }));
+    w->WaitForConnection();
+    EXPECT_EQ(questions_.size(), asked);  // reconnecting asks nothing and resets nothing
+    for (auto& c : w->Doc().m_channels) EXPECT_EQ(dvOrvelAutoIsAlive(c->m_hLink), 1) << c->Label();
+    for (auto& b : boards_) EXPECT_EQ(b->Snapshot().savesPerformed, 0);
+    EXPECT_TRUE(w->GetButton(CVantisAutoDlg::kCamera)->isEnabled());
+    EXPECT_FALSE(w->IsBusy());
+
+    // New while the connection job runs: Cancel starts it again.
+    w->OnConnect();
+    w->OnNew();
+    EXPECT_EQ(wizards, 2);
+    EXPECT_TRUE(w->ConnectionRunning() || w->GetButton(CVantisAutoDlg::kCamera)->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !w->ConnectionRunning(); }));
+    w->WaitForConnection();
+    for (auto& c : w->Doc().m_channels) EXPECT_EQ(dvOrvelAutoIsAlive(c->m_hLink), 1) << c->Label();
+    w->Doc().DisconnectAll();
+}
+
+TEST_F(WindowTest, CalibrationShowsProgressAndSaysHowItEnded) {
+    // Two projectors and no camera: the photos are missing, the calibration fails.
+    StartBoards(2, 190, 199);
+    WriteConfig(addresses_, true);
+    answer_ = false;
+    auto w = MakeWindow();
+    w->show();
+    w->OnConnect();
+    ASSERT_TRUE(WaitFor([&] { return !w->ConnectionRunning(); }));
+    w->WaitForConnection();
+
+    w->OnCalibration();
+    ASSERT_TRUE(w->WaitWindow());
+    QPointer<CWaitDlg> wait = w->WaitWindow();
+    EXPECT_EQ(wait->Progress()->maximum(), 1 + 3 * 2 + 1);  // the black photo, three per projector, the warps
+    EXPECT_TRUE(wait->StopButton()->isVisible());
+    EXPECT_TRUE(wait->StopButton()->isEnabled());  // usable while the window is busy
+    EXPECT_TRUE(w->IsBusy());
+    EXPECT_FALSE(w->ChannelList()->isEnabled());
+    w->WaitForJobs();
+    EXPECT_TRUE(WaitFor([&] { return wait.isNull(); }));  // the wait window closed with the end
+    EXPECT_FALSE(w->IsBusy());
+    EXPECT_TRUE(w->ChannelList()->isEnabled());
+    ASSERT_FALSE(errors_.empty());
+    EXPECT_EQ(w->LastJobEnd(), messages_.back());
+    EXPECT_TRUE(w->LastJobEnd().startsWith("Calibration failed after ")) << w->LastJobEnd().toStdString();
+    EXPECT_TRUE(w->LastJobEnd().contains("0 of 2 projectors")) << w->LastJobEnd().toStdString();
+    // The projectors were not left blanked.
+    for (auto& b : boards_) EXPECT_FALSE(b->Snapshot().blanked);
+    w->Doc().DisconnectAll();
 }
 
 TEST_F(WindowTest, ClosingSavesTheSystemConfiguration) {
@@ -232,13 +307,19 @@ TEST_F(WindowTest, ClosingSavesTheSystemConfiguration) {
     WriteConfig(addresses_, true);
     auto w = MakeWindow();
     w->show();
+    // What the window read is gone: only the window's own save can bring it back.
+    std::filesystem::remove(vantis::model::SystemConfigPath("Vendor", "Config"));
+    VantisAuto::CDoc none;
+    ASSERT_NE(vantis::model::LoadSystemConfig(none, "Vendor"), 1);
     w->OnConnect();
     // Close at once: the connection worker is asked to stop and is waited for.
     EXPECT_TRUE(w->close());
     EXPECT_FALSE(w->ConnectionRunning());
     VantisAuto::CDoc saved;
     ASSERT_EQ(vantis::model::LoadSystemConfig(saved, "Vendor"), 1);
-    EXPECT_EQ(saved.m_channels.size(), 2u);
+    ASSERT_EQ(saved.m_channels.size(), 2u);
+    EXPECT_EQ(saved.m_channels[0]->m_dwIp, addresses_[0]);
+    EXPECT_EQ(saved.m_channels[1]->m_dwIp, addresses_[1]);
     EXPECT_TRUE(saved.m_bConnected);
 }
 

@@ -44,36 +44,20 @@
         <translation>删除</translation>
     </message>
     <message>
-        <source>Close</source>
-        <translation>关闭</translation>
+        <source>Stop</source>
+        <translation>停止</translation>
     </message>
     <message>
-        <source>The new-project wizard is not built yet.</source>
-        <translation>新项目向导尚未完成。</translation>
+        <source>Calibration</source>
+        <translation>校正</translation>
     </message>
     <message>
-        <source>The %1 dialog is not built yet.</source>
-        <translation>%1 对话框尚未完成。</translation>
+        <source>Re-calibration</source>
+        <translation>重新校正</translation>
     </message>
     <message>
-        <source>camera</source>
-        <translation>摄像机</translation>
-    </message>
-    <message>
-        <source>boundary</source>
-        <translation>边界</translation>
-    </message>
-    <message>
-        <source>The edge-blending settings dialog is not built yet.</source>
-        <translation>边缘融合设置对话框尚未完成。</translation>
-    </message>
-    <message>
-        <source>Calibration is not available in this build.</source>
-        <translation>此版本无法进行校正。</translation>
-    </message>
-    <message>
-        <source>The threshold review is not built yet.</source>
-        <translation>阈值检查尚未完成。</translation>
+        <source>Auto Tune</source>
+        <translation>自动调整</translation>
     </message>
 </context>
 </TS>

@@ -44,36 +44,20 @@
         <translation>刪除</translation>
     </message>
     <message>
-        <source>Close</source>
-        <translation>關閉</translation>
+        <source>Stop</source>
+        <translation>停止</translation>
     </message>
     <message>
-        <source>The new-project wizard is not built yet.</source>
-        <translation>新專案精靈尚未完成。</translation>
+        <source>Calibration</source>
+        <translation>校正</translation>
     </message>
     <message>
-        <source>The %1 dialog is not built yet.</source>
-        <translation>%1 對話框尚未完成。</translation>
+        <source>Re-calibration</source>
+        <translation>重新校正</translation>
     </message>
     <message>
-        <source>camera</source>
-        <translation>攝影機</translation>
-    </message>
-    <message>
-        <source>boundary</source>
-        <translation>邊界</translation>
-    </message>
-    <message>
-        <source>The edge-blending settings dialog is not built yet.</source>
-        <translation>邊緣融合設定對話框尚未完成。</translation>
-    </message>
-    <message>
-        <source>Calibration is not available in this build.</source>
-        <translation>此版本無法進行校正。</translation>
-    </message>
-    <message>
-        <source>The threshold review is not built yet.</source>
-        <translation>閾值檢視尚未完成。</translation>
+        <source>Auto Tune</source>
+        <translation>自動調整</translation>
     </message>
 </context>
 </TS>

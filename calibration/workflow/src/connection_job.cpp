@@ -15,7 +15,7 @@ ConnectionResult RunConnectionJob(VantisAuto::CDoc& doc, Reporter& reporter, con
                                   const ConnectionOptions& options) {
     ConnectionResult result;
     auto& texts = meridan::Messages();
-    result.reset = options.skipQuestion || reporter.Ask(texts.Text(msg::kResetAllSettings));
+    result.reset = !options.keepSettings && (options.skipQuestion || reporter.Ask(texts.Text(msg::kResetAllSettings)));
 
     reporter.Busy(true);
     {

@@ -1,20 +1,26 @@
 // The main window of the calibration program: the camera view (or the
 // threshold picture in the same place), the channel list, the nine command
 // buttons, and the dock area in which the camera, boundary, threshold and
-// edge-blending dialogs appear. It owns the project document and starts the
-// workers; workers reach it only through Send (blocking) and Post.
+// edge-blending dialogs appear. It owns the project document and runs every
+// job on its job runner (started, counted, joined on close).
+//
+// Threads and the document lock: workers reach the window only through the
+// runner's mailbox (Post leaves a message, Send waits for it), and the
+// workflows' status, busy and error reports are posted, never waited for, so
+// a worker holding the document lock never waits for the window. The window
+// thread in turn never blocks on the document lock while a job may hold it:
+// its timer-driven checks try the lock and come back later when it is taken.
 #pragma once
 
 #include <QPointer>
 #include <QWidget>
 
-#include <atomic>
+#include <chrono>
 #include <functional>
 #include <future>
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "calibration/reporter.h"
 #include "vantis/messages/error_report.h"
@@ -27,6 +33,7 @@ class CCvImageCtrl;
 class CChannelIconListCtrl;
 class CSkinButton;
 #include "meridan/CWaitDlg.h"
+#include "meridan/job_runner.h"
 class QLabel;
 class QMenuBar;
 class QStackedWidget;
@@ -59,8 +66,8 @@ public:
     CWaitDlg* WaitWindow() const { return wait_; }
 
     // --- dock area (the dialogs of the camera, boundary, threshold and edge-blending settings) ---
-    // A factory makes the dialog with this window as its parent; without one a
-    // placeholder says on screen that the dialog is not built yet.
+    // A factory makes the dialog with this window as its parent (the program
+    // installs them: dialogs/install.h).
     using DockFactory = std::function<QWidget*(CVantisAutoDlg& main)>;
     void SetDockFactory(DockChild which, DockFactory factory) { dockFactories_[which] = std::move(factory); }
     // The new-project wizard: runs modally on the document, true on OK.
@@ -120,16 +127,39 @@ public:
     void ApplyButtonEnabling(int e);
     void SetBusy(bool busy);
     bool IsBusy() const { return busy_; }
-    bool ConnectionRunning() const { return connection_.joinable() && !connectionDone_.load(); }
-    // Waits (serving the workers' requests) until the connection worker ended.
+    bool ConnectionRunning() const { return connectionJob_ != 0 && jobs_.IsRunning(connectionJob_); }
+    // Waits (serving the workers' messages) until the connection job ended and
+    // its end was handled.
     void WaitForConnection();
-    // Waits until every document job (re-sync, reset, ...) ended.
+    // Waits until every job (connection, workflows, re-sync, ...) ended.
     void WaitForJobs();
+    // The window's job runner (the dialogs run their projector work on it).
+    meridan::JobRunner& Jobs() { return jobs_; }
+    // Runs work as a job between busy and idle; ended runs on this thread after it.
+    meridan::JobRunner::Id RunDocumentJob(std::function<void()> work, std::function<void()> ended = {});
+
+    // --- feedback of Calibration, Re-calibration and Auto Tune ---
+    // Opens the wait window for a workflow; its Stop button asks the job to stop.
+    void OpenProgress(const QString& title, meridan::JobRunner::Id job);
+    void CloseProgress();
+    // The end of a workflow in one sentence: the status line under the
+    // buttons, and a message box that does not block.
+    void ShowJobEnd(const QString& text);
+    QString LastJobEnd() const { return lastJobEnd_; }
+    // The workflow job running now (0 when none): Calibration, Re-calibration or Auto Tune.
+    meridan::JobRunner::Id WorkflowJob() const { return workflowJob_; }
+    void StopWorkflow();
+    // Runs a workflow (Calibration, Re-calibration, Auto Tune) as a job with
+    // this window as its reporter, between busy and idle; ended runs on this
+    // thread afterwards. One at a time: WorkflowJob() names it.
+    using Workflow = std::function<void(vantis::calibration::Reporter&, const vantis::calibration::StopRequest&)>;
+    meridan::JobRunner::Id RunWorkflow(Workflow work, std::function<void()> ended);
 
     // --- worker messages ---
-    // Runs f on the window thread; from a worker it waits until f ran.
+    // Runs f on the window thread; from a worker it waits until f ran. Never
+    // call it while holding the document lock.
     void Send(std::function<void()> f);
-    // Runs f on the window thread later.
+    // Runs f on the window thread later, in the order of posting.
     void Post(std::function<void()> f);
     // A worker's error report, shown in the error dialog.
     void ShowReport(const vantis::messages::ErrorReport& report);
@@ -155,16 +185,19 @@ private:
     void BuildWindow();
     void BuildMenus();
     void ShowMainControls(bool show);
-    void OpenPlaceholder(DockChild which, const QString& title);
+    // A worker left a message: serve the mailbox from the event loop.
+    void WakeJobs();
     void GiveIdentityWarps();
     void StopConnectionWorker();
-    // Runs work on a worker thread between busy and idle.
-    void RunDocumentJob(std::function<void()> work);
-    // Runs a workflow on a worker thread with this window as its reporter.
-    void RunWorkflow(std::function<void(vantis::calibration::Reporter&)> work);
-    void BeginThresholdReview(std::promise<bool>* answer);
+    // Starts the connection job (skip: reset without the Reset All Settings
+    // question; keep: reconnect only, no question and no reset).
+    void StartConnectionJob(bool skip, bool keep);
+    void BeginThresholdReview(std::shared_ptr<std::promise<bool>> answer);
     void OnContextMenu(const QPoint& globalPos);
-    void SaveOnClose();
+    // Keeps the project as the system configuration; false when the document
+    // lock is taken (nothing was written).
+    bool SaveOnClose();
+    void RetryCameraCheck();
 
     Options options_;
     VantisAuto::CDoc doc_;
@@ -176,6 +209,8 @@ private:
     QPointer<QWidget> docked_;
     CChannelIconListCtrl* list_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
+    QLabel* jobStatus_ = nullptr;
+    QString lastJobEnd_;
     std::map<Button, CSkinButton*> buttons_;
     QPointer<CWaitDlg> wait_;
     std::unique_ptr<meridan::DeviceWatcher> watcher_;
@@ -189,16 +224,17 @@ private:
     std::function<void(const QString&)> messageHandler_;
     vantis::model::EchoProber* prober_ = nullptr;
 
-    std::thread connection_;
-    std::atomic<bool> connectionDone_{true};
-    vantis::calibration::StopRequest stopConnection_;
-    std::atomic<int> jobsRunning_{0};
-    vantis::calibration::StopRequest workflowStop_;
-    std::promise<bool>* pendingReview_ = nullptr;
+    // Declared after everything its jobs use, so that it goes (joining them) first.
+    meridan::JobRunner jobs_;
+    meridan::JobRunner::Id connectionJob_ = 0;
+    meridan::JobRunner::Id workflowJob_ = 0;
+    std::shared_ptr<std::promise<bool>> pendingReview_;
     bool busy_ = false;
     bool closeAllowed_ = true;
     bool closingForSignal_ = false;
     bool skipQuestion_ = false;
+    bool reconnectOnly_ = false;
+    bool cameraCheckPending_ = false;
     bool closing_ = false;
     int channelsAtConnect_ = 0;
     int snapshotCounter_ = 100;

@@ -1,6 +1,6 @@
-// The wait window of the connection job: a progress bar with text above a
-// status line. Modeless, without caption; it shows the busy cursor and keeps
-// itself disabled until it closes.
+// The wait window of the connection job and of the workflows: a progress bar
+// with text above a status line, and for a job that can be stopped a Stop
+// button. Modeless, without caption; it shows the busy cursor.
 #pragma once
 
 #include <QDialog>
@@ -8,6 +8,7 @@
 
 class CProgressCtrlEx;
 class QLabel;
+class QPushButton;
 
 class CWaitDlg : public QDialog {
 public:
@@ -28,6 +29,10 @@ public:
     // Called once when the window closes (the main window becomes idle).
     void SetOnClosed(std::function<void()> callback) { onClosed_ = std::move(callback); }
 
+    // Shows the Stop button; pressing it calls stop (once) and disables it.
+    void SetStopHandler(std::function<void()> stop);
+    QPushButton* StopButton() const { return stop_; }
+
     CProgressCtrlEx* Progress() const { return progress_; }
     QString StatusText() const;
 
@@ -38,6 +43,8 @@ protected:
 private:
     CProgressCtrlEx* progress_;
     QLabel* text_;
+    QPushButton* stop_;
+    std::function<void()> onStop_;
     bool suppressed_ = false;
     bool closed_ = false;
     std::function<void()> onClosed_;

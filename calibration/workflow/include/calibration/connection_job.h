@@ -12,6 +12,7 @@ namespace vantis::calibration {
 
 struct ConnectionOptions {
     bool skipQuestion = false;                    // the New command: counts as Yes without asking
+    bool keepSettings = false;                    // reconnect only: no question, no reset
     vantis::model::EchoProber* prober = nullptr;  // reachability test; null: ICMP echo
 };
 
