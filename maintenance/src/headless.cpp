@@ -11,6 +11,7 @@ namespace tendal {
 int RunHeadless(Startup& startup, std::ostream& out) {
     const std::string& vid = startup.defaults.vid;
     StreamReporter reporter(out, LogFilePath(vid));
+    reporter.File().BeginRun("headless");
     VantisAuto::CDoc doc;
     std::string why;
     if (!LoadConfiguration(doc, vid, &why)) {

@@ -53,15 +53,11 @@ std::string PlainLine(const std::string& line) {
 }
 
 StreamReporter::StreamReporter(std::ostream& out, const std::filesystem::path& logFile)
-    : out_(out), logFile_(logFile) {}
+    : out_(out), file_(logFile) {}
 
 void StreamReporter::Log(const std::string& line) {
-    const std::string plain = PlainLine(line);
-    out_ << plain << std::flush;
-    if (logFile_.empty()) return;
-    std::error_code ec;
-    std::filesystem::create_directories(logFile_.parent_path(), ec);
-    std::ofstream(logFile_, std::ios::app) << plain;
+    out_ << PlainLine(line) << std::flush;
+    file_.Append(line);
 }
 
 void StreamReporter::Error(const std::string& text) {

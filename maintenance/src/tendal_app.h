@@ -8,6 +8,7 @@
 #include <string>
 
 #include "calibration/reporter.h"
+#include "tendal_log.h"
 #include "vantis/model/config.h"
 #include "vantis/model/document.h"
 
@@ -38,16 +39,18 @@ std::filesystem::path LogFilePath(const std::string& vid);
 // A line as shown on a terminal or in a file: "\r\n" becomes "\n".
 std::string PlainLine(const std::string& line);
 
-// Log lines to a stream and appended to a file; errors too.
+// Log lines to a stream as they are and, stamped with date and time, to the
+// log file; errors too.
 class StreamReporter : public vantis::calibration::Reporter {
 public:
     StreamReporter(std::ostream& out, const std::filesystem::path& logFile);
     void Log(const std::string& line) override;
     void Error(const std::string& text) override;
+    LogFile& File() { return file_; }
 
 private:
     std::ostream& out_;
-    std::filesystem::path logFile_;
+    LogFile file_;
 };
 
 }  // namespace tendal

@@ -17,17 +17,21 @@
 #include "calibration/stop_signals.h"
 #include "oculet/CDShowCameraCtrl.h"
 #include "vantis/delays.h"
+#include "vantis/gui_style.h"
 #include "vantis/messages/maintenance_messages.h"
 
 namespace tendal {
 
 namespace {
 
-// Log lines go to the window thread; the run thread never touches a widget.
+// Log lines go to the window thread, which shows them with their short time;
+// the run thread never touches a widget. Each line also goes to Tendal.log,
+// with date and time.
 class WindowReporter : public vantis::calibration::Reporter {
 public:
-    explicit WindowReporter(TendalWindow* window) : window_(window) {}
+    WindowReporter(TendalWindow* window, LogFile& file) : window_(window), file_(file) {}
     void Log(const std::string& line) override {
+        file_.Append(line);
         QMetaObject::invokeMethod(window_, "AppendLog", Qt::QueuedConnection,
                                   Q_ARG(QString, QString::fromStdString(line)));
     }
@@ -35,6 +39,7 @@ public:
 
 private:
     TendalWindow* window_;
+    LogFile& file_;
 };
 
 // The camera view control's graph, with the view's own steps (boundary
@@ -94,7 +99,8 @@ TendalWindow::TendalWindow(Startup& startup, QWidget* parent) : QDialog(parent),
     layout->addWidget(logPane_, 2);
     layout->addLayout(buttons);
 
-    reporter_ = std::make_unique<WindowReporter>(this);
+    logFile_ = std::make_unique<LogFile>(LogFilePath(startup_.defaults.vid));
+    reporter_ = std::make_unique<WindowReporter>(this, *logFile_);
     connect(calibration_, &QPushButton::clicked, this, [this] { StartRun(); });
     connect(autoExecution_, &QCheckBox::toggled, this, [this](bool on) { doc_.m_bAutoExecution = on; });
     connect(exit_, &QPushButton::clicked, this, [this] { close(); });
@@ -135,6 +141,7 @@ void TendalWindow::StartRun() {
     calibration_->setEnabled(false);
     exit_->setEnabled(false);
     stop_.Clear();
+    logFile_->BeginRun("window");
     running_.store(true);
     worker_ = std::thread([this] {
         ViewCamera camera(view_);
@@ -201,12 +208,14 @@ void TendalWindow::closeEvent(QCloseEvent* event) {
 
 int ShowStartError(int argc, char** argv, const std::string& text) {
     QApplication app(argc, argv);
+    vantis::gui::ApplyDarkStyle(app);
     QMessageBox::critical(nullptr, "Tendal", QString::fromStdString(text));
     return 1;
 }
 
 int RunWindow(int argc, char** argv, Startup& startup) {
     QApplication app(argc, argv);
+    vantis::gui::ApplyDarkStyle(app);
     TendalWindow window(startup);
     window.show();
     window.Begin();

@@ -1,5 +1,6 @@
-// The maintenance program's window: log pane with time-stamped lines, camera
-// view, Calibration, Auto-Execution and EXIT. A run goes on a worker thread;
+// The maintenance program's window: log pane with time-stamped lines (also
+// written to Tendal.log, with the date), camera view, Calibration,
+// Auto-Execution and EXIT. A run goes on a worker thread;
 // the window only handles the buttons and the log.
 #pragma once
 
@@ -65,6 +66,7 @@ private:
     std::atomic<bool> runFailed_{false};
     bool configLoaded_ = false;
     vantis::calibration::StopRequest stop_;
+    std::unique_ptr<LogFile> logFile_;
     std::unique_ptr<vantis::calibration::Reporter> reporter_;
 };
 

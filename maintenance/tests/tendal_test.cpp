@@ -58,19 +58,62 @@ void WriteConfig(bool connected, bool autoExecution, std::uint32_t address) {
     ASSERT_EQ(vantis::model::SaveSystemConfig(doc, "Vendor"), 1);
 }
 
+std::string ReadFile(const fs::path& file) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Lines of a text, without their ends.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// "YYYY-MM-DD hh:mm:ss" at the start of the line.
+bool StartsWithDateAndTime(const std::string& line) {
+    if (line.size() < 19) return false;
+    for (std::size_t i = 0; i < 19; ++i) {
+        const char c = line[i];
+        const bool ok = (i == 4 || i == 7) ? c == '-' : i == 10 ? c == ' ' : (i == 13 || i == 16) ? c == ':'
+                                                                                        : (c >= '0' && c <= '9');
+        if (!ok) return false;
+    }
+    return true;
+}
+
+TEST(TendalLog, EveryLineCarriesDateAndTime) {
+    EXPECT_EQ(tendal::StampedLines("[01:02] Complete\r\n", "2026-12-08 01:02:33"), "2026-12-08 01:02:33 Complete\n");
+    EXPECT_EQ(tendal::StampedLines("[SYSTEM ERROR 0001]:\r\nThe system failed.\r\n", "D T"),
+              "D T [SYSTEM ERROR 0001]:\nD T The system failed.\n");
+    EXPECT_EQ(tendal::StampedLines("\r\n", "D T"), "D T\n");                 // a blank separator line
+    EXPECT_EQ(tendal::StampedLines("unfinished", "D T"), "D T unfinished\n");
+    EXPECT_EQ(tendal::StampedLines("[1:02] odd", "D T"), "D T [1:02] odd\n");  // not a stamp: kept
+    EXPECT_EQ(tendal::StampedLines("", "D T"), "");
+    EXPECT_TRUE(StartsWithDateAndTime(tendal::DateTimeStamp(std::time(nullptr))));
+}
+
 TEST(TendalHeadless, LinesGoToTheTerminalAndTheLogFile) {
     TempHome home("plain");
     EXPECT_EQ(tendal::PlainLine("a\r\nb\r\n"), "a\nb\n");
     const fs::path file = tendal::LogFilePath("Vendor");
     std::ostringstream out;
     tendal::StreamReporter reporter(out, file);
+    reporter.File().BeginRun("headless");
     reporter.Log("[01:02] Complete\r\n");
     reporter.Error("[CORRECT ERROR 0004]: failed");
+    // The terminal gets the lines as they are.
     EXPECT_EQ(out.str(), "[01:02] Complete\n[CORRECT ERROR 0004]: failed\n");
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), out.str());
+    // The file: a header line for the run, then every line with date and time.
+    const auto lines = Lines(ReadFile(file));
+    ASSERT_EQ(lines.size(), 3u);
+    for (const auto& line : lines) EXPECT_TRUE(StartsWithDateAndTime(line)) << line;
+    EXPECT_NE(lines[0].find("run started (headless)"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1].substr(19), " Complete");
+    EXPECT_EQ(lines[2].substr(19), " [CORRECT ERROR 0004]: failed");
     EXPECT_EQ(file.parent_path(), vantis::model::SystemConfigPath("Vendor").parent_path());
 }
 
@@ -96,6 +139,16 @@ TEST(TendalHeadless, AProjectorThatDoesNotAnswerExitsOne) {
     EXPECT_EQ(tendal::RunHeadless(startup, out), 1);
     EXPECT_NE(out.str().find("Connect to projector (IP address : 175)"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("[SYSTEM ERROR 0001]"), std::string::npos) << out.str();
+    // Two runs: two header lines, and every line of the file dated.
+    std::ostringstream again;
+    EXPECT_EQ(tendal::RunHeadless(startup, again), 1);
+    const auto lines = Lines(ReadFile(tendal::LogFilePath("Vendor")));
+    int headers = 0;
+    for (const auto& line : lines) {
+        EXPECT_TRUE(StartsWithDateAndTime(line)) << line;
+        headers += line.find("run started (headless)") != std::string::npos;
+    }
+    EXPECT_EQ(headers, 2);
 }
 
 std::vector<char> FileBytes(const fs::path& path) {
@@ -191,6 +244,12 @@ TEST(TendalWindow, AutoExecutionStartsARunWithoutAClick) {
     for (int i = 0; i < 500 && window.Running(); ++i) QTest::qWait(10);
     QTest::qWait(20);
     EXPECT_TRUE(window.CalibrationButton()->isEnabled());
+    // The window's run reached Tendal.log too, dated, under its header line.
+    const std::string file = ReadFile(tendal::LogFilePath("Vendor"));
+    EXPECT_NE(file.find("run started (window)"), std::string::npos) << file;
+    EXPECT_NE(file.find("Connect to projector (IP address : 173)"), std::string::npos) << file;
+    EXPECT_NE(file.find("SYSTEM ERROR 0001"), std::string::npos) << file;
+    for (const auto& line : Lines(file)) EXPECT_TRUE(StartsWithDateAndTime(line)) << line;
 }
 #endif
 
