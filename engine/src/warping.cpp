@@ -276,6 +276,7 @@ WarpResult AutoDoImageWarpingEx(const std::string& blackPhoto, const std::vector
         sorted.reserve(detections.size());
         for (const ChannelDetection& detection : detections) sorted.push_back(SortChannel(info, detection, options.centres));
         std::vector<ChannelFigures> channelFigures;
+        channelFigures.reserve(sorted.size());
         for (const SortedChannel& channel : sorted) channelFigures.push_back(channel.check.figures);
         for (std::size_t k = 0; k < sorted.size(); ++k) {
             if (sorted[k].check.consistent) continue;

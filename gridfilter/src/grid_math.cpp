@@ -77,7 +77,9 @@ void ResampleBilinear(const TableView& in, const TableView& out) {
         for (int i = 0; i < out.rows; ++i) {
             const auto [r, fr] = Locate(i, out.rows, in.rows);
             const int r1 = in.rows > 1 ? r + 1 : r;
-            const auto blend = [&](float** t) {
+            // The bindings are captured as copies: clang before 16 cannot capture
+            // structured bindings, and clang-tidy (scripts/style) parses with clang.
+            const auto blend = [&, c = c, fc = fc, r = r, fr = fr](float** t) {
                 const double top = t[c][r] + (t[c1][r] - t[c][r]) * fc;
                 const double bottom = t[c][r1] + (t[c1][r1] - t[c][r1]) * fc;
                 return static_cast<float>(top + (bottom - top) * fr);

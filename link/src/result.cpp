@@ -9,11 +9,11 @@ int WinsockErrorFromErrno(int error) {
         case 0: return 0;
         case EINTR: return 10004;
         case EBADF: return 10009;
-        case EACCES: return 10013;
+        case EACCES:
         case EPERM: return 10013;
         case EFAULT: return 10014;
         case EINVAL: return 10022;
-        case EMFILE: return 10024;
+        case EMFILE:
         case ENFILE: return 10024;
         case EAGAIN: return kWsaTimedOut;  // what SO_RCVTIMEO / SO_SNDTIMEO report on expiry
         case EINPROGRESS: return 10036;
@@ -34,8 +34,8 @@ int WinsockErrorFromErrno(int error) {
         case ENETUNREACH: return 10051;
         case ENETRESET: return 10052;
         case ECONNABORTED: return 10053;
-        case ECONNRESET: return kWsaConnReset;
-        case EPIPE: return kWsaConnReset;  // the peer is gone: the connection is broken
+        case ECONNRESET:
+        case EPIPE: return kWsaConnReset;  // EPIPE: the peer is gone, the connection is broken
         case ENOBUFS: return 10055;
         case ENOMEM: return 8;
         case EISCONN: return 10056;

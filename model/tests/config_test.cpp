@@ -6,22 +6,12 @@
 
 #include "vantis/model/config.h"
 #include "vantis/model/project_file.h"
+#include "vantis/testing/temp_home.h"
 
 namespace fs = std::filesystem;
 namespace vm = vantis::model;
 
 namespace {
-
-// A scratch folder per test, used as $XDG_DATA_HOME and $XDG_RUNTIME_DIR
-// (ctest runs every test case in its own process).
-fs::path Scratch(const std::string& name) {
-    const fs::path dir = fs::path(::testing::TempDir()) / ("model_config_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    ::setenv("XDG_DATA_HOME", dir.c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    return dir;
-}
 
 fs::path WriteIni(const fs::path& dir, const std::string& text) {
     const auto path = dir / "default.ini";
@@ -32,7 +22,8 @@ fs::path WriteIni(const fs::path& dir, const std::string& text) {
 }  // namespace
 
 TEST(Defaults, KeysVersionsAndFailures) {
-    const auto dir = Scratch("ini");
+    const vantis::testing::TempHome home("model-config");
+    const auto dir = home.root();
     vm::Defaults d;
     std::string error;
     ASSERT_TRUE(vm::ReadDefaults(WriteIni(dir, "[MAIN]\nPID=Wall\nVID=Acme\nAUTO_WARP_APP_TITLE=Aligner\n"
@@ -67,7 +58,8 @@ TEST(Defaults, TheBuildPutsOneBesideThePrograms) {
 }
 
 TEST(InstanceLock, SecondInstanceIsRefusedUntilTheFirstEnds) {
-    const auto dir = Scratch("lock");
+    const vantis::testing::TempHome home("model-config");
+    const auto dir = home.run();
     const auto name = vm::InstanceLockName("Vendor", "Box");
     EXPECT_EQ(name, "Vendor_{88CD7C6E-2793-46a7-9652-7FB8D871080B}_Box");
     std::string error;
@@ -100,7 +92,8 @@ TEST(Language, SuffixRule) {
 }
 
 TEST(SystemConfig, SaveCreatesFoldersLoadRestoresEmptyCountsAsNone) {
-    const auto dir = Scratch("system");
+    const vantis::testing::TempHome home("model-config");
+    const auto dir = home.data();
     EXPECT_EQ(vm::SystemConfigPath("Acme"), dir / "Acme" / "SystemData" / "Config.cfg");
 
     VantisAuto::CDoc doc;
@@ -130,6 +123,5 @@ TEST(SystemConfig, SaveCreatesFoldersLoadRestoresEmptyCountsAsNone) {
     EXPECT_EQ(loaded.m_channels.size(), 1u);
 
     ::unsetenv("XDG_DATA_HOME");
-    ::setenv("HOME", dir.c_str(), 1);
-    EXPECT_EQ(vm::AppDataFolder(), dir / ".local" / "share");
+    EXPECT_EQ(vm::AppDataFolder(), home.root() / ".local" / "share");
 }

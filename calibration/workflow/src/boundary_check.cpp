@@ -22,6 +22,7 @@ const cv::Point2f& At(const BoundaryGrid& grid, int column, int row) {
 std::vector<cv::Point2f> Outline(const BoundaryGrid& grid) {
     std::vector<cv::Point2f> ring;
     const int lastColumn = kBoundaryColumns - 1, lastRow = kBoundaryRows - 1;
+    ring.reserve(static_cast<std::size_t>(2 * (lastColumn + lastRow)));
     for (int c = 0; c < lastColumn; ++c) ring.push_back(At(grid, c, 0));
     for (int r = 0; r < lastRow; ++r) ring.push_back(At(grid, lastColumn, r));
     for (int c = lastColumn; c > 0; --c) ring.push_back(At(grid, c, lastRow));

@@ -9,25 +9,14 @@
 
 #include "calibration/reporter.h"
 #include "vantis/model/reachability.h"
+#include "vantis/testing/temp_home.h"
 
 namespace vantis::calibration::testing {
 
 // A fresh folder under the system's temporary folder, removed at the end.
-class TempFolder {
+class TempFolder : public vantis::testing::TempDir {
 public:
-    explicit TempFolder(const std::string& name)
-        : path_(std::filesystem::temp_directory_path() / ("calib-" + name + "-" + std::to_string(::getpid()))) {
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+    explicit TempFolder(const std::string& name) : TempDir("calib-" + name) {}
 };
 
 class RecordingReporter : public Reporter {

@@ -123,6 +123,7 @@ std::array<BlendZone, 4> LayoutBlendZones(const Scene& scene, int i) {
 std::vector<cv::Point2d> OutlineOnScreen(const Scene& scene, const std::vector<cv::Point2d>& picture) {
     CameraOptics cam(scene.camera, scene.screenWidth, scene.screenHeight);
     std::vector<cv::Point2d> out;
+    out.reserve(picture.size());
     for (const auto& p : picture) out.push_back(cam.PictureToScreen(p));
     return out;
 }
@@ -226,12 +227,12 @@ TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& 
             const double totalW = strideX * (l.columns - 1) + W, totalH = strideY * (l.rows - 1) + H;
             std::vector<cv::Point2d> edge;
             for (double x : Samples(0, totalW, step)) {
-                edge.push_back({x - 0.5, -0.5});
-                edge.push_back({x - 0.5, totalH - 0.5});
+                edge.emplace_back(x - 0.5, -0.5);
+                edge.emplace_back(x - 0.5, totalH - 0.5);
             }
             for (double y : Samples(0, totalH, step)) {
-                edge.push_back({-0.5, y - 0.5});
-                edge.push_back({totalW - 0.5, y - 0.5});
+                edge.emplace_back(-0.5, y - 0.5);
+                edge.emplace_back(totalW - 0.5, y - 0.5);
             }
             Accumulator acc;
             for (const cv::Point2d& g : edge) {

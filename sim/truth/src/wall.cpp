@@ -62,7 +62,7 @@ std::unique_ptr<Wall> Wall::Load(const std::string& path, std::string* error) {
     return std::make_unique<Wall>(scene, picture);
 }
 
-Wall::Wall(const Scene& scene, cv::Mat testPicture) : renderer_(scene) {
+Wall::Wall(const Scene& scene, const cv::Mat& testPicture) : renderer_(scene) {
     const LayoutSpec& l = scene.layout;
     const ProjectorSpec& first = scene.projectors.front();
     const int strideX = first.width - l.overlapX, strideY = first.height - l.overlapY;

@@ -31,7 +31,7 @@ public:
     // The test picture is the whole picture of a layer: each projector's board
     // gets the part of it that its place in the layout shows.
     static std::unique_ptr<Wall> Load(const std::string& scenePath, std::string* error);
-    explicit Wall(const Scene& scene, cv::Mat testPicture = {});
+    explicit Wall(const Scene& scene, const cv::Mat& testPicture = {});
 
     const Scene& scene() const { return renderer_.scene(); }
     const PhotoRenderer& renderer() const { return renderer_; }
