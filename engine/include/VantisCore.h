@@ -177,10 +177,10 @@ VANTISCORE_API WarpResult AutoDoImageWarpingEx(
 // Computes the target outline from the black photo and one white photo per
 // channel (channel order as in AutoDoImageWarping). Stacking: the largest
 // quadrilateral inside the area every projector lights; blending: the largest
-// one inside the area the layout covers, each channel's tile inside its own
-// projector's light; stacking and blending: both, per layer. Sides follow
+// one inside the area the layout covers (the seams between tiles lit as
+// well); stacking and blending: that per layer, intersected. Sides follow
 // curved footprints smoothly, and every point keeps a margin of 1 % of the lit
-// area's width and height inside the light. With keepAspect the outline is
+// area's smaller side inside the light. With keepAspect the outline is
 // narrowed until it has the layout's aspect ratio. On success *boundary
 // receives kBoundaryColumns x kBoundaryRows points in camera-photo pixels and
 // the result the predicted aspect ratio (panel pixels taken as square on the

@@ -273,13 +273,16 @@ std::array<cv::Point2d, 4> ExtremeCorners(const std::vector<cv::Point>& points) 
     return c;
 }
 
-cv::Mat AllowedArea(const cv::Mat& mask, int marginX, int marginY) {
-    cv::Mat eroded;
-    const cv::Mat kernel =
-        cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * std::max(marginX, 0) + 1, 2 * std::max(marginY, 0) + 1));
-    // Outside the picture counts as unlit.
-    cv::erode(mask, eroded, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
-    return eroded;
+cv::Mat AllowedArea(const cv::Mat& mask, double margin) {
+    if (margin <= 0) return mask.clone();
+    // Outside the picture counts as unlit: a frame of zeros around the mask.
+    cv::Mat framed;
+    cv::copyMakeBorder(mask, framed, 1, 1, 1, 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+    cv::Mat distance;
+    cv::distanceTransform(framed, distance, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    cv::Mat allowed;
+    cv::compare(distance(cv::Rect(1, 1, mask.cols, mask.rows)), margin, allowed, cv::CMP_GE);
+    return allowed;
 }
 
 std::optional<std::vector<TileRange>> ChannelTiles(const PatternInfo& info, int warpingMode, const TileLayout& layout,
@@ -348,7 +351,7 @@ cv::Point2d ShapeMap::At(double s, double t) const {
     return Base(shape_.s0 + (shape_.s1 - shape_.s0) * s, shape_.t0 + (shape_.t1 - shape_.t0) * t);
 }
 
-LitLayers MakeLayers(const std::vector<cv::Mat>& masks, const std::vector<TileRange>& tiles, int marginX, int marginY) {
+LitLayers MakeLayers(const std::vector<cv::Mat>& masks, const std::vector<TileRange>& tiles, double margin) {
     LitLayers layers;
     for (const TileRange& tile : tiles) {
         const auto layer = static_cast<size_t>(tile.layer);
@@ -358,7 +361,7 @@ LitLayers MakeLayers(const std::vector<cv::Mat>& masks, const std::vector<TileRa
         if (lit.empty()) lit = mask.clone();
         else cv::bitwise_or(lit, mask, lit);
     }
-    for (const cv::Mat& lit : layers.lit) layers.allowed.push_back(lit.empty() ? lit : AllowedArea(lit, marginX, marginY));
+    for (const cv::Mat& lit : layers.lit) layers.allowed.push_back(lit.empty() ? lit : AllowedArea(lit, margin));
     return layers;
 }
 
@@ -582,11 +585,10 @@ BoundaryResult AutoWarpFindBoundary(const std::string& blackPhoto, const std::ve
         }
         failure.channel = 0;
 
-        const int marginX = static_cast<int>(std::ceil(kBoundaryMargin * litBox.width));
-        const int marginY = static_cast<int>(std::ceil(kBoundaryMargin * litBox.height));
+        const double margin = kBoundaryMargin * std::min(litBox.width, litBox.height);
         std::vector<cv::Mat> masks;
         for (const Footprint& f : footprints) masks.push_back(f.mask);
-        const LitLayers layers = MakeLayers(masks, *tiles, marginX, marginY);
+        const LitLayers layers = MakeLayers(masks, *tiles, margin);
 
         std::optional<BoundaryShape> shape = LargestShape(layers, *tiles, true);
         if (!shape) {

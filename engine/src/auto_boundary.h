@@ -28,8 +28,9 @@ namespace vantiscore {
 
 inline constexpr int kAnalysisWidth = 1280;
 
-// The margin kept inside the light, as a share of the lit area's width
-// (left and right sides) and height (top and bottom).
+// The margin kept inside the light, as a share of the lit area's smaller side
+// (its height on a landscape wall): every outline point is at least that far
+// from unlit screen.
 inline constexpr double kBoundaryMargin = 0.01;
 
 enum class FootprintStatus { kOk, kNoLight, kSaturated, kAtEdge };
@@ -49,8 +50,9 @@ FootprintStatus FindFootprint(const cv::Mat& blackGrey, const cv::Mat& whiteGrey
 // (largest x - y), bottom right (largest x + y), bottom left (least x - y).
 std::array<cv::Point2d, 4> ExtremeCorners(const std::vector<cv::Point>& points);
 
-// The footprint's mask eroded by an ellipse with the given half axes.
-cv::Mat AllowedArea(const cv::Mat& mask, int marginX, int marginY);
+// The points of a mask at least `margin` pixels from its outside (and from
+// the picture's edge).
+cv::Mat AllowedArea(const cv::Mat& mask, double margin);
 
 // The part of the whole picture a channel shows, in the outline's parameters
 // (s across, t down, both 0..1).
@@ -101,8 +103,7 @@ struct LitLayers {
     std::vector<cv::Mat> lit;
     std::vector<cv::Mat> allowed;
 };
-LitLayers MakeLayers(const std::vector<cv::Mat>& masks, const std::vector<TileRange>& tiles, int marginX,
-                     int marginY);
+LitLayers MakeLayers(const std::vector<cv::Mat>& masks, const std::vector<TileRange>& tiles, double margin);
 
 // Whether the shape's outline lies in every layer's allowed area and the
 // borders of its tiles in their layer's light.

@@ -80,8 +80,8 @@ TEST(BoundaryJob, ToolPrintsTheBoundaryOrAClearFailure) {
     EXPECT_EQ(answer["status"], kBoundaryOk);
     ASSERT_EQ(answer["boundary"].size(), std::size_t(kBoundaryColumns * kBoundaryRows));
     const auto& first = answer["boundary"][0];
-    EXPECT_NEAR(first[0].get<double>(), 200 + 8.8, 3.0);
-    EXPECT_NEAR(first[1].get<double>(), 120 + 4.8, 3.0);
+    EXPECT_NEAR(first[0].get<double>(), 200 + 4.8, 2.5);
+    EXPECT_NEAR(first[1].get<double>(), 120 + 4.8, 2.5);
     EXPECT_NEAR(answer["aspectRatio"].get<double>(), 1920.0 / 1080, 0.03);
 
     folder.WriteBytes("dark.json", R"({"blackPhoto": "black.png", "whitePhotos": ["black.png"], "patternType": 3})");

@@ -8,7 +8,7 @@
 
 namespace tendal {
 
-int RunHeadless(Startup& startup, std::ostream& out) {
+int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report) {
     const std::string& vid = startup.defaults.vid;
     StreamReporter reporter(out, LogFilePath(vid));
     reporter.File().BeginRun("headless");
@@ -29,7 +29,11 @@ int RunHeadless(Startup& startup, std::ostream& out) {
     vantis::calibration::StopSignals::Install(stop);
     vantis::calibration::MaintenanceOptions options;
     options.vendorWord = vid;
-    const auto result = vantis::calibration::RunMaintenance(doc, camera, reporter, stop, options);
+    options.reportFolder = vantis::model::SystemConfigPath(vid).parent_path();
+    std::string warning;
+    options.thresholds = vantis::calibration::ReadReportThresholds(vantis::model::DefaultIniPath(), &warning);
+    if (!warning.empty()) out << warning << "\n";
+    const auto result = RunReported(doc, camera, reporter, stop, options, report);
     graph.Close();
     // Only a completed pass is kept (the camera settings reached by the auto-tune and
     // the new warps' flags): a failed or stopped one never rewrites the configuration.
@@ -39,7 +43,7 @@ int RunHeadless(Startup& startup, std::ostream& out) {
     doc.DisconnectAll();
     vantis::calibration::StopSignals::Uninstall();
     if (const int signalled = vantis::calibration::StopSignals::ExitStatus(); signalled != 0) return signalled;
-    return done ? 0 : 1;
+    return done ? ExitStatusOf(result) : 1;
 }
 
 }  // namespace tendal

@@ -3,13 +3,17 @@
 
 #include <ostream>
 
+#include "report_options.h"
 #include "tendal_app.h"
 
 namespace tendal {
 
 // Loads the configuration, runs one pass with the capture graph of the camera
-// library, saves the configuration and returns the exit status: 0 only when
-// the pass completed.
-int RunHeadless(Startup& startup, std::ostream& out);
+// library (a drift check, and a recalibration after it, when the report
+// options ask), writes its report beside the configuration, saves the
+// configuration and returns the exit status: 0 the pass completed and every
+// projector is within its thresholds, 3 it completed with a projector out of
+// threshold, 1 it did not complete.
+int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report = {});
 
 }  // namespace tendal

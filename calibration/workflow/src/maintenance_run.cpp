@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "calibration/auto_tune.h"
+#include "calibration/calibration_sequence.h"
 #include "calibration/capture.h"
 #include "calibration/warp_compute.h"
 #include "dvOrvelAuto.h"
@@ -48,6 +49,11 @@ public:
         const MaintenanceOptions& options)
         : doc_(doc), camera_(camera), reporter_(reporter), stop_(stop), options_(options) {}
 
+    // What the report needs besides the result (kept apart: result_ is replaced whole).
+    StepTimes stepTimes;
+    WarpOutcome engineAnswer;
+    bool photographed = false;
+
     MaintenanceResult Go() {
         if (!ConnectPass()) {
             // 10: the projector did not answer; a failed step has logged its own line.
@@ -74,7 +80,9 @@ public:
         capture.vendorWord = options_.vendorWord;
         capture.dataHome = options_.dataHome;
         capture.checkPhotos = false;
+        const auto captureStart = std::chrono::steady_clock::now();
         const Outcome captured = RunCapture(doc_, camera_, reporter_, stop_, options_.engine, capture);
+        stepTimes.capture = SecondsSince(captureStart);
         SwitchCorrections(1);
         if (captured == Outcome::Stopped) return Stopped();
         if (captured == Outcome::Failed) {
@@ -86,9 +94,17 @@ public:
         if (camera_.failedPhotos > 0) return CameraLost();
         Line(msg::kFinishCollect, {});
         if (stop_.Requested()) return Stopped();
+        photographed = true;
+        if (options_.checkOnly) {
+            result_.outcome = Outcome::Done;
+            return result_;
+        }
 
+        const auto computeStart = std::chrono::steady_clock::now();
         ComputeThresholds(doc_, options_.engine);
         const WarpOutcome warp = ComputeWarps(doc_, options_.engine);
+        stepTimes.compute = SecondsSince(computeStart);
+        engineAnswer = warp;
         if (warp.status != kWarpOk) {
             result_ = {Outcome::Failed, 3, warp.status, ""};
             if (warp.status == kWarpPhotoUnreadable) Line(msg::kNoCamera, {});
@@ -97,7 +113,10 @@ public:
             return result_;
         }
         if (stop_.Requested()) return Stopped();
-        if (!DownloadPass()) return result_;
+        const auto downloadStart = std::chrono::steady_clock::now();
+        const bool downloaded = DownloadPass();
+        stepTimes.download = SecondsSince(downloadStart);
+        if (!downloaded) return result_;
         doc_.m_bWarped = true;
         Line(msg::kComplete, {});
         result_.outcome = Outcome::Done;
@@ -258,6 +277,12 @@ private:
                 StepFailed(c, "clear", cleared);
                 return false;
             }
+            if (options_.checkOnly) {  // a check changes nothing on the projectors
+                c.m_nState = CChannel::kStateConnected;
+                reporter_.ChannelsChanged();
+                Line(msg::kConnectSuccess, {AddressText(c)});
+                continue;
+            }
             // Reset, identity, the warp stored in the configuration, save: the first
             // step that fails ends the run, with a line naming the projector and the step.
             struct Step {
@@ -350,6 +375,33 @@ private:
 
 }  // namespace
 
+// The run's report, its summary lines and notes in the log.
+static void WriteRunReport(VantisAuto::CDoc& doc, MaintenanceResult& result, std::time_t start, Reporter& reporter,
+                           const MaintenanceOptions& options) {
+    RunFacts facts;
+    facts.kind = options.checkOnly ? RunKind::Check : RunKind::Maintenance;
+    facts.start = start;
+    facts.end = std::time(nullptr);
+    facts.times = result.times;
+    if (result.outcome == Outcome::Done) {
+        facts.outcome = RunOutcome::Ok;
+    } else if (result.outcome == Outcome::Failed && result.kind == 3 && result.code != kWarpOk) {
+        facts.outcome = RunOutcome::Refused;  // the engine refused the photos
+        facts.message = EngineErrorMessage(result.code);
+    } else {
+        facts.outcome = RunOutcome::Failed;
+    }
+    facts.engineStatus = result.warp.status;
+    facts.failedChannel = result.warp.channel;
+    facts.figures = result.warp.figures;
+    facts.photographed = result.photographed;
+    result.report = FinishReport(doc, facts, options.reportFolder, options.thresholds, options.engine);
+    const std::string stamp = (options.timeStamp ? options.timeStamp() : LogTimeStamp()) + " ";
+    for (const std::string& line : SummaryLines(result.report.report)) reporter.Log(stamp + line + "\r\n");
+    for (const std::string& note : result.report.notes) reporter.Log(stamp + note + "\r\n");
+    if (!result.report.file.empty()) reporter.Log(stamp + "report " + result.report.file.filename().string() + "\r\n");
+}
+
 void PrepareStoredWarps(VantisAuto::CDoc& doc) {
     DocLock lock(DocumentLock());
     int width = 0, height = 0;
@@ -367,7 +419,13 @@ void PrepareStoredWarps(VantisAuto::CDoc& doc) {
 MaintenanceResult RunMaintenance(VantisAuto::CDoc& doc, CameraDevice& camera, Reporter& reporter,
                                  const StopRequest& stop, const MaintenanceOptions& options) {
     reporter.Busy(true);
-    MaintenanceResult result = Run(doc, camera, reporter, stop, options).Go();
+    const std::time_t start = std::time(nullptr);
+    Run run(doc, camera, reporter, stop, options);
+    MaintenanceResult result = run.Go();
+    result.times = run.stepTimes;
+    result.warp = std::move(run.engineAnswer);
+    result.photographed = run.photographed;
+    if (!options.reportFolder.empty()) WriteRunReport(doc, result, start, reporter, options);
     reporter.Busy(false);
     return result;
 }

@@ -9,7 +9,9 @@
 
 #include "calibration/camera_port.h"
 #include "calibration/engine_port.h"
+#include "calibration/report_run.h"
 #include "calibration/reporter.h"
+#include "calibration/warp_compute.h"
 #include "vantis/model/document.h"
 #include "vantis/model/reachability.h"
 
@@ -22,6 +24,14 @@ struct MaintenanceOptions {
     EngineCalls engine;
     // The time stamp of a log line; empty: "[hh:mm]" of the local time.
     std::function<std::string()> timeStamp;
+    // A drift check: the projectors are opened without reset, restore or
+    // save, the camera tuned and the patterns photographed, and the run ends
+    // there: no warp is computed, nothing is downloaded or saved.
+    bool checkOnly = false;
+    // Where the run's report goes (the configuration's folder), and the
+    // thresholds it judges by; empty: no report. The summary lines go to the log.
+    std::filesystem::path reportFolder;
+    ReportThresholds thresholds;
 };
 
 struct MaintenanceResult {
@@ -29,6 +39,13 @@ struct MaintenanceResult {
     int kind = 0;        // 1 connect pass, 2 camera, 3 engine
     int code = 0;        // 10 for a projector that did not connect, a link result, or the engine's status
     std::string text;    // address text of the projector that failed
+    // For the report: seconds of capture, computation and download, the
+    // engine's answer (with its figures), and whether the channels' photos
+    // are this run's.
+    StepTimes times;
+    WarpOutcome warp;
+    bool photographed = false;
+    ReportResult report;  // the report written when the options asked for one
 };
 
 // A configuration carries no warp tables: each channel's forward tables are
