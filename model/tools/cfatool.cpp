@@ -2,6 +2,8 @@
 //
 //   cfatool dump FILE          prints the project as JSON
 //   cfatool write JSON FILE    writes a project file from JSON
+//   cfatool export-mpcdi FILE OUT.mpcdi [--profile 2d] [--alpha-gamma G] [--warps FILE]
+//                              writes the calibration as an MPCDI container
 //
 // A file that cannot be read gives a message on standard error and exit 1: only
 // regular files are read, up to a bound, and no read error escapes as an exception.
@@ -10,13 +12,15 @@
 #include <iostream>
 #include <string>
 
+#include "export_command.h"
 #include "project_json.h"
 #include "vantis/model/project_file.h"
 
 namespace {
 
 int Usage() {
-    std::cerr << "usage: cfatool dump FILE\n       cfatool write JSON FILE\n";
+    std::cerr << "usage: cfatool dump FILE\n       cfatool write JSON FILE\n"
+                 "       cfatool export-mpcdi FILE OUT.mpcdi [--profile 2d] [--alpha-gamma G] [--warps FILE]\n";
     return 2;
 }
 
@@ -72,5 +76,6 @@ int Write(const std::string& jsonFile, const std::string& file) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "dump") return Dump(argv[2]);
     if (argc == 4 && std::string(argv[1]) == "write") return Write(argv[2], argv[3]);
+    if (argc >= 2 && std::string(argv[1]) == "export-mpcdi") return vantis::tool::ExportMpcdiCommand(argc, argv);
     return Usage();
 }
