@@ -1,8 +1,9 @@
 // tendal: the maintenance program. With --headless one maintenance pass runs
-// without a window (log lines on standard output, exit status 0 only when the
-// pass completed); otherwise the dialog opens.
+// without a window (log lines on standard output, the report beside the
+// configuration, exit status 0, 3 or 1); otherwise the dialog opens.
 #include <cstring>
 #include <iostream>
+#include <string>
 
 #include "headless.h"
 #include "tendal_app.h"
@@ -13,15 +14,32 @@
 
 int main(int argc, char** argv) {
     bool headless = false;
+    tendal::ReportOptions report;
     for (int i = 1; i < argc; ++i) {
+        int used = 0;
+        std::string error;
         if (std::strcmp(argv[i], "--headless") == 0) {
             headless = true;
+        } else if (tendal::TakeReportOption(argc, argv, i, &report, &used, &error)) {
+            if (!error.empty()) {
+                std::cerr << "tendal: " << error << "\n";
+                return 2;
+            }
+            headless = true;  // the report options belong to the unattended pass
+            i += used - 1;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::cout << "usage: tendal [--headless]\n"
+            std::cout << "usage: tendal [--headless] [--report FILE] [--check] [--recalibrate-if-drift PX]\n"
                          "  Repeats the calibration of the installed system from its stored configuration.\n"
                          "  --headless  one pass without a window: log lines on standard output and appended\n"
-                         "              to Tendal.log beside the configuration; exit status 0 only when the\n"
-                         "              pass completed.\n";
+                         "              to Tendal.log beside the configuration, a report (Report-*.json) beside\n"
+                         "              it; exit status 0 when the pass completed and every projector is within\n"
+                         "              its thresholds, 3 when one is out of threshold, 1 when it failed.\n"
+                         "  --report FILE  also write the report to FILE.\n"
+                         "  --check     photograph the patterns and measure drift only; nothing on the\n"
+                         "              projectors changes (exit 3 when a projector moved).\n"
+                         "  --recalibrate-if-drift PX  a check, then a whole pass when a projector's drift\n"
+                         "              (RMS, panel pixels) is over PX.\n"
+                         "  The report options imply --headless.\n";
             return 0;
         }
     }
@@ -33,7 +51,7 @@ int main(int argc, char** argv) {
         std::cerr << startup.error << "\n";
         return 1;
     }
-    if (headless) return tendal::RunHeadless(startup, std::cout);
+    if (headless) return tendal::RunHeadless(startup, std::cout, report);
 #ifdef TENDAL_WITH_WINDOW
     return tendal::RunWindow(argc, argv, startup);
 #else

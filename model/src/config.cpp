@@ -123,6 +123,16 @@ bool ReadDefaults(const std::filesystem::path& iniPath, Defaults* out, std::stri
         if (error) *error = "FW_PREF_VER \"" + d.firmwareVersionText + "\" is not of the form a.b";
         return false;
     }
+    std::ifstream again(iniPath);
+    const auto capture = ReadSection(again, "CAPTURE");
+    if (auto it = capture.find(Lower("PHOTO_WAIT")); it != capture.end()) {
+        const std::string wait = Lower(it->second);
+        if (wait != "settled" && wait != "fixed") {
+            if (error) *error = "PHOTO_WAIT \"" + it->second + "\" is neither settled nor fixed";
+            return false;
+        }
+        d.fixedPhotoWaits = wait == "fixed";
+    }
     if (out) *out = d;
     return true;
 }

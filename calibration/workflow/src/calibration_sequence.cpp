@@ -1,5 +1,6 @@
 #include "calibration/calibration_sequence.h"
 
+#include "calibration/photo_file.h"
 #include "calibration/warp_compute.h"
 #include "dvOrvelAuto.h"
 #include "vantis/messages/calibration_messages.h"
@@ -41,8 +42,8 @@ cv::Mat LitArea(VantisAuto::CDoc& doc) {
     DocLock lock(DocumentLock());
     cv::Mat lit;
     for (auto& c : doc.m_channels) {
-        const cv::Mat black = cv::imread(c->m_strBlackPhoto, cv::IMREAD_GRAYSCALE);
-        const cv::Mat white = cv::imread(c->m_strWhitePhoto, cv::IMREAD_GRAYSCALE);
+        const cv::Mat black = ReadPhotoFile(c->m_strBlackPhoto, cv::IMREAD_GRAYSCALE);
+        const cv::Mat white = ReadPhotoFile(c->m_strWhitePhoto, cv::IMREAD_GRAYSCALE);
         if (black.empty() || white.empty() || black.size() != white.size()) return {};
         if (lit.empty()) lit = cv::Mat::zeros(white.size(), CV_8UC1);
         if (lit.size() != white.size()) return {};
@@ -85,11 +86,17 @@ SequenceResult RunCalibration(VantisAuto::CDoc& doc, PhotoCamera& camera, Report
     SwitchCorrections(doc, 0);
     doc.DisableBlackLevel();
 
-    result.outcome = RunCapture(doc, camera, reporter, stop, engine, options);
+    {
+        StepTimer timer(&result.times.capture);
+        result.outcome = RunCapture(doc, camera, reporter, stop, engine, options);
+    }
     if (result.outcome != Outcome::Done) return result;  // corrections stay off, as after a failed capture
     result.captured = true;
 
-    ComputeThresholds(doc, engine);
+    {
+        StepTimer timer(&result.times.compute);
+        ComputeThresholds(doc, engine);
+    }
     reporter.Busy(true);
     SwitchCorrections(doc, 1);
     if (stop.Requested()) {
@@ -101,12 +108,16 @@ SequenceResult RunCalibration(VantisAuto::CDoc& doc, PhotoCamera& camera, Report
         return result;
     }
 
-    result.warp = ComputeWarps(doc, engine);
+    {
+        StepTimer timer(&result.times.compute);
+        result.warp = ComputeWarps(doc, engine);
+    }
     if (result.warp.status != kWarpOk) {
         ReportEngineFailure(reporter, result.warp);
         result.outcome = Outcome::Failed;
         return result;
     }
+    const auto downloadStart = std::chrono::steady_clock::now();
     doc.m_bWarped = true;
     doc.m_bCalibrated = true;
     if (Blends(doc)) {
@@ -119,6 +130,7 @@ SequenceResult RunCalibration(VantisAuto::CDoc& doc, PhotoCamera& camera, Report
         for (auto& c : doc.m_channels) dvOrvelAutoSaveSys(c->m_hLink);
     }
     doc.m_bSyncReady = 1;
+    result.times.download = SecondsSince(downloadStart);
     return result;
 }
 
@@ -131,16 +143,21 @@ SequenceResult RunRecalibration(VantisAuto::CDoc& doc, Reporter& reporter, const
         return result;
     }
     reporter.Busy(true);
-    result.warp = ComputeWarps(doc, engine);
+    {
+        StepTimer timer(&result.times.compute);
+        result.warp = ComputeWarps(doc, engine);
+    }
     if (result.warp.status != kWarpOk) {
         ReportEngineFailure(reporter, result.warp);
         result.outcome = Outcome::Failed;
         return result;
     }
+    const auto downloadStart = std::chrono::steady_clock::now();
     doc.DownloadWarps();
     if (Blends(doc)) doc.DownloadBlends(doc.m_gamma.m_gamma);
     doc.SaveAll();
     doc.m_bSyncReady = 1;
+    result.times.download = SecondsSince(downloadStart);
     return result;
 }
 

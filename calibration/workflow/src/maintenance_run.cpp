@@ -61,7 +61,9 @@ public:
             return result_;
         }
         if (!OpenCamera()) return result_;
-        if (!Wait(vantis::delays::kMaintenanceStartWait)) return Stopped();
+        // The pause stood in for the camera's picture settling after it was opened and set.
+        camera_.WaitForStillPicture(vantis::delays::Scaled(vantis::delays::kMaintenanceStartWait));
+        if (stop_.Requested()) return Stopped();
 
         Line(msg::kStartAutoTune, {});
         AutoTuneOptions tune;
@@ -70,6 +72,7 @@ public:
         const AutoTuneResult tuned = RunAutoTune(doc_, camera_, reporter_, stop_, options_.engine, tune);
         doc_.m_camera = camera_.Properties();
         if (tuned.end == AutoTuneResult::End::Stopped) return Stopped();
+        if (tuned.end == AutoTuneResult::End::NeverSettled) return NeverSettled();
         if (camera_.failedPhotos > 0) return CameraLost();
         Line(msg::kFinishAutoTune, {});
 
@@ -81,10 +84,12 @@ public:
         capture.dataHome = options_.dataHome;
         capture.checkPhotos = false;
         const auto captureStart = std::chrono::steady_clock::now();
-        const Outcome captured = RunCapture(doc_, camera_, reporter_, stop_, options_.engine, capture);
+        CaptureFailure failure = CaptureFailure::None;
+        const Outcome captured = RunCapture(doc_, camera_, reporter_, stop_, options_.engine, capture, &failure);
         stepTimes.capture = SecondsSince(captureStart);
         SwitchCorrections(1);
         if (captured == Outcome::Stopped) return Stopped();
+        if (captured == Outcome::Failed && failure == CaptureFailure::NeverSettled) return NeverSettled();
         if (captured == Outcome::Failed) {
             // Only an image folder that may not be emptied gets here (photos are not checked).
             result_ = {Outcome::Failed, 2, 1, ""};
@@ -137,6 +142,15 @@ private:
             return saved;
         }
         std::string LastPhotoPath() const override { return camera_.LastPhotoPath(); }
+        void MarkPicture() override { camera_.MarkPicture(); }
+        PhotoResult TakeSettledPhoto(int number, std::chrono::milliseconds ceiling) override {
+            const PhotoResult result = camera_.TakeSettledPhoto(number, ceiling);
+            if (result == PhotoResult::NotSaved) ++failedPhotos;
+            return result;
+        }
+        bool WaitForStillPicture(std::chrono::milliseconds ceiling) override {
+            return camera_.WaitForStillPicture(ceiling);
+        }
         CDShowCameraData& Properties() override { return camera_.Properties(); }
         void ApplyProperties() override { camera_.ApplyProperties(); }
         void SetExposure(long value) override { camera_.SetExposure(value); }
@@ -153,6 +167,13 @@ private:
     private:
         CameraDevice& camera_;
     };
+
+    // A picture kept changing after a command: the reason was reported, the
+    // projectors show their pictures again, nothing of the run is kept.
+    MaintenanceResult NeverSettled() {
+        result_ = {Outcome::Failed, 2, 6, ""};
+        return result_;
+    }
 
     MaintenanceResult CameraLost() {
         result_ = {Outcome::Failed, 2, 0, ""};

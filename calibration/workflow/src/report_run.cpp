@@ -2,8 +2,10 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include "calibration/photo_file.h"
 #include "calibration/report_measures.h"
 #include "calibration/warp_compute.h"
+#include "vantis/ipv4.h"
 #include "vantis/model/doc_lock.h"
 
 namespace vantis::calibration {
@@ -14,18 +16,13 @@ using VantisAuto::DocumentLock;
 
 namespace {
 
-std::string DottedAddress(std::uint32_t ip) {
-    return std::to_string((ip >> 24) & 0xFF) + "." + std::to_string((ip >> 16) & 0xFF) + "." +
-           std::to_string((ip >> 8) & 0xFF) + "." + std::to_string(ip & 0xFF);
-}
-
 struct ChannelPhotos {
     std::string address, black, white, grid;
 };
 
 cv::Mat ReadGrey(const std::string& path) {
     if (path.empty()) return {};
-    return cv::imread(path, cv::IMREAD_GRAYSCALE);
+    return ReadPhotoFile(path, cv::IMREAD_GRAYSCALE);
 }
 
 }  // namespace
@@ -54,7 +51,7 @@ ReportResult FinishReport(VantisAuto::CDoc& doc, const RunFacts& facts, const fs
     {
         DocLock lock(DocumentLock());
         for (const auto& c : doc.m_channels)
-            channels.push_back({DottedAddress(c->m_dwIp), c->m_strBlackPhoto, c->m_strWhitePhoto, c->m_strGridPhoto});
+            channels.push_back({vantis::FormatIpv4(c->m_dwIp), c->m_strBlackPhoto, c->m_strWhitePhoto, c->m_strGridPhoto});
         boundary = BoundaryGridOf(doc.m_boundary);
         type = doc.PatternType();
         doc.GetTimingSize(&panelWidth, &panelHeight);
@@ -79,13 +76,13 @@ ReportResult FinishReport(VantisAuto::CDoc& doc, const RunFacts& facts, const fs
         const ChannelPhotos& c = channels[i];
         ProjectorReport p;
         p.address = c.address;
-        if (facts.fits.size() == channels.size()) {
-            const ChannelFit& f = facts.fits[i];
+        if (facts.figures.size() == channels.size()) {
+            const ChannelFigures& f = facts.figures[i];
             p.blocksFound = f.blocksFound;
             p.blocksExpected = f.blocksExpected;
             p.residualRms = f.residualRms;
             p.residualMax = f.residualMax;
-            p.extrapolation = f.extrapolation;
+            p.extrapolation = f.extrapolationMax;
         }
         if (facts.photographed) {
             if (black.empty()) black = ReadGrey(c.black);

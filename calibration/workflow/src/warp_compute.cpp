@@ -50,10 +50,21 @@ WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine) {
     }
     std::int32_t photoSize[2] = {0, 0};
     std::vector<WarpGrid> warps;
-    const WarpResult result = engine.doImageWarping(
-        black, whites, centres, grids, thresholds, type, channelCount, doc.m_nSolution, layout.columns, layout.rows,
-        doc.m_overlapPixels[0], doc.m_overlapPixels[1], doc.m_nStackCount, boundary, photoSize, &warps);
-    if (result.status != kWarpOk) return {result.status, result.channel};
+    std::vector<ChannelFigures> figures;
+    using LibraryWarping = decltype(&AutoDoImageWarping);
+    const LibraryWarping* library = engine.doImageWarping.target<LibraryWarping>();
+    const bool withFigures = library && *library == &AutoDoImageWarping && engine.doImageWarpingWithFigures;
+    const WarpResult result =
+        withFigures ? engine.doImageWarpingWithFigures(black, whites, centres, grids, thresholds, type, channelCount,
+                                                       doc.m_nSolution, layout.columns, layout.rows,
+                                                       doc.m_overlapPixels[0], doc.m_overlapPixels[1],
+                                                       doc.m_nStackCount, boundary, WarpOptions{}, photoSize, &warps,
+                                                       &figures)
+                    : engine.doImageWarping(black, whites, centres, grids, thresholds, type, channelCount,
+                                            doc.m_nSolution, layout.columns, layout.rows, doc.m_overlapPixels[0],
+                                            doc.m_overlapPixels[1], doc.m_nStackCount, boundary, photoSize, &warps);
+    if (static_cast<std::int32_t>(figures.size()) != channelCount) figures.clear();
+    if (result.status != kWarpOk) return {result.status, result.channel, std::move(figures)};
 
     const PatternInfo panel = engine.patternInfo(false, type);
     const int columns = panel.gridColumns, rows = panel.gridRows;
@@ -74,7 +85,7 @@ WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine) {
             }
         vantis::model::ComputeSourceMap(c.m_forward, width, height, columns, rows, c.m_source);
     }
-    return {kWarpOk, 0};
+    return {kWarpOk, 0, std::move(figures)};
 }
 
 }  // namespace vantis::calibration

@@ -104,7 +104,7 @@ bool IsLoopbackAddress(const std::string& a) {
 
 Scene Parse(const json& root) {
     if (!root.is_object()) Fail("scene", "expected a JSON object");
-    CheckKeys(root, "", {"name", "screen", "projectors", "camera", "layout", "testPicture", "seed"});
+    CheckKeys(root, "", {"name", "screen", "projectors", "camera", "layout", "testPicture", "seed", "timing"});
     Scene s;
     if (root.contains("name")) {
         if (!root["name"].is_string()) Fail("name", "expected a string");
@@ -119,6 +119,15 @@ Scene Parse(const json& root) {
         s.testPicture = root["testPicture"];
     }
     if (root.contains("seed")) s.seed = static_cast<uint64_t>(Integer(root, "seed", "seed", 1, false, 0, 2147483647));
+    if (root.contains("timing")) {
+        const json& t = Object(root, "timing", "timing");
+        CheckKeys(t, "timing", {"latency", "jitter", "frameRate", "autoExposureRate"});
+        s.timing.latency = Number(t, "latency", "timing.latency", 120.0, false, 0.0, 10000.0);
+        s.timing.jitter = Number(t, "jitter", "timing.jitter", 30.0, false, 0.0, 10000.0);
+        s.timing.frameRate = Number(t, "frameRate", "timing.frameRate", 30.0, false, 1.0, 240.0);
+        s.timing.autoExposureRate = Number(t, "autoExposureRate", "timing.autoExposureRate", 0.25, false, 0.01, 1.0);
+        if (s.timing.jitter > s.timing.latency) Fail("timing.jitter", "larger than the latency");
+    }
 
     if (root.contains("layout")) {
         const json& l = Object(root, "layout", "layout");
@@ -249,6 +258,10 @@ std::string SceneToJson(const Scene& s) {
                       {"layers", s.layout.layers},   {"overlapX", s.layout.overlapX}, {"overlapY", s.layout.overlapY}};
     if (!s.testPicture.empty()) root["testPicture"] = s.testPicture;
     root["seed"] = s.seed;
+    root["timing"] = {{"latency", s.timing.latency},
+                      {"jitter", s.timing.jitter},
+                      {"frameRate", s.timing.frameRate},
+                      {"autoExposureRate", s.timing.autoExposureRate}};
     json ps = json::array();
     for (const auto& p : s.projectors) {
         ps.push_back({{"address", p.address},

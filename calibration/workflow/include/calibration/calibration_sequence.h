@@ -11,6 +11,7 @@
 #include "calibration/capture.h"
 #include "calibration/warp_compute.h"
 #include "calibration/engine_port.h"
+#include "calibration/report_run.h"
 #include "calibration/reporter.h"
 #include "vantis/model/document.h"
 
@@ -18,8 +19,9 @@ namespace vantis::calibration {
 
 struct SequenceResult {
     Outcome outcome = Outcome::Done;
-    WarpOutcome warp;        // the engine's answer when the computation failed
+    WarpOutcome warp;        // the engine's answer (status, failed channel, figures)
     bool captured = false;   // the capture completed
+    StepTimes times;         // seconds spent capturing, computing and downloading
     BoundaryFault boundary = BoundaryFault::None;  // why the boundary was refused
 };
 

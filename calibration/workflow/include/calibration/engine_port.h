@@ -20,6 +20,16 @@ struct EngineCalls {
                              WarpingMode, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                              const BoundaryGrid&, std::int32_t*, std::vector<WarpGrid>*)>
         doImageWarping = AutoDoImageWarping;
+    // The same computation with the engine's figures of every channel (blocks
+    // found, fit residual, extrapolation). ComputeWarps calls it while
+    // doImageWarping is still the library's own; a replaced doImageWarping (a
+    // test's fixed answers) is called as it is and gives no figures.
+    std::function<WarpResult(const std::string&, const std::vector<std::string>&, const std::vector<std::string>&,
+                             const std::vector<std::string>&, const std::vector<double>&, PatternType, std::int32_t,
+                             WarpingMode, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                             const BoundaryGrid&, const WarpOptions&, std::int32_t*, std::vector<WarpGrid>*,
+                             std::vector<ChannelFigures>*)>
+        doImageWarpingWithFigures = AutoDoImageWarpingEx;
     std::function<std::int32_t(const std::string& black, const std::string& white, ExposureVerdict* verdict)> autoTune =
         AutoTune;
 };

@@ -21,6 +21,10 @@ struct StepTimes {
     double capture = 0, compute = 0, download = 0;
 };
 
+inline double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 // Measures a step on a steady clock: adds the seconds to *seconds when it goes.
 class StepTimer {
 public:
@@ -34,13 +38,6 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
-// The engine's figures of one channel, as the warp step hands them on.
-struct ChannelFit {
-    int blocksFound = 0, blocksExpected = 0;
-    double residualRms = 0, residualMax = 0;  // panel pixels
-    double extrapolation = 0;                 // panel pixels
-};
-
 // What the run knows at its end.
 struct RunFacts {
     RunKind kind = RunKind::Maintenance;
@@ -50,7 +47,7 @@ struct RunFacts {
     int message = 0;
     int engineStatus = 0;
     int failedChannel = 0;
-    std::vector<ChannelFit> fits;  // one per channel, or empty when the engine gave none
+    std::vector<ChannelFigures> figures;  // the engine's, one per channel, or empty when it gave none
     bool photographed = false;     // the channels' photos are this run's
 };
 

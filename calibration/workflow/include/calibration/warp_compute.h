@@ -18,6 +18,9 @@ BoundaryGrid BoundaryGridOf(const CBoundaryDoc& boundary);
 struct WarpOutcome {
     WarpStatus status = kWarpOk;  // the engine's status; 2 also when its answer does not fit the document
     int channel = 0;              // on failure the engine's 1-based channel
+    // The engine's figures, one per channel, when it gave them (on success and
+    // when it found a channel's grid inconsistent).
+    std::vector<ChannelFigures> figures;
 };
 
 // Calls the engine (without the lock) and on success fills every channel's

@@ -21,6 +21,10 @@ struct Defaults {
     std::string firmwareVersionText = "0.0";
     std::uint32_t appVersion = 0;                // (a << 24) | (b << 16) | (c << 8)
     std::uint32_t firmwareVersion = 0;           // (a << 24) | (b << 16)
+    // Section CAPTURE, PHOTO_WAIT: "settled" (photographs once the camera's
+    // picture has settled after a pattern) or "fixed" (the fixed waits, for
+    // cameras whose frames cannot be trusted). Another value fails the read.
+    bool fixedPhotoWaits = false;
 };
 
 // The folder of the running executable.

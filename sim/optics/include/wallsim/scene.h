@@ -52,6 +52,17 @@ struct LayoutSpec {
     int overlapY = 0;
 };
 
+// How the wall behaves in time: a projector shows a new picture some time
+// after its command, and the camera delivers frames at its own pace, each the
+// light integrated over its frame time. Times are nominal: they shrink with
+// the delay scale like every delay of the system.
+struct TimingSpec {
+    double latency = 120.0;       // command to light, milliseconds
+    double jitter = 30.0;         // the latency varies at random by up to this much either way
+    double frameRate = 30.0;      // camera frames per second
+    double autoExposureRate = 0.25;  // share of the way to a well-exposed picture made per frame on automatic exposure
+};
+
 struct Scene {
     std::string name;
     double screenWidth = 4000.0;  // screen size in screen units (millimetres by convention)
@@ -61,6 +72,7 @@ struct Scene {
     LayoutSpec layout;
     std::string testPicture;      // image file shown through the warp; empty: a built-in picture
     uint64_t seed = 1;            // seed of the camera noise
+    TimingSpec timing;
 };
 
 // Parses scene JSON. On failure returns false and sets *error to a message that
