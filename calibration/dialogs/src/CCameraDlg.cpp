@@ -18,12 +18,14 @@ using namespace meridan::dialogs;
 
 namespace {
 
-// The text beside a slider: its value, or nothing while it is disabled.
+// The text beside a slider: its value, or nothing while the property is not
+// supported (the slider itself disabled, whatever its page is).
 void ShowValue(QSlider* s) {
     auto* value = qobject_cast<QLabel*>(s->property("valueLabel").value<QObject*>());
     if (value == nullptr) return;
     const auto property = static_cast<CameraProperty>(s->property("cameraProperty").toInt());
-    value->setText(s->isEnabled() ? QString::fromStdString(SliderValueText(property, s->value())) : QString());
+    const bool supported = !s->testAttribute(Qt::WA_ForceDisabled);
+    value->setText(supported ? QString::fromStdString(SliderValueText(property, s->value())) : QString());
 }
 
 // A named slider with its value beside it; the value follows the slider.

@@ -61,6 +61,9 @@ TEST_F(CameraDialog, OverlayReachesThePluginOnTheFirstOpen) {
     ASSERT_TRUE(dialog.OpenCamera());
     EXPECT_TRUE(dialog.ControlPage()->isEnabled());
     EXPECT_TRUE(dialog.AdvancePage()->isEnabled());
+    // Every supported property shows its value beside its slider.
+    EXPECT_FALSE(dialog.AdvancePage()->findChild<QLabel*>("exposureValue")->text().isEmpty());
+    EXPECT_FALSE(dialog.AdvancePage()->findChild<QLabel*>("gainValue")->text().isEmpty());
     grid::PointPP held;
     view.GetTable(held);
     EXPECT_EQ(held.x, doc.m_boundary.TableB().x) << "the plug-in has no grid table";

@@ -153,7 +153,7 @@ TEST_F(DialogTest, GammaSliderDownloadsOnlyOnChange) {
     EXPECT_GT(board->Snapshot().frames.size(), frames);
     EXPECT_DOUBLE_EQ(doc.m_gamma.m_gamma, 1.8);
     EXPECT_EQ(d.Text()->text(), "Gamma: 1.8");
-    Shot(d, "edge-blending-settings");
+    Shot(d, "edge-blending-settings", QSize(360, 110));
     VantisAuto::CDoc single;
     CBlendSettingsDlg s(single);
     EXPECT_FALSE(s.Slider()->isEnabled());
