@@ -203,6 +203,26 @@ std::shared_ptr<const oculet::Frame> CDShowGridOverlay::WaitForPicture() {
     return latest_;
 }
 
+std::shared_ptr<const oculet::Frame> CDShowGridOverlay::WaitForFrameAfter(std::uint64_t sequence,
+                                                                          std::chrono::milliseconds timeout) {
+    std::unique_lock lock(frameMutex_);
+    const bool arrived = frameArrived_.wait_for(lock, timeout, [&] {
+        return (latest_ != nullptr && latest_->sequence > sequence) || stopped_.load();
+    });
+    if (!arrived || stopped_.load()) return nullptr;
+    return latest_;
+}
+
+int CDShowGridOverlay::SavePhoto(const oculet::Frame& frame, int number) {
+    lastPhotoPath_ = imageFolder_ + "/" + PhotoFileName(number);
+    if (frame.image.empty()) return 0;
+    try {
+        return cv::imwrite(lastPhotoPath_, oculet::UprightImage(frame)) ? 1 : 0;
+    } catch (const cv::Exception&) {
+        return 0;
+    }
+}
+
 int CDShowGridOverlay::SaveCurrentPicture(const std::string& path) {
     const auto frame = WaitForPicture();
     if (!frame || frame->image.empty()) return 0;

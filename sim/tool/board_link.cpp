@@ -3,6 +3,7 @@
 
 #include "wallsim/board_server.h"
 #include "wallsim/board_view.h"
+#include "wallsim/board_watch.h"
 
 namespace wallsim::tool {
 namespace {
@@ -12,8 +13,16 @@ public:
     ServerSet(const Scene& scene, std::vector<std::unique_ptr<BoardServer>> servers)
         : scene_(scene), servers_(std::move(servers)) {}
     ~ServerSet() override {
+        StopWatching();
         for (auto& s : servers_) s->Stop();
     }
+    void Watch(ChangeListener listener) override {
+        std::vector<BoardWatch::Watched> watched;
+        for (size_t i = 0; i < servers_.size(); ++i)
+            watched.push_back({servers_[i].get(), scene_.projectors[i].width, scene_.projectors[i].height});
+        watch_ = std::make_unique<BoardWatch>(std::move(watched), std::move(listener));
+    }
+    void StopWatching() override { watch_.reset(); }
     std::vector<PanelState> States() override {
         std::vector<PanelState> out;
         for (size_t i = 0; i < servers_.size(); ++i) {
@@ -31,6 +40,7 @@ public:
 private:
     Scene scene_;
     std::vector<std::unique_ptr<BoardServer>> servers_;
+    std::unique_ptr<BoardWatch> watch_;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "board_link.h"
 #include "sim_commands.h"
+#include "wallsim/paced_camera.h"
 #include "wallsim/vcam.h"
 #include "wallsim/wall.h"
 #include "warp_input.h"
@@ -58,11 +59,20 @@ int RunCommand(const std::vector<std::string>& args) {
         std::cerr << "wallsim run: " << error << "\n";
         return 1;
     }
-    std::mutex renderMutex;
-    VcamServer camera([&](const CameraSettings& s, uint64_t frame) {
-        std::vector<PanelState> states = boards->States();
-        std::lock_guard lock(renderMutex);
-        return wall->Photo(states, s, frame);
+    // The camera in time: each board's changes reach the light after the
+    // projector's latency, and frames integrate the light over their frame time.
+    PacedCamera paced(
+        wall->scene().timing, boards->States(), [&](const std::vector<PanelState>& states) { return wall->Light(states); },
+        [&](const cv::Mat& light, const CameraSettings& s, uint64_t frame) {
+            return wall->renderer().Expose(light, s, frame);
+        },
+        wall->scene().seed);
+    boards->Watch([&](int board, PanelState state, std::chrono::steady_clock::time_point when) {
+        paced.Commanded(board, std::move(state), when);
+    });
+    VcamServer camera(nullptr);
+    camera.SetPacedSource([&](const CameraSettings& s, bool autoExposure, uint64_t* sequence) {
+        return paced.Frame(s, autoExposure, sequence);
     });
     if (socketPath.empty()) socketPath = VcamServer::DefaultSocketPath();
     if (!camera.Start(socketPath, &error)) {
@@ -88,6 +98,7 @@ int RunCommand(const std::vector<std::string>& args) {
         }
     }
     camera.Stop();
+    boards->StopWatching();
     return 0;
 }
 

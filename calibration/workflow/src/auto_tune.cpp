@@ -6,6 +6,7 @@
 
 #include "calibration/image_folder.h"
 #include "dvOrvelAuto.h"
+#include "vantis/delays.h"
 #include "vantis/messages/calibration_messages.h"
 #include "vantis/model/doc_lock.h"
 
@@ -132,10 +133,28 @@ AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter&
         std::vector<int> verdicts;
         int v = 0;
         bool stopped = false;
+        // A photo after a command: settled, or the camera's own fixed wait.
+        auto photograph = [&](int photo) {
+            if (options.photoWait == PhotoWait::Fixed) {
+                camera.TakePhoto(photo);
+                return true;
+            }
+            if (camera.TakeSettledPhoto(photo, vantis::delays::Scaled(vantis::delays::kPhotoSettle)) !=
+                PhotoResult::NeverSettled)
+                return true;
+            reporter.Error(meridan::Messages().Text(meridan::msg::kPictureNeverSettled));
+            result.end = AutoTuneResult::End::NeverSettled;
+            stopped = true;
+            return false;
+        };
         {
             DocLock lock(DocumentLock());
+            // The first pass blanks projectors that showed something: the picture must
+            // change first. Later passes find them blanked already, and the new exposure
+            // and gain are in the camera when the calls return: any still picture is right.
+            if (result.passes == 0) camera.MarkPicture();
             for (auto& c : doc.m_channels) dvOrvelAutoImageBlank(c->m_hLink);
-            camera.TakePhoto(number++);
+            photograph(number++);
             const std::string black = camera.LastPhotoPath();
             ExposureVerdict verdict = 0;
             for (auto& c : doc.m_channels) {
@@ -143,9 +162,11 @@ AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter&
                     stopped = true;
                     break;
                 }
+                if (stopped) break;
+                camera.MarkPicture();
                 dvOrvelAutoImageUnBlank(c->m_hLink);
                 dvOrvelAutoDisplaySolidColor(c->m_hLink, 0xFFFFFF);
-                camera.TakePhoto(number++);
+                if (!photograph(number++)) break;
                 dvOrvelAutoClearSolidColor(c->m_hLink);
                 dvOrvelAutoImageBlank(c->m_hLink);
                 // A failed judgement leaves the verdict as it was: the previous channel's, or 0.
@@ -153,7 +174,7 @@ AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter&
                 verdicts.push_back(verdict);
             }
             if (stopped) {
-                result.end = AutoTuneResult::End::Stopped;
+                if (result.end != AutoTuneResult::End::NeverSettled) result.end = AutoTuneResult::End::Stopped;
             } else if (!CombineVerdicts(verdicts, &v)) {
                 reporter.Error(meridan::Messages().Text(meridan::msg::kAutoTuneFailed));
                 result.end = AutoTuneResult::End::CombineFailed;

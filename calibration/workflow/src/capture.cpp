@@ -35,11 +35,16 @@ public:
             c->m_strCenterPhoto.clear();
             c->m_strGridPhoto.clear();
         }
+        camera_.MarkPicture();
         for (auto& c : doc_.m_channels) dvOrvelAutoImageBlank(c->m_hLink);
-        camera_.TakePhoto(0);
-        const std::string black = camera_.LastPhotoPath();
+        std::string black;
+        // The black photo is always taken; a stop is seen from the first pattern on.
+        const Step first = Photograph(0, &black, /*stoppable=*/false);
         for (auto& c : doc_.m_channels) c->m_strBlackPhoto = black;
+        if (first == Step::Stopped) return Stopped();
+        if (first == Step::NeverSettled) return NeverSettled();
         if (options_.checkPhotos && !PhotoExists(black)) {
+            failure = CaptureFailure::PhotoMissing;
             Fail();
             for (auto& c : doc_.m_channels) dvOrvelAutoImageUnBlank(c->m_hLink);
             return Outcome::Failed;
@@ -52,27 +57,30 @@ public:
             ++k;
             if (stop_.Requested()) return Stopped();
 
+            camera_.MarkPicture();
             dvOrvelAutoImageUnBlank(c.m_hLink);
             dvOrvelAutoDisplaySolidColor(c.m_hLink, kWhite);
-            if (!Photograph(n, &c.m_strWhitePhoto)) return Stopped();
+            if (const Step s = Photograph(n, &c.m_strWhitePhoto); s != Step::Taken) return Ended(s);
             dvOrvelAutoClearSolidColor(c.m_hLink);
             dvOrvelAutoImageBlank(c.m_hLink);
             if (!Check(c, c.m_strWhitePhoto)) return Outcome::Failed;
             if (stop_.Requested()) return Stopped();
 
+            camera_.MarkPicture();
             dvOrvelAutoImageUnBlank(c.m_hLink);
             dvOrvelAutoMakeRectanglePattern(c.m_hLink, kWhite, p.blockWidth, p.blockHeight, p.pitchX, p.pitchY, 0, 0,
                                             p.centreColumn, p.centreColumnEnd, p.centreRow, p.centreRowEnd, 1, 1, 1);
-            if (!Photograph(n + 1, &c.m_strCenterPhoto)) return Stopped();
+            if (const Step s = Photograph(n + 1, &c.m_strCenterPhoto); s != Step::Taken) return Ended(s);
             dvOrvelAutoClearImage(c.m_hLink);
             dvOrvelAutoImageBlank(c.m_hLink);
             if (!Check(c, c.m_strCenterPhoto)) return Outcome::Failed;
             if (stop_.Requested()) return Stopped();
 
+            camera_.MarkPicture();
             dvOrvelAutoImageUnBlank(c.m_hLink);
             dvOrvelAutoMakeRectanglePattern(c.m_hLink, kWhite, p.blockWidth, p.blockHeight, p.pitchX, p.pitchY, 0, 0,
                                             0, p.blockColumns + 1, 0, p.blockRows + 1, 1, 1, 1);
-            if (!Photograph(n + 2, &c.m_strGridPhoto)) return Stopped();
+            if (const Step s = Photograph(n + 2, &c.m_strGridPhoto); s != Step::Taken) return Ended(s);
             dvOrvelAutoClearImage(c.m_hLink);
             dvOrvelAutoImageBlank(c.m_hLink);
             if (!Check(c, c.m_strGridPhoto)) return Outcome::Failed;
@@ -83,21 +91,32 @@ public:
 
     void Fail() { reporter_.Error(meridan::Messages().Text(meridan::msg::kCaptureFailed)); }
 
+    CaptureFailure failure = CaptureFailure::None;
+
 private:
-    // The settling wait, then the photo; false when a stop came during the wait.
-    bool Photograph(int number, std::string* path) {
-        constexpr int kSlices = 10;  // the wait is cut so that a stop request is seen within a tenth of it
-        for (int i = 0; i < kSlices; ++i) {
-            if (stop_.Requested()) return false;
-            vantis::delays::Sleep(vantis::delays::kPatternSettle / kSlices);
-        }
-        camera_.TakePhoto(number);
+    enum class Step { Taken, Stopped, NeverSettled };
+
+    // The photograph after the command just sent.
+    Step Photograph(int number, std::string* path, bool stoppable = true) {
+        bool stopped = false;
+        const StopRequest never;
+        const PhotoResult result =
+            PhotographAfterCommand(camera_, number, options_.photoWait, stoppable ? stop_ : never, &stopped);
+        if (stopped) return Step::Stopped;
         *path = camera_.LastPhotoPath();
-        return true;
+        if (result == PhotoResult::NeverSettled) {
+            // A photograph of a picture in motion would be wrong; there is none.
+            path->clear();
+            return Step::NeverSettled;
+        }
+        return Step::Taken;
     }
+
+    Outcome Ended(Step step) { return step == Step::NeverSettled ? NeverSettled() : Stopped(); }
 
     bool Check(CChannel& c, const std::string& path) {
         if (!options_.checkPhotos || PhotoExists(path)) return true;
+        failure = CaptureFailure::PhotoMissing;
         Fail();
         dvOrvelAutoImageUnBlank(c.m_hLink);
         return false;
@@ -113,6 +132,21 @@ private:
         return Outcome::Stopped;
     }
 
+    // The projectors show the wall again, the photo paths are dropped (none of
+    // this capture's photos may be used), and the reporter is told why.
+    Outcome NeverSettled() {
+        RestoreAll();
+        for (auto& c : doc_.m_channels) {
+            c->m_strBlackPhoto.clear();
+            c->m_strWhitePhoto.clear();
+            c->m_strCenterPhoto.clear();
+            c->m_strGridPhoto.clear();
+        }
+        failure = CaptureFailure::NeverSettled;
+        reporter_.Error(meridan::Messages().Text(meridan::msg::kPictureNeverSettled));
+        return Outcome::Failed;
+    }
+
     VantisAuto::CDoc& doc_;
     PhotoCamera& camera_;
     Reporter& reporter_;
@@ -122,8 +156,34 @@ private:
 
 }  // namespace
 
+std::chrono::milliseconds SettleCeiling() {
+    return vantis::delays::Scaled(vantis::delays::kPatternSettle) + vantis::delays::Scaled(vantis::delays::kPhotoSettle);
+}
+
+PhotoResult PhotographAfterCommand(PhotoCamera& camera, int number, PhotoWait wait, const StopRequest& stop,
+                                   bool* stopped) {
+    *stopped = false;
+    if (wait == PhotoWait::Settled) {
+        if (stop.Requested()) {
+            *stopped = true;
+            return PhotoResult::NotSaved;
+        }
+        return camera.TakeSettledPhoto(number, SettleCeiling());
+    }
+    constexpr int kSlices = 10;  // the wait is cut so that a stop request is seen within a tenth of it
+    for (int i = 0; i < kSlices; ++i) {
+        if (stop.Requested()) {
+            *stopped = true;
+            return PhotoResult::NotSaved;
+        }
+        vantis::delays::Sleep(vantis::delays::kPatternSettle / kSlices);
+    }
+    return camera.TakePhoto(number) == 1 ? PhotoResult::Saved : PhotoResult::NotSaved;
+}
+
 Outcome RunCapture(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
-                   const EngineCalls& engine, const CaptureOptions& options) {
+                   const EngineCalls& engine, const CaptureOptions& options, CaptureFailure* failure) {
+    if (failure) *failure = CaptureFailure::None;
     Capture capture(doc, camera, reporter, stop, options);
     camera.SetFilePrefixName(options.vendorWord);
     const std::filesystem::path home =
@@ -134,10 +194,13 @@ Outcome RunCapture(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporte
     // the capture before any photo.
     if (!EmptyImageFolder(home, options.vendorWord, camera.GetImagePath(), &error)) {
         capture.Fail();
+        if (failure) *failure = CaptureFailure::ImageFolder;
         return Outcome::Failed;
     }
     const PatternInfo info = engine.patternInfo(false, doc.PatternType());
-    return capture.Run(info);
+    const Outcome outcome = capture.Run(info);
+    if (failure) *failure = capture.failure;
+    return outcome;
 }
 
 }  // namespace vantis::calibration

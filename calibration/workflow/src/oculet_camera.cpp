@@ -24,6 +24,58 @@ int OculetCamera::TakePhoto(int number) {
     return graph_.TakePhoto(number);
 }
 
+void OculetCamera::Watch(oculet::SettleWatch& watch, std::chrono::milliseconds ceiling,
+                         std::shared_ptr<const oculet::Frame>* last) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + ceiling;
+    const auto marked = marked_;
+    marked_.reset();
+    // Frames count from the mark on; without a mark, from this call on.
+    std::uint64_t seen = 0;
+    if (const auto latest = graph_.LatestFrame(); latest)
+        seen = marked && latest->sequence >= marked->sequence ? marked->sequence : latest->sequence;
+    for (;;) {
+        // A camera that delivers nothing for this long is gone; the ceiling does not wait for it.
+        const auto frame = graph_.WaitForFrameAfter(seen, vantis::delays::kPhotoFreshFrameTimeout);
+        if (!frame) return;
+        seen = frame->sequence;
+        *last = frame;
+        if (watch.Add(frame->image) == oculet::SettleWatch::State::Settled) return;
+        // Past the ceiling: give up, once enough frames were seen (and, when the
+        // picture changed, enough frames since the change to have settled).
+        const bool enough = watch.state() == oculet::SettleWatch::State::Unchanged
+                                ? watch.frames() >= kMinimumWatchedFrames
+                                : watch.framesSinceChange() >= kMinimumWatchedFrames;
+        if (Clock::now() >= deadline && enough) return;
+    }
+}
+
+PhotoResult OculetCamera::TakeSettledPhoto(int number, std::chrono::milliseconds ceiling) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    oculet::SettleWatch watch(marked_ ? marked_->image : cv::Mat(), rule_);
+    std::shared_ptr<const oculet::Frame> last;
+    Watch(watch, ceiling, &last);
+    lastSettle_.frames = watch.frames();
+    lastSettle_.waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    lastSettle_.changed = watch.state() != oculet::SettleWatch::State::Unchanged;
+    lastSettle_.noise = watch.noise();
+    // Settled; or, at the ceiling, a picture that holds still but never changed:
+    // what a fixed wait would have photographed.
+    if (last && (watch.state() == oculet::SettleWatch::State::Settled || watch.Still()))
+        return graph_.SavePhoto(*last, number) == 1 ? PhotoResult::Saved : PhotoResult::NotSaved;
+    graph_.SavePhoto(oculet::Frame{}, number);  // the path of the photo that was not taken
+    return last ? PhotoResult::NeverSettled : PhotoResult::NotSaved;
+}
+
+bool OculetCamera::WaitForStillPicture(std::chrono::milliseconds ceiling) {
+    marked_.reset();
+    oculet::SettleWatch watch(cv::Mat(), rule_);  // any picture counts: only stillness matters
+    std::shared_ptr<const oculet::Frame> last;
+    Watch(watch, ceiling, &last);
+    return last && watch.Still();
+}
+
 int OculetCamera::Count() { return CDShowCamera::GetCount(); }
 
 std::wstring OculetCamera::Name(int index) {

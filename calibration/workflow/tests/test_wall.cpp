@@ -7,11 +7,13 @@
 
 namespace vantis::calibration::testing {
 
-TestWall::TestWall(const std::string& sceneName, int firstAddress, const std::string& socketFolder) {
+TestWall::TestWall(const std::string& sceneName, int firstAddress, const std::string& socketFolder,
+                   const std::function<void(wallsim::Scene&)>& adjust, const std::string& network) {
     const std::string path = std::string(WALLSIM_SCENE_DIR) + "/" + sceneName;
     if (!wallsim::LoadSceneFile(path, &scene_, &error_)) return;
+    if (adjust) adjust(scene_);
     for (std::size_t i = 0; i < scene_.projectors.size(); ++i)
-        scene_.projectors[i].address = "127.0.0." + std::to_string(firstAddress + static_cast<int>(i));
+        scene_.projectors[i].address = network + std::to_string(firstAddress + static_cast<int>(i));
     wall_ = std::make_unique<wallsim::Wall>(scene_);
     wallsim::BoardConfig config;
     config.recordFrames = false;
@@ -20,10 +22,22 @@ TestWall::TestWall(const std::string& sceneName, int firstAddress, const std::st
         if (!board) return;
         boards_.push_back(std::move(board));
     }
-    camera_ = std::make_unique<wallsim::VcamServer>([this](const wallsim::CameraSettings& s, uint64_t frame) {
-        auto states = States();
-        std::lock_guard lock(renderMutex_);
-        return wall_->Photo(states, s, frame);
+    paced_ = std::make_unique<wallsim::PacedCamera>(
+        scene_.timing, States(), [this](const std::vector<wallsim::PanelState>& states) { return wall_->Light(states); },
+        [this](const cv::Mat& light, const wallsim::CameraSettings& s, uint64_t frame) {
+            return wall_->renderer().Expose(light, s, frame);
+        },
+        scene_.seed);
+    std::vector<wallsim::BoardWatch::Watched> watched;
+    for (std::size_t i = 0; i < boards_.size(); ++i)
+        watched.push_back({boards_[i].get(), scene_.projectors[i].width, scene_.projectors[i].height});
+    watch_ = std::make_unique<wallsim::BoardWatch>(
+        std::move(watched), [this](int board, wallsim::PanelState state, std::chrono::steady_clock::time_point when) {
+            paced_->Commanded(board, std::move(state), when);
+        });
+    camera_ = std::make_unique<wallsim::VcamServer>(nullptr);
+    camera_->SetPacedSource([this](const wallsim::CameraSettings& s, bool autoExposure, uint64_t* sequence) {
+        return paced_->Frame(s, autoExposure, sequence);
     });
     const std::string socket = socketFolder + "/camera.sock";
     if (!camera_->Start(socket, &error_)) return;
@@ -33,6 +47,7 @@ TestWall::TestWall(const std::string& sceneName, int firstAddress, const std::st
 
 TestWall::~TestWall() {
     if (camera_) camera_->Stop();
+    if (watch_) watch_->Stop();
     for (auto& b : boards_) b->Stop();
 }
 

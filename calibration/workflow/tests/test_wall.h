@@ -4,12 +4,15 @@
 // ground truth of what the boards hold.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "wallsim/board_server.h"
+#include "wallsim/board_watch.h"
+#include "wallsim/paced_camera.h"
 #include "wallsim/truth.h"
 #include "wallsim/vcam.h"
 #include "wallsim/wall.h"
@@ -18,8 +21,11 @@ namespace vantis::calibration::testing {
 
 class TestWall {
 public:
-    // Projector i of the scene listens on 127.0.0.(firstAddress + i).
-    TestWall(const std::string& sceneName, int firstAddress, const std::string& socketFolder);
+    // Projector i of the scene listens on <network>(firstAddress + i). The
+    // camera keeps the scene's pace and the projectors their latency (both
+    // scaled with the delays); `adjust` may change the scene's timing first.
+    TestWall(const std::string& sceneName, int firstAddress, const std::string& socketFolder,
+             const std::function<void(wallsim::Scene&)>& adjust = {}, const std::string& network = "127.0.0.");
     ~TestWall();
 
     bool ok() const { return error_.empty(); }
@@ -27,6 +33,8 @@ public:
     const wallsim::Scene& scene() const { return scene_; }
     wallsim::BoardServer& board(int i) { return *boards_[static_cast<std::size_t>(i)]; }
     wallsim::VcamServer& camera() { return *camera_; }
+    wallsim::PacedCamera& paced() { return *paced_; }
+    wallsim::Wall& wall() { return *wall_; }
 
     std::vector<wallsim::PanelState> States();
     wallsim::TruthReport Measure();
@@ -36,8 +44,9 @@ private:
     wallsim::Scene scene_;
     std::unique_ptr<wallsim::Wall> wall_;
     std::vector<std::unique_ptr<wallsim::BoardServer>> boards_;
+    std::unique_ptr<wallsim::PacedCamera> paced_;
+    std::unique_ptr<wallsim::BoardWatch> watch_;
     std::unique_ptr<wallsim::VcamServer> camera_;
-    std::mutex renderMutex_;
 };
 
 // The largest rms of the figures that matter for the scene's solution:

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -68,6 +69,9 @@ public:
     void SetFrameListener(FrameListener listener);
     // The latest delivered frame, or nullptr.
     std::shared_ptr<const oculet::Frame> LatestFrame() const;
+    // The first frame delivered after frame `sequence` (0: any frame), waiting for it at most
+    // `timeout`; nullptr after the time-out or when the graph stops.
+    std::shared_ptr<const oculet::Frame> WaitForFrameAfter(std::uint64_t sequence, std::chrono::milliseconds timeout);
 
     // Photos. The image folder is <data home>/<prefix>/ImageData, data home being
     // $XDG_DATA_HOME or ~/.local/share; this library never creates it.
@@ -79,6 +83,9 @@ public:
     int TakePhoto(const std::string& path);
     // The same without the settling wait.
     int SaveCurrentPicture(const std::string& path);
+    // A frame the caller chose (a settled one) as CameraImage<number %03d>.bmp; the path becomes
+    // the last photo path whether or not it is saved. 1 if it was saved.
+    int SavePhoto(const oculet::Frame& frame, int number);
     // Path of the last TakePhoto(int), set before the grab whether or not it succeeds.
     std::string GetLastPhotoPath() const { return lastPhotoPath_; }
 

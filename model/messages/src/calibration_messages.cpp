@@ -26,6 +26,9 @@ vantis::messages::MessageTable& Messages() {
         {204, "[CORRECT ERROR 0004]:\r\n The system AutoTune is fail . Maybe the Projector brightness are "
               "inconsistent.Please verify and adjust the camera parameters"},
         {205, "The system communicate to projector fail. Please make sure the ethernet state."},
+        {206, "[CORRECT ERROR 0006]:\r\n The camera picture kept changing after a pattern was shown, so no photograph "
+              "was taken and nothing was saved. Make sure nothing moves between the projectors and the screen and the "
+              "camera is fixed, or set PHOTO_WAIT=fixed in section CAPTURE of default.ini."},
         {500, "Comfirm Version (IP address %d)."},
         {501, "Comfirm Input Port (IP address %d)."},
         {502, "Comfirm Output Resolution (IP address %d)."},

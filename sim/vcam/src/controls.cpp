@@ -86,6 +86,13 @@ bool CameraControls::SetSize(int width, int height) {
     return false;
 }
 
+bool CameraControls::ExposureAutomatic() const {
+    std::lock_guard lock(mutex_);
+    for (const auto& p : props_)
+        if (p.name == "Exposure") return p.automatic;
+    return false;
+}
+
 CameraSettings CameraControls::Settings() const {
     std::lock_guard lock(mutex_);
     CameraSettings s;

@@ -188,6 +188,12 @@ void VcamServer::Serve(int fd) {
 cv::Mat VcamServer::CurrentFrame(uint64_t* sequence) {
     std::lock_guard lock(frameMutex_);
     CameraSettings s = controls_.Settings();
+    if (paced_) {
+        cv::Mat f = paced_(s, controls_.ExposureAutomatic(), sequence);
+        if (f.empty() || f.type() != CV_8UC3 || f.cols != s.width || f.rows != s.height)
+            f = cv::Mat(s.height, s.width, CV_8UC3, cv::Scalar::all(0));
+        return f;
+    }
     auto now = std::chrono::steady_clock::now();
     bool same = s.exposure == frameSettings_.exposure && s.gain == frameSettings_.gain &&
                 s.brightness == frameSettings_.brightness && s.contrast == frameSettings_.contrast &&

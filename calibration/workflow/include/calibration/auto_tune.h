@@ -40,10 +40,14 @@ struct AutoTuneOptions {
     // white balance to their defaults first; the maintenance run keeps the
     // record's values.
     bool resetPictureProperties = true;
+    // Photos once the picture settled (at most the camera's fixed settling
+    // wait), or at once with the camera's own fixed wait.
+    PhotoWait photoWait = DefaultPhotoWait();
 };
 
 struct AutoTuneResult {
-    enum class End { Accepted, CombineFailed, NegativeGain, PassLimit, Stopped };
+    // NeverSettled: a picture kept changing after its command (message 206).
+    enum class End { Accepted, CombineFailed, NegativeGain, PassLimit, Stopped, NeverSettled };
     End end = End::Accepted;
     int passes = 0;     // passes made
     int nextPhoto = 0;  // number the next photo would have had

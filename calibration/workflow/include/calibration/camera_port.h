@@ -3,7 +3,9 @@
 // their own.
 #pragma once
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include <opencv2/core.hpp>
 
@@ -11,6 +13,22 @@
 #include "vantis/model/boundary.h"
 
 namespace vantis::calibration {
+
+// How a photograph after a pattern command is timed: when the picture has
+// settled (watched on the camera's frames), or after the fixed waits, for
+// cameras whose frames cannot be trusted (default.ini, [CAPTURE] PHOTO_WAIT).
+enum class PhotoWait { Settled, Fixed };
+
+// The programs' choice (from default.ini at start); Settled unless set.
+PhotoWait DefaultPhotoWait();
+void SetDefaultPhotoWait(PhotoWait wait);
+
+// How a photograph after a pattern command came out.
+enum class PhotoResult {
+    Saved,
+    NotSaved,      // no picture, or it could not be written
+    NeverSettled,  // the picture kept changing until the ceiling: nothing saved
+};
 
 // What the calibration and the auto-tune need: numbered photos in the image
 // folder of a vendor word, and the property record they tune.
@@ -24,6 +42,24 @@ public:
     virtual int TakePhoto(int number) = 0;
     // Path of the last numbered photo, set whether or not it was saved.
     virtual std::string LastPhotoPath() const = 0;
+    // Notes the picture shown now, before a command changes it.
+    virtual void MarkPicture() {}
+    // Photographs the picture once it has changed from the marked one and
+    // holds still, waiting at most `ceiling`. A picture that holds still but
+    // never changed is photographed at the ceiling (the command may have
+    // changed nothing the camera sees); one that keeps changing is not.
+    // A camera that cannot watch its frames waits the whole ceiling.
+    virtual PhotoResult TakeSettledPhoto(int number, std::chrono::milliseconds ceiling) {
+        std::this_thread::sleep_for(ceiling);
+        return TakePhoto(number) == 1 ? PhotoResult::Saved : PhotoResult::NotSaved;
+    }
+    // Waits until the camera's picture holds still (a camera just opened or
+    // given new settings), at most `ceiling`; false when it did not. A camera
+    // that cannot watch its frames waits the whole ceiling.
+    virtual bool WaitForStillPicture(std::chrono::milliseconds ceiling) {
+        std::this_thread::sleep_for(ceiling);
+        return true;
+    }
     // The camera's property record; the auto-tune changes values in place.
     virtual CDShowCameraData& Properties() = 0;
     // Writes every supported value of the record to the camera.

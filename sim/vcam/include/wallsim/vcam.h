@@ -42,6 +42,8 @@ public:
              std::string* error);
     bool SetSize(int width, int height);
     CameraSettings Settings() const;
+    // Whether the exposure is on automatic.
+    bool ExposureAutomatic() const;
     static const std::vector<std::pair<int, int>>& Resolutions();
 
 private:
@@ -52,10 +54,15 @@ private:
 
 // Renders a photo for the given settings; `frame` numbers successive pictures.
 using FrameSource = std::function<cv::Mat(const CameraSettings& settings, uint64_t frame)>;
+// A camera that keeps its own pace (PacedCamera): the newest finished frame
+// and its number, for the settings and whether exposure is automatic.
+using PacedSource = std::function<cv::Mat(const CameraSettings& settings, bool autoExposure, uint64_t* sequence)>;
 
 class VcamServer {
 public:
     explicit VcamServer(FrameSource source);
+    // Frames of a camera in time instead (before Start): GRAB gives the newest finished one.
+    void SetPacedSource(PacedSource source) { paced_ = std::move(source); }
     ~VcamServer();
     VcamServer(const VcamServer&) = delete;
     VcamServer& operator=(const VcamServer&) = delete;
@@ -78,6 +85,7 @@ private:
     cv::Mat CurrentFrame(uint64_t* sequence);
 
     FrameSource source_;
+    PacedSource paced_;
     CameraControls controls_;
     std::string path_;
     int listenFd_ = -1;

@@ -22,6 +22,7 @@ inline constexpr int kCaptureFailed = 201;
 inline constexpr int kCentrePatternMissing = 203;
 inline constexpr int kAutoTuneFailed = 204;
 inline constexpr int kCommunicationFailed = 205;
+inline constexpr int kPictureNeverSettled = 206;
 inline constexpr int kConfirmVersion = 500;
 inline constexpr int kConfirmInputPort = 501;
 inline constexpr int kConfirmResolution = 502;
