@@ -1,6 +1,7 @@
 #include "photo_io.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -9,6 +10,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "VantisCore.h"
+#include "vantis/log.h"
 #include "vantis/picture_header.h"
 
 namespace vantiscore {
@@ -31,13 +33,32 @@ cv::Mat DecodePhoto(const std::vector<std::uint8_t>& bytes, PhotoColour colour) 
 cv::Mat ReadPhoto(const std::string& path, PhotoColour colour) {
     std::error_code error;
     const std::filesystem::path file(path);
-    if (path.empty() || !std::filesystem::is_regular_file(file, error)) return {};
+    if (path.empty()) return {};
+    if (!std::filesystem::is_regular_file(file, error)) {
+        vantis::log::Error("engine", "photo " + path + " is no regular file" +
+                                         (error ? ": " + error.message() : std::string()));
+        return {};
+    }
     const std::uintmax_t size = std::filesystem::file_size(file, error);
-    if (error || size == 0 || size > kMaxPhotoFileBytes) return {};
+    if (error || size == 0 || size > kMaxPhotoFileBytes) {
+        vantis::log::Error("engine", "photo " + path + ": " +
+                                         (error ? error.message() : "size " + std::to_string(size) + " refused"));
+        return {};
+    }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    errno = 0;
     std::ifstream in(file, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) return {};
-    return DecodePhoto(bytes, colour);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+        const int readError = errno;  // 0 when the file only ended early
+        if (readError != 0)
+            vantis::log::SystemError("engine", "cannot read photo " + path, readError);
+        else
+            vantis::log::Error("engine", "photo " + path + " ends before its size");
+        return {};
+    }
+    cv::Mat photo = DecodePhoto(bytes, colour);
+    if (photo.empty()) vantis::log::Error("engine", "photo " + path + " is no picture the engine reads");
+    return photo;
 }
 
 cv::Mat ToWorkSize(const cv::Mat& photo) {

@@ -12,9 +12,12 @@
 
 #include <cerrno>
 #include <chrono>
+#include <string>
 
 #include "link/result.h"
 #include "vantis/delays.h"
+#include "vantis/ipv4.h"
+#include "vantis/log.h"
 
 namespace vantis::link {
 namespace {
@@ -104,23 +107,39 @@ int SendAll(int fd, std::span<const std::uint8_t> bytes, Clock::time_point deadl
     return 0;
 }
 
+// An exchange that failed: the log gets the operating system's reason, the
+// caller the result it maps to.
+LinkResult ExchangeFailure(const char* what, int socket, int error) {
+    vantis::log::SystemError("link", std::string(what) + " on link " + std::to_string(socket), error);
+    return ResultFromErrno(error);
+}
+
+// A connection that could not be made, with the reason in the log; errno is kept.
+int ConnectFailure(std::uint32_t address, std::uint16_t port) {
+    const int error = errno;
+    vantis::log::SystemError("link", "cannot connect to " + vantis::FormatIpv4(address) + ":" + std::to_string(port),
+                             error);
+    errno = error;
+    return -1;
+}
+
 }  // namespace
 
 int ConnectToBoard(std::uint32_t address, std::uint16_t port) {
     // 0.0.0.0 is no board's address; Linux would quietly connect it to this host.
     if (address == 0) {
         errno = EADDRNOTAVAIL;
-        return -1;
+        return ConnectFailure(address, port);
     }
     // Tests and the simulated demo run with the loopback-only guard on.
     if (!vantis::AddressAllowed(address)) {
         errno = ENETUNREACH;
-        return -1;
+        return ConnectFailure(address, port);
     }
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+    if (fd < 0) return ConnectFailure(address, port);
     fd = AwayFromStandardStreams(fd);
-    if (fd < 0) return -1;
+    if (fd < 0) return ConnectFailure(address, port);
 
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
@@ -133,19 +152,19 @@ int ConnectToBoard(std::uint32_t address, std::uint16_t port) {
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
         if (errno != EINPROGRESS) {
             CloseQuietly(fd);
-            return -1;
+            return ConnectFailure(address, port);
         }
         const auto deadline = Clock::now() + delays::ScaledTimeout(delays::kLinkConnectTimeout);
         if (WaitFor(fd, POLLOUT, deadline) != 1) {
             CloseQuietly(fd);
-            return -1;
+            return ConnectFailure(address, port);
         }
         int error = 0;
         socklen_t length = sizeof error;
         if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
             CloseQuietly(fd);
             errno = error != 0 ? error : errno;
-            return -1;
+            return ConnectFailure(address, port);
         }
     }
     ::fcntl(fd, F_SETFL, flags);
@@ -178,18 +197,20 @@ LinkResult SocketTransport::Exchange(std::span<const std::uint8_t> frame, ReplyA
     int pending = Drain(socket_);
     const auto deadline = Clock::now() + delays::ScaledTimeout(delays::kLinkTimeout);
     if (pending == 0) pending = SendAll(socket_, frame, deadline);
-    if (pending != 0) return ResultFromErrno(pending);
+    if (pending != 0) return ExchangeFailure("sending a request", socket_, pending);
 
     for (;;) {
         while (reply.Wanted() > 0) {
-            if (WaitFor(socket_, POLLIN, deadline) != 1) return ResultFromErrno(errno);
+            if (WaitFor(socket_, POLLIN, deadline) != 1) {
+                return ExchangeFailure("waiting for a reply", socket_, errno);
+            }
             const ssize_t n = ::recv(socket_, reply.WritePosition(), reply.Wanted(), MSG_DONTWAIT | MSG_NOSIGNAL);
             if (n > 0) {
                 reply.Take(static_cast<std::size_t>(n));
             } else if (n == 0) {
                 return kMalformed;  // the board closed before a whole reply arrived
             } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-                return ResultFromErrno(errno);
+                return ExchangeFailure("reading a reply", socket_, errno);
             }
         }
         if (reply.state() != ReplyState::kComplete) {
