@@ -7,10 +7,18 @@ namespace {
 
 using Bytes = std::span<const std::uint8_t>;
 
-std::uint32_t Le16(Bytes b, std::size_t at) { return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8; }
-std::uint32_t Be16(Bytes b, std::size_t at) { return std::uint32_t{b[at]} << 8 | std::uint32_t{b[at + 1]}; }
-std::uint32_t Le32(Bytes b, std::size_t at) { return Le16(b, at) | Le16(b, at + 2) << 16; }
-std::uint32_t Be32(Bytes b, std::size_t at) { return Be16(b, at) << 16 | Be16(b, at + 2); }
+std::uint32_t Le16(Bytes b, std::size_t at) {
+    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8;
+}
+std::uint32_t Be16(Bytes b, std::size_t at) {
+    return std::uint32_t{b[at]} << 8 | std::uint32_t{b[at + 1]};
+}
+std::uint32_t Le32(Bytes b, std::size_t at) {
+    return Le16(b, at) | Le16(b, at + 2) << 16;
+}
+std::uint32_t Be32(Bytes b, std::size_t at) {
+    return Be16(b, at) << 16 | Be16(b, at + 2);
+}
 
 PictureHeader Bmp(Bytes b) {
     if (b.size() < 26) return {};

@@ -33,15 +33,44 @@ Bytes Png(std::uint32_t width, std::uint32_t height) {
 
 // Start of picture, an application segment, then a baseline frame header.
 Bytes Jpeg(std::uint16_t width, std::uint16_t height, std::uint8_t frameMarker = 0xC0) {
-    Bytes b = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0,
-               0xFF, 0xFF, frameMarker, 0x00, 0x11, 0x08, static_cast<std::uint8_t>(height >> 8),
-               static_cast<std::uint8_t>(height), static_cast<std::uint8_t>(width >> 8),
-               static_cast<std::uint8_t>(width), 0x03};
+    Bytes b = {0xFF,
+               0xD8,
+               0xFF,
+               0xE0,
+               0x00,
+               0x10,
+               'J',
+               'F',
+               'I',
+               'F',
+               0,
+               1,
+               1,
+               0,
+               0,
+               1,
+               0,
+               1,
+               0,
+               0,
+               0xFF,
+               0xFF,
+               frameMarker,
+               0x00,
+               0x11,
+               0x08,
+               static_cast<std::uint8_t>(height >> 8),
+               static_cast<std::uint8_t>(height),
+               static_cast<std::uint8_t>(width >> 8),
+               static_cast<std::uint8_t>(width),
+               0x03};
     b.resize(b.size() + 9, 0x11);
     return b;
 }
 
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes Text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 constexpr std::int64_t kLimit = 64ll * 1024 * 1024;
 
@@ -63,7 +92,8 @@ TEST(PictureHeader, SizesOfEveryFormat) {
 
 TEST(PictureHeader, ForgedSizesAreRefusedWhateverTheFormat) {
     EXPECT_TRUE(PictureSizeAcceptable(Jpeg(1920, 1080), kLimit));
-    EXPECT_FALSE(PictureSizeAcceptable(Jpeg(30000, 30000), kLimit));  // a few hundred bytes claiming 900 Mpixel
+    EXPECT_FALSE(
+        PictureSizeAcceptable(Jpeg(30000, 30000), kLimit));  // a few hundred bytes claiming 900 Mpixel
     EXPECT_FALSE(PictureSizeAcceptable(Png(30000, 30000), kLimit));
     EXPECT_FALSE(PictureSizeAcceptable(Png(0xFFFFFFFF, 0xFFFFFFFF), kLimit));  // no overflow of the product
     EXPECT_FALSE(PictureSizeAcceptable(Bmp(30000, -30000), kLimit));

@@ -24,8 +24,8 @@ bool TableFinite(const FloatTable& table, int columns, int rows) {
 }
 
 std::string AddressText(std::uint32_t a) {
-    return std::to_string(a >> 24) + "." + std::to_string((a >> 16) & 0xFF) + "." + std::to_string((a >> 8) & 0xFF) +
-           "." + std::to_string(a & 0xFF);
+    return std::to_string(a >> 24) + "." + std::to_string((a >> 16) & 0xFF) + "." +
+           std::to_string((a >> 8) & 0xFF) + "." + std::to_string(a & 0xFF);
 }
 
 }  // namespace
@@ -51,17 +51,18 @@ bool CheckPlausible(const VantisAuto::CDoc& doc, std::string* why) {
                                 std::max<std::int32_t>(1, doc.m_nStackCount);
     const auto count = static_cast<std::int64_t>(doc.m_channels.size());
     if (count > places || count > kMaxChannels)
-        return Refuse(why, std::to_string(count) + " channels do not fit layout " + std::to_string(layout.columns) +
-                               " x " + std::to_string(layout.rows) + " with stack count " +
-                               std::to_string(doc.m_nStackCount));
+        return Refuse(why, std::to_string(count) + " channels do not fit layout " +
+                               std::to_string(layout.columns) + " x " + std::to_string(layout.rows) +
+                               " with stack count " + std::to_string(doc.m_nStackCount));
     for (std::size_t i = 0; i < doc.m_channels.size(); ++i) {
         const VantisAuto::CChannel& c = *doc.m_channels[i];
         const std::string which = "channel " + std::to_string(i + 1);
         if (!IsUnicastAddress(c.m_dwIp))
-            return Refuse(why, which + " has address " + AddressText(c.m_dwIp) + ", which no projector can have");
+            return Refuse(why,
+                          which + " has address " + AddressText(c.m_dwIp) + ", which no projector can have");
         if (c.m_nColumn < 1 || c.m_nColumn > layout.columns || c.m_nRow < 1 || c.m_nRow > layout.rows)
-            return Refuse(why, which + " lies outside the layout (column " + std::to_string(c.m_nColumn) + ", row " +
-                                   std::to_string(c.m_nRow) + ")");
+            return Refuse(why, which + " lies outside the layout (column " + std::to_string(c.m_nColumn) +
+                                   ", row " + std::to_string(c.m_nRow) + ")");
         if (!std::isfinite(c.m_threshold) || c.m_threshold < 0.0 || c.m_threshold > 255.0)
             return Refuse(why, which + " has an impossible threshold");
     }
@@ -69,10 +70,12 @@ bool CheckPlausible(const VantisAuto::CDoc& doc, std::string* why) {
     for (int p = 0; p < kCameraPropertyCount; ++p) {
         const std::int32_t value = doc.m_camera.m_props[static_cast<std::size_t>(p)].value;
         if (value < -kCameraValueLimit || value > kCameraValueLimit)
-            return Refuse(why, std::string("camera value ") + CameraPropertyName(static_cast<CameraProperty>(p)) +
-                                   " = " + std::to_string(value) + " out of range");
+            return Refuse(why, std::string("camera value ") +
+                                   CameraPropertyName(static_cast<CameraProperty>(p)) + " = " +
+                                   std::to_string(value) + " out of range");
     }
-    if (!std::isfinite(doc.m_gamma.m_gamma) || doc.m_gamma.m_gamma < kMinGamma || doc.m_gamma.m_gamma > kMaxGamma)
+    if (!std::isfinite(doc.m_gamma.m_gamma) || doc.m_gamma.m_gamma < kMinGamma ||
+        doc.m_gamma.m_gamma > kMaxGamma)
         return Refuse(why, "blend gamma out of range 0.0 to 10.0");
 
     const CBoundaryDoc& b = doc.m_boundary;

@@ -1,5 +1,7 @@
 #include "calibration/report_measures.h"
 
+#include "calibration/photo_file.h"
+
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -88,7 +90,7 @@ double Round3(double v) { return std::round(v * 1000.0) / 1000.0; }
 
 std::vector<cv::Point2f> FindBlockCentres(const std::string& blackPhoto, const std::string& gridPhoto) {
     if (blackPhoto.empty() || gridPhoto.empty()) return {};
-    return FindBlockCentres(cv::imread(blackPhoto, cv::IMREAD_GRAYSCALE), cv::imread(gridPhoto, cv::IMREAD_GRAYSCALE));
+    return FindBlockCentres(ReadPhotoFile(blackPhoto, cv::IMREAD_GRAYSCALE), ReadPhotoFile(gridPhoto, cv::IMREAD_GRAYSCALE));
 }
 
 std::vector<cv::Point2f> FindBlockCentres(const cv::Mat& black, const cv::Mat& grid) {

@@ -42,13 +42,17 @@ void StopSignals::Uninstall() {
     g_stop.store(nullptr);
 }
 
-int StopSignals::Received() { return g_received.load(); }
+int StopSignals::Received() {
+    return g_received.load();
+}
 
 int StopSignals::ExitStatus() {
     const int number = Received();
     return number == 0 ? 0 : 128 + number;
 }
 
-void StopSignals::Reset() { g_received.store(0); }
+void StopSignals::Reset() {
+    g_received.store(0);
+}
 
 }  // namespace vantis::calibration

@@ -48,7 +48,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 // unplugged mid-run), and that can raise a signal at a given photo, as a
 // service manager stopping the program would.
 class FailingCamera : public FakeCamera {
-public:
+  public:
     using FakeCamera::FakeCamera;
     int TakePhoto(int number) override {
         ++taken;
@@ -79,13 +79,14 @@ struct Rig {
             *verdict = kExposureAcceptable;
             return 0;
         };
-        options.engine.calThreshold = [](const std::string&, const std::string&, cv::Mat*, double* t, std::int32_t) {
+        options.engine.calThreshold = [](const std::string&, const std::string&, cv::Mat*, double* t,
+                                         std::int32_t) {
             *t = 60;
             return 0;
         };
         options.engine.doImageWarping = [](auto&&, auto&&, auto&&, auto&&, auto&&, PatternType type,
-                                           std::int32_t channels, auto&&, auto&&, auto&&, auto&&, auto&&, auto&&,
-                                           auto&&, std::int32_t* size, std::vector<WarpGrid>* warps) {
+                                           std::int32_t channels, auto&&, auto&&, auto&&, auto&&, auto&&,
+                                           auto&&, auto&&, std::int32_t* size, std::vector<WarpGrid>* warps) {
             size[0] = 8;
             size[1] = 8;
             for (int i = 0; i < channels; ++i) {
@@ -135,7 +136,8 @@ TEST(MaintenanceOutcome, ABoardSilentAfterConnectingFailsTheRunInOneTimeOutAndTh
     EXPECT_FALSE(run.doc.m_bWarped);
     const std::string log = Joined(run.reporter.lines);
     EXPECT_EQ(log.find("Complete"), std::string::npos) << log;
-    EXPECT_NE(log.find("(IP address: 11) failed at the warp download (link result 50"), std::string::npos) << log;
+    EXPECT_NE(log.find("(IP address: 11) failed at the warp download (link result 50"), std::string::npos)
+        << log;
     // One line for the failure; the other projector took its warp and blend and saved them.
     EXPECT_EQ(log.find("(IP address: 12) failed"), std::string::npos) << log;
     EXPECT_EQ(fine->Snapshot().savesPerformed, savesBefore + 1);
@@ -171,7 +173,8 @@ TEST(MaintenanceOutcome, ARefusedSaveOrBlendIsAFailureNamingTheStep) {
         // The connect pass's restore of the stored warp is checked too.
         Rig run("outcome-restore");
         run.Add(13);
-        board->SetFault(Fault::Of(FaultMode::kRefuse).OnCode(kWarpBlockCode).Skip(kBlocksPerWarp + 3).Times(1));
+        board->SetFault(
+            Fault::Of(FaultMode::kRefuse).OnCode(kWarpBlockCode).Skip(kBlocksPerWarp + 3).Times(1));
         const MaintenanceResult r = run.Go();
         EXPECT_EQ(r.outcome, Outcome::Failed);
         EXPECT_EQ(r.kind, 1);

@@ -10,7 +10,7 @@
 namespace vantis::calibration {
 
 class StopSignals {
-public:
+  public:
     // Installs the handlers; each signal then requests `stop` (which must outlive
     // the handlers). Installing again moves the requests to another stop.
     static void Install(StopRequest& stop);
