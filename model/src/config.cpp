@@ -238,18 +238,6 @@ std::filesystem::path AppDataFolder() {
     return std::filesystem::path(home) / ".local" / "share";
 }
 
-std::filesystem::path SystemConfigPath(const std::string& vid, const std::string& name) {
-    return AppDataFolder() / vid / "SystemData" / (name + ".cfg");
-}
-
-int SaveSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name, std::string* error) {
-    const auto path = SystemConfigPath(vid, name);
-    (void)KeepGoodConfigAsBackup(path);
-    return SaveProjectFile(doc, path, error) ? 1 : 0;
-}
-
-int LoadSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name, std::string* error) {
-    const auto path = SystemConfigPath(vid, name);
 bool DataFolderUsable(std::string* why) {
     const std::string folder = AppDataFolder().string();
     if (folder.find(';') == std::string::npos) return true;
@@ -257,10 +245,10 @@ bool DataFolderUsable(std::string* why) {
     return false;
 }
 
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return 0;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
+std::filesystem::path SystemConfigPath(const std::string& vid, const std::string& name) {
+    return AppDataFolder() / vid / "SystemData" / (name + ".cfg");
+}
+
 std::filesystem::path BackupPathOf(const std::filesystem::path& config) {
     std::filesystem::path backup = config;
     backup += ".bak";
@@ -275,6 +263,18 @@ bool KeepGoodConfigAsBackup(const std::filesystem::path& config) {
     return WriteFileAtomically(bytes, BackupPathOf(config), nullptr);
 }
 
+int SaveSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name, std::string* error) {
+    const auto path = SystemConfigPath(vid, name);
+    (void)KeepGoodConfigAsBackup(path);
+    return SaveProjectFile(doc, path, error) ? 1 : 0;
+}
+
+int LoadSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name, std::string* error) {
+    const auto path = SystemConfigPath(vid, name);
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return 0;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
         if (error) *error = "cannot read " + path.string() + ": " + ec.message();
         return 0;
     }

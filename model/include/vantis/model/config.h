@@ -77,18 +77,13 @@ std::string LanguageSuffixFromEnvironment();
 
 // The application-data folder: $XDG_DATA_HOME, else ~/.local/share.
 std::filesystem::path AppDataFolder();
-// <app data>/<VID>/SystemData/<name>.cfg
-std::filesystem::path SystemConfigPath(const std::string& vid, const std::string& name = "Config");
-
-// Writes the document as the system configuration (creating the folders when
 // Whether the application-data folder can hold the photos: the engine takes a
 // channel's photos as one ';'-separated list, so a ';' in the folder's path would
 // split a photo's path in two. False with the reason in *why.
 bool DataFolderUsable(std::string* why);
-// missing, atomically), after keeping the configuration it replaces as
-// Config.cfg.bak when that one is good. Returns 1, or 0 when it cannot be written.
-int SaveSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name = "Config",
-                     std::string* error = nullptr);
+// <app data>/<VID>/SystemData/<name>.cfg
+std::filesystem::path SystemConfigPath(const std::string& vid, const std::string& name = "Config");
+
 // <config>.bak: where the last good configuration is kept.
 std::filesystem::path BackupPathOf(const std::filesystem::path& config);
 // Copies the configuration file to BackupPathOf(config) (atomically) when it reads
@@ -96,6 +91,11 @@ std::filesystem::path BackupPathOf(const std::filesystem::path& config);
 // it was. True when the backup was written.
 bool KeepGoodConfigAsBackup(const std::filesystem::path& config);
 
+// Writes the document as the system configuration (creating the folders when
+// missing, atomically), after keeping the configuration it replaces as
+// Config.cfg.bak when that one is good. Returns 1, or 0 when it cannot be written.
+int SaveSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name = "Config",
+                     std::string* error = nullptr);
 // Reads the system configuration into the document. A missing or empty file
 // returns 0 with no error text; a file that cannot be read completely returns
 // 0 with the reason in *error and leaves the document unchanged. 1 on success.
