@@ -107,6 +107,15 @@ std::string AutoTuneEndText(const AutoTuneResult& r, const JobFigures& f, long e
 
 vantis::calibration::EngineCalls AnnouncingWarps(vantis::calibration::EngineCalls calls,
                                                  std::function<void()> beforeWarps) {
+    if (vantis::calibration::UsesLibraryWarping(calls)) {
+        // The library's computation runs through its variant with figures.
+        auto warp = std::move(calls.doImageWarpingWithFigures);
+        calls.doImageWarpingWithFigures = [warp, beforeWarps](auto&&... args) {
+            if (beforeWarps) beforeWarps();
+            return warp(std::forward<decltype(args)>(args)...);
+        };
+        return calls;
+    }
     auto warp = std::move(calls.doImageWarping);
     calls.doImageWarping = [warp, beforeWarps](auto&&... args) {
         if (beforeWarps) beforeWarps();

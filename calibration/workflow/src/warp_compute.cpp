@@ -51,9 +51,7 @@ WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine) {
     std::int32_t photoSize[2] = {0, 0};
     std::vector<WarpGrid> warps;
     std::vector<ChannelFigures> figures;
-    using LibraryWarping = decltype(&AutoDoImageWarping);
-    const LibraryWarping* library = engine.doImageWarping.target<LibraryWarping>();
-    const bool withFigures = library && *library == &AutoDoImageWarping && engine.doImageWarpingWithFigures;
+    const bool withFigures = UsesLibraryWarping(engine);
     const WarpResult result =
         withFigures ? engine.doImageWarpingWithFigures(black, whites, centres, grids, thresholds, type, channelCount,
                                                        doc.m_nSolution, layout.columns, layout.rows,

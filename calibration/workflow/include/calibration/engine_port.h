@@ -34,4 +34,13 @@ struct EngineCalls {
         AutoTune;
 };
 
+// True while doImageWarping is the library's own, so that the computation
+// with figures stands for it. A wrapper that only watches the computation
+// wraps doImageWarpingWithFigures then, and leaves doImageWarping alone.
+inline bool UsesLibraryWarping(const EngineCalls& calls) {
+    using LibraryWarping = decltype(&AutoDoImageWarping);
+    const LibraryWarping* library = calls.doImageWarping.target<LibraryWarping>();
+    return library && *library == &AutoDoImageWarping && calls.doImageWarpingWithFigures;
+}
+
 }  // namespace vantis::calibration
