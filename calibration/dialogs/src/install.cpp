@@ -34,7 +34,7 @@ void StartAutoTune(CVantisAutoDlg& main, QPointer<CCameraDlg> dialog) {
     auto run = std::make_shared<Run>();
     const int channels = static_cast<int>(main.Doc().m_channels.size());
     const auto id = main.RunWorkflow(
-        [&main, run, channels](vantis::calibration::Reporter& r, const vantis::calibration::StopRequest& stop) {
+        [&main, run, channels](vantis::calibration::Reporter& r, vantis::calibration::StopRequest& stop) {
             vantis::calibration::OculetCamera oculet(*main.CameraView()->Graph());
             vantis::calibration::AutoTuneOptions options;
             options.vendorWord = main.Defaults().vid;

@@ -101,6 +101,14 @@ int OctetOf(const VantisAuto::CDoc& doc, int i) {
     return static_cast<int>(doc.m_channels[static_cast<std::size_t>(i)]->LastOctet());
 }
 
+// The first channel whose projector no longer answers on its link.
+const CChannel* FirstDeadChannel(VantisAuto::CDoc& doc) {
+    DocLock lock(DocumentLock());
+    for (auto& c : doc.m_channels)
+        if (!dvOrvelAutoIsAlive(c->m_hLink)) return c.get();
+    return nullptr;
+}
+
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -495,7 +503,7 @@ void CVantisAutoDlg::OnOthers() {
 meridan::JobRunner::Id CVantisAutoDlg::RunWorkflow(Workflow work, std::function<void()> ended) {
     SetBusy(true);
     workflowJob_ = jobs_.Start(
-        [this, work = std::move(work)](const vantis::calibration::StopRequest& stop) {
+        [this, work = std::move(work)](vantis::calibration::StopRequest& stop) {
             WindowReporter reporter(*this, stop);
             work(reporter, stop);
         },
@@ -555,6 +563,7 @@ void CVantisAutoDlg::OnCalibration() {
         vantis::calibration::SequenceResult result;
         int channels = 0;
         int photosSaved = 0;
+        bool projectorLost = false;
         std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     };
     auto run = std::make_shared<Run>();
@@ -562,11 +571,21 @@ void CVantisAutoDlg::OnCalibration() {
     std::vector<int> octets;
     for (int i = 0; i < run->channels; ++i) octets.push_back(OctetOf(doc_, i));
     const auto id = RunWorkflow(
-        [this, run, octets](vantis::calibration::Reporter& r, const vantis::calibration::StopRequest& stop) {
+        [this, run, octets](vantis::calibration::Reporter& r, vantis::calibration::StopRequest& stop) {
             r.Busy(true);
             doc_.ClearAll();
             vantis::calibration::OculetCamera oculet(*camera_->Graph());
-            meridan::ProgressCamera camera(oculet, [&r, run, octets](int number) {
+            meridan::ProgressCamera camera(oculet, [this, &r, &stop, run, octets](int number) {
+                // A projector that went away makes every later photo worthless:
+                // say which one at once and end the capture, rather than
+                // photograph a dark wall to the end.
+                if (number > 0 && !run->projectorLost)
+                    if (const CChannel* lost = FirstDeadChannel(doc_)) {
+                        run->projectorLost = true;
+                        r.Error(vantis::messages::ErrorReporter::ReportText(
+                            vantis::messages::ConnectFailureReport(lost->m_dwIp)));
+                        stop.Request();
+                    }
                 const int channel = number <= 0 ? -1 : (number - 1) / 3;
                 const int octet = channel >= 0 && channel < static_cast<int>(octets.size()) ? octets[channel] : 0;
                 const meridan::JobStep step = meridan::CalibrationPhotoStep(number, run->channels, octet);
@@ -596,7 +615,8 @@ void CVantisAutoDlg::OnCalibration() {
             f.channels = run->channels;
             f.channelsDone = result.captured ? run->channels : meridan::ChannelsPhotographed(run->photosSaved);
             f.seconds = SecondsSince(run->start);
-            ShowJobEnd(QString::fromStdString(meridan::CalibrationEndText(result.outcome, f)));
+            const auto outcome = run->projectorLost ? vantis::calibration::Outcome::Failed : result.outcome;
+            ShowJobEnd(QString::fromStdString(meridan::CalibrationEndText(outcome, f)));
         });
     OpenProgress(tr("Calibration"), id);
     wait_->SetStatus(QString::fromStdString(meridan::CalibrationPhotoStep(0, run->channels, 0).text), 0,
@@ -617,7 +637,7 @@ void CVantisAutoDlg::OnRecalibration() {
     auto run = std::make_shared<Run>();
     run->channels = static_cast<int>(doc_.m_channels.size());
     RunWorkflow(
-        [this, run](vantis::calibration::Reporter& r, const vantis::calibration::StopRequest& stop) {
+        [this, run](vantis::calibration::Reporter& r, vantis::calibration::StopRequest& stop) {
             r.Busy(true);
             doc_.ClearAll();
             r.Busy(false);

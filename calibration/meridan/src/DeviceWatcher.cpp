@@ -1,5 +1,8 @@
 #include "meridan/DeviceWatcher.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "oculet/CDShowCamera.h"
 #include "vantis/delays.h"
 
@@ -22,7 +25,11 @@ DeviceWatcher::DeviceWatcher(std::function<void()> changed, Lister lister)
 
 void DeviceWatcher::Start() {
     Poll();
-    timer_.start(static_cast<int>(vantis::delays::Scaled(vantis::delays::kCameraWatchInterval).count()));
+    // Shrunk delays (tests) still poll no faster than twenty times a second:
+    // each poll asks every camera for its name.
+    const auto interval = std::max(vantis::delays::Scaled(vantis::delays::kCameraWatchInterval),
+                                   std::chrono::milliseconds(50));
+    timer_.start(static_cast<int>(interval.count()));
 }
 
 bool DeviceWatcher::Poll() {

@@ -152,7 +152,7 @@ public:
     // Runs a workflow (Calibration, Re-calibration, Auto Tune) as a job with
     // this window as its reporter, between busy and idle; ended runs on this
     // thread afterwards. One at a time: WorkflowJob() names it.
-    using Workflow = std::function<void(vantis::calibration::Reporter&, const vantis::calibration::StopRequest&)>;
+    using Workflow = std::function<void(vantis::calibration::Reporter&, vantis::calibration::StopRequest&)>;
     meridan::JobRunner::Id RunWorkflow(Workflow work, std::function<void()> ended);
 
     // --- worker messages ---

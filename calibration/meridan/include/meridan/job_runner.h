@@ -23,7 +23,9 @@ namespace meridan {
 class JobRunner {
 public:
     using Id = std::uint64_t;
-    using Work = std::function<void(const vantis::calibration::StopRequest& stop)>;
+    // The work gets its job's stop request; it may request it itself (a job
+    // that sees it cannot go on ends the way a stopped one does).
+    using Work = std::function<void(vantis::calibration::StopRequest& stop)>;
     using Message = std::function<void()>;
 
     // wake is called from any thread after a message was left; the owner's
