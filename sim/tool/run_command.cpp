@@ -62,9 +62,9 @@ int RunCommand(const std::vector<std::string>& args) {
     // The camera in time: each board's changes reach the light after the
     // projector's latency, and frames integrate the light over their frame time.
     PacedCamera paced(
-        wall->scene().timing, boards->States(), [&](const std::vector<PanelState>& states) { return wall->Light(states); },
+        wall->scene().timing, boards->States(), [&](const std::vector<PanelState>& states) { return wall->renderer().Optics(wall->Light(states)); },
         [&](const cv::Mat& light, const CameraSettings& s, uint64_t frame) {
-            return wall->renderer().Expose(light, s, frame);
+            return wall->renderer().Respond(light, s, frame);
         },
         wall->scene().seed);
     boards->Watch([&](int board, PanelState state, std::chrono::steady_clock::time_point when) {

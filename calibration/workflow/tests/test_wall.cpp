@@ -23,9 +23,9 @@ TestWall::TestWall(const std::string& sceneName, int firstAddress, const std::st
         boards_.push_back(std::move(board));
     }
     paced_ = std::make_unique<wallsim::PacedCamera>(
-        scene_.timing, States(), [this](const std::vector<wallsim::PanelState>& states) { return wall_->Light(states); },
+        scene_.timing, States(), [this](const std::vector<wallsim::PanelState>& states) { return wall_->renderer().Optics(wall_->Light(states)); },
         [this](const cv::Mat& light, const wallsim::CameraSettings& s, uint64_t frame) {
-            return wall_->renderer().Expose(light, s, frame);
+            return wall_->renderer().Respond(light, s, frame);
         },
         scene_.seed);
     std::vector<wallsim::BoardWatch::Watched> watched;

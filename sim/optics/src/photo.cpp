@@ -131,6 +131,10 @@ cv::Mat PhotoRenderer::Light(const std::vector<cv::Mat>& panels) const {
 }
 
 cv::Mat PhotoRenderer::Expose(const cv::Mat& light, const CameraSettings& st, uint64_t frame) const {
+    return Respond(Optics(light), st, frame);
+}
+
+cv::Mat PhotoRenderer::Optics(const cv::Mat& light) const {
     const CameraSpec& c = scene_.camera;
     cv::Mat img;
     if (c.blur > 0.05)
@@ -138,6 +142,11 @@ cv::Mat PhotoRenderer::Expose(const cv::Mat& light, const CameraSettings& st, ui
     else
         img = light.clone();
     cv::multiply(img, vignette_, img);
+    return img;
+}
+
+cv::Mat PhotoRenderer::Respond(const cv::Mat& focused, const CameraSettings& st, uint64_t frame) const {
+    const CameraSpec& c = scene_.camera;
     // Exposure doubles the signal per step; gain adds on top; brightness and
     // contrast act on the 8-bit scale around zero, saturation mixes towards grey.
     double scale = 255.0 * c.sensitivity * std::pow(2.0, st.exposure - c.referenceExposure) *
@@ -152,7 +161,8 @@ cv::Mat PhotoRenderer::Expose(const cv::Mat& light, const CameraSettings& st, ui
         for (int k = 0; k < 3; ++k) m(r, k) = static_cast<float>(scale * ((r == k ? sat : 0.0) + (1.0 - sat) * luma[k]));
         m(r, 3) = static_cast<float>(offset);
     }
-    cv::transform(img, img, m);
+    cv::Mat img;
+    cv::transform(focused, img, m);  // into a new picture: the focused light may be kept by the caller
     if (!noise_.empty()) {
         // A different window of the noise field for every frame, the same for the same frame.
         uint64_t h = (frame + 1) * 0x9E3779B97F4A7C15ULL ^ scene_.seed;

@@ -35,6 +35,10 @@ public:
     cv::Mat Light(const std::vector<cv::Mat>& panels) const;
     // The camera's response to a light picture.
     cv::Mat Expose(const cv::Mat& light, const CameraSettings& settings, uint64_t frame) const;
+    // Expose in two steps: the lens's blur and vignetting (linear, so lights may
+    // be mixed before or after it), then the sensor's response and noise.
+    cv::Mat Optics(const cv::Mat& light) const;
+    cv::Mat Respond(const cv::Mat& focused, const CameraSettings& settings, uint64_t frame) const;
 
     const Scene& scene() const { return scene_; }
     const SceneOptics& optics() const { return optics_; }
