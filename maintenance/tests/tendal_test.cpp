@@ -15,6 +15,7 @@
 #include "vantis/messages/maintenance_messages.h"
 #include "vantis/model/config.h"
 #include "vantis/model/project_file.h"
+#include "vantis/testing/temp_home.h"
 
 #ifdef TENDAL_WITH_WINDOW
 #include <QApplication>
@@ -24,6 +25,7 @@
 #include <QTest>
 
 #include "tendal_window.h"
+#include "vantis/testing/qt_app.h"
 #endif
 
 namespace fs = std::filesystem;
@@ -31,24 +33,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR in a fresh temporary folder.
-class TempHome {
-public:
-    explicit TempHome(const std::string& name)
-        : path_(fs::temp_directory_path() / ("tendal-" + name + "-" + std::to_string(::getpid()))) {
-        fs::remove_all(path_);
-        fs::create_directories(path_ / "run");
-        ::setenv("HOME", path_.c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (path_ / "data").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", (path_ / "run").c_str(), 1);
-    }
-    ~TempHome() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-
-private:
-    fs::path path_;
-};
+using vantis::testing::TempHome;
 
 void WriteConfig(bool connected, bool autoExecution, std::uint32_t address) {
     VantisAuto::CDoc doc;
@@ -201,14 +186,7 @@ TEST(TendalStart, ADataFolderWithASemicolonIsRefused) {
 }
 
 #ifdef TENDAL_WITH_WINDOW
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "tendal_tests";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return vantis::testing::QtApp(); }
 
 TEST(TendalWindow, ANotReadyConfigurationLeavesTheRunButtonsDisabled) {
     App();
