@@ -96,7 +96,7 @@ BlobRecord MakeBlobRecord(const Contour& contour, const cv::Rect& region) {
 }
 
 cv::Point2f IntensityCentroid(const cv::Mat& greyDifference, const Contour& contour, const cv::Rect& region,
-                              double threshold, cv::Point2d workScale) {
+                              double threshold) {
     const cv::Rect box = cv::boundingRect(contour);
     const cv::Point2f boxCentre(static_cast<float>(box.x + box.width / 2 + region.x),
                                 static_cast<float>(box.y + box.height / 2 + region.y));
@@ -120,11 +120,10 @@ cv::Point2f IntensityCentroid(const cv::Mat& greyDifference, const Contour& cont
         }
     }
     if (sum <= 0.0) return boxCentre;
-    // Working pixel u shows photo pixel (u + 0.5) / s - 0.5 under the linear
-    // resize by s; the engine scales photo positions by s, which puts that
-    // pixel at u + 0.5 - s / 2.
-    return {static_cast<float>(sx / sum + region.x + 0.5 - workScale.x / 2),
-            static_cast<float>(sy / sum + region.y + 0.5 - workScale.y / 2)};
+    // Positions are taken with pixel u covering [u, u + 1): the middle of
+    // working pixel u is u + 0.5, which the linear resize maps to the photo
+    // position (u + 0.5) / s, scaled back by s as the boundary is.
+    return {static_cast<float>(sx / sum + region.x + 0.5), static_cast<float>(sy / sum + region.y + 0.5)};
 }
 
 std::vector<BlobRecord> FindCentreBlobs(const ContourList& contours, const PitchEstimate& pitch,

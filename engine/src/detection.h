@@ -85,11 +85,11 @@ ContourList MaskedDifferenceContours(const cv::Mat& black, const cv::Mat& patter
 // Intensity-weighted centroid of a blob's light on the grey difference of its
 // region rectangle: every pixel of the blob's bounding box, grown by a margin
 // that takes in the blurred rim, weighs its difference above half the
-// threshold. The result is the photo pixel position times workScale (the
-// working size over the photo size), the scale the boundary is brought to.
-// Falls back to the box centre when the box holds no light.
+// threshold. Photo positions are continuous with pixel i covering [i, i + 1),
+// as the boundary's are, times the working scale. Falls back to the box
+// centre when the box holds no light.
 cv::Point2f IntensityCentroid(const cv::Mat& greyDifference, const Contour& contour, const cv::Rect& region,
-                              double threshold, cv::Point2d workScale);
+                              double threshold);
 
 // The BlobRecord of a contour found inside the region rectangle.
 BlobRecord MakeBlobRecord(const Contour& contour, const cv::Rect& region);

@@ -12,7 +12,9 @@ namespace {
 
 using RectKey = std::tuple<int, int, int, int>;
 
-RectKey KeyOf(const cv::Rect& r) { return {r.x, r.y, r.width, r.height}; }
+RectKey KeyOf(const cv::Rect& r) {
+    return {r.x, r.y, r.width, r.height};
+}
 
 // Index of every blob record (the first of identical ones).
 std::map<RectKey, size_t> IndexBlobs(const std::vector<cv::Rect>& blocks) {
@@ -69,30 +71,37 @@ std::vector<cv::Point2f> RefineCentres(const SortedBlocks& sorted, const BlockLa
         const cv::Point2f p = blobOf[k] >= 0 ? centroids[static_cast<size_t>(blobOf[k])]
                                              : cv::Point2f(static_cast<float>(sorted.grid[k].x),
                                                            static_cast<float>(sorted.grid[k].y));
-        fixed[k] = cv::Rect(static_cast<int>(std::lround(p.x * kFixed)), static_cast<int>(std::lround(p.y * kFixed)),
-                            1, 1);
+        fixed[k] = cv::Rect(static_cast<int>(std::lround(p.x * kFixed)),
+                            static_cast<int>(std::lround(p.y * kFixed)), 1, 1);
     }
     // The filling passes are sums and differences of positions, exact in fixed point.
     if (layout.columns >= 3 && layout.rows >= 3) FillHoles(fixed, layout);
     std::vector<cv::Point2f> points;
     points.reserve(fixed.size());
-    for (const cv::Rect& r : fixed) points.emplace_back(static_cast<float>(r.x) / kFixed, static_cast<float>(r.y) / kFixed);
+    for (const cv::Rect& r : fixed)
+        points.emplace_back(static_cast<float>(r.x) / kFixed, static_cast<float>(r.y) / kFixed);
     return points;
 }
 
 std::vector<cv::Point2f> IdealCentres(const PatternInfo& info, CentreMode mode) {
-    const float ox = mode == kCentresBox ? static_cast<float>(info.blockWidth / 2) : (info.blockWidth - 1) / 2.0f;
-    const float oy = mode == kCentresBox ? static_cast<float>(info.blockHeight / 2) : (info.blockHeight - 1) / 2.0f;
+    // Warp grids hold panel pixel indices: the middle of a block of b pixels
+    // from its corner pixel lies (b - 1) / 2 further on.
+    const float ox =
+        mode == kCentresBox ? static_cast<float>(info.blockWidth / 2) : (info.blockWidth - 1) / 2.0f;
+    const float oy =
+        mode == kCentresBox ? static_cast<float>(info.blockHeight / 2) : (info.blockHeight - 1) / 2.0f;
     std::vector<cv::Point2f> centres;
     centres.reserve(static_cast<size_t>(std::max(0, info.blockColumns * info.blockRows)));
     for (int r = 0; r < info.blockRows; ++r)
         for (int c = 0; c < info.blockColumns; ++c)
-            centres.emplace_back(ox + static_cast<float>(c * info.pitchX), oy + static_cast<float>(r * info.pitchY));
+            centres.emplace_back(ox + static_cast<float>(c * info.pitchX),
+                                 oy + static_cast<float>(r * info.pitchY));
     return centres;
 }
 
-GridCheck CheckGrid(const PatternInfo& info, const SortedBlocks& sorted, const std::vector<cv::Point2f>& centres,
-                    const std::vector<cv::Point2f>& ideal, const std::vector<cv::Rect>& blocks) {
+GridCheck CheckGrid(const PatternInfo& info, const SortedBlocks& sorted,
+                    const std::vector<cv::Point2f>& centres, const std::vector<cv::Point2f>& ideal,
+                    const std::vector<cv::Rect>& blocks) {
     GridCheck check;
     const BlockLayout layout = BlockLayout::FromPattern(info);
     const int n = layout.columns;
@@ -163,7 +172,8 @@ GridCheck CheckGrid(const PatternInfo& info, const SortedBlocks& sorted, const s
         int leftOver = 0;
         for (size_t i = 0; i < blocks.size(); ++i)
             if (placedAt[i] == 0 && blocks[i].width * blocks[i].height * 2 >= median) ++leftOver;
-        // The centre blocks show on the grid photo too, once more than placed when seeded from the centre photo.
+        // The centre blocks show on the grid photo too, once more than placed when seeded from the centre
+        // photo.
         if (leftOver > 4 + check.figures.blocksExpected / 50) check.consistent = false;
     }
     return check;
@@ -265,22 +275,26 @@ RingedGrid AddVirtualRing(const std::vector<cv::Point2f>& centres, const std::ve
     // Above and below every column.
     for (int c = 0; c < n; ++c) {
         support.clear();
-        for (size_t i = 0; i < supportRows; ++i) support.push_back(ringed.centres[at(static_cast<int>(i), c)]);
+        for (size_t i = 0; i < supportRows; ++i)
+            support.push_back(ringed.centres[at(static_cast<int>(i), c)]);
         ringed.centres[at(-1, c)] = ExtrapolateBefore(support);
         ringed.ideal[at(-1, c)] = ringed.ideal[at(0, c)] - cv::Point2f(0, pitchY);
         support.clear();
-        for (size_t i = 0; i < supportRows; ++i) support.push_back(ringed.centres[at(m - 1 - static_cast<int>(i), c)]);
+        for (size_t i = 0; i < supportRows; ++i)
+            support.push_back(ringed.centres[at(m - 1 - static_cast<int>(i), c)]);
         ringed.centres[at(m, c)] = ExtrapolateBefore(support);
         ringed.ideal[at(m, c)] = ringed.ideal[at(m - 1, c)] + cv::Point2f(0, pitchY);
     }
     // Left and right of every row, the new top and bottom rows included.
     for (int r = -1; r <= m; ++r) {
         support.clear();
-        for (size_t i = 0; i < supportColumns; ++i) support.push_back(ringed.centres[at(r, static_cast<int>(i))]);
+        for (size_t i = 0; i < supportColumns; ++i)
+            support.push_back(ringed.centres[at(r, static_cast<int>(i))]);
         ringed.centres[at(r, -1)] = ExtrapolateBefore(support);
         ringed.ideal[at(r, -1)] = ringed.ideal[at(r, 0)] - cv::Point2f(pitchX, 0);
         support.clear();
-        for (size_t i = 0; i < supportColumns; ++i) support.push_back(ringed.centres[at(r, n - 1 - static_cast<int>(i))]);
+        for (size_t i = 0; i < supportColumns; ++i)
+            support.push_back(ringed.centres[at(r, n - 1 - static_cast<int>(i))]);
         ringed.centres[at(r, n)] = ExtrapolateBefore(support);
         ringed.ideal[at(r, n)] = ringed.ideal[at(r, n - 1)] + cv::Point2f(pitchX, 0);
     }

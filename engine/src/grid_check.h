@@ -39,8 +39,9 @@ struct GridCheck {
 // sits at two places, a residual exceeds a quarter of the pitch (a slipped
 // row or column), too few blocks were placed, or block-sized blobs were
 // left over that belong nowhere.
-GridCheck CheckGrid(const PatternInfo& info, const SortedBlocks& sorted, const std::vector<cv::Point2f>& centres,
-                    const std::vector<cv::Point2f>& ideal, const std::vector<cv::Rect>& blocks);
+GridCheck CheckGrid(const PatternInfo& info, const SortedBlocks& sorted,
+                    const std::vector<cv::Point2f>& centres, const std::vector<cv::Point2f>& ideal,
+                    const std::vector<cv::Rect>& blocks);
 
 // Farthest warp point (panel px) beyond the rectangle of the found blocks'
 // panel centres.

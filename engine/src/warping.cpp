@@ -166,8 +166,6 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     detection->blockThresholdBase = OrderCentreBlobs(&detection->centres);
 
     // Block blobs of all grid photos, in one list, with their centroids.
-    const cv::Point2d workScale(static_cast<double>(kWorkWidth) / blackPhoto.cols,
-                                static_cast<double>(kWorkHeight) / blackPhoto.rows);
     const double minArea = static_cast<double>(detection->blockThresholdBase / 16);
     const bool gridsRead = ForEachPatternPhoto(
         job.gridPhotos[i], black, blackPhoto.size(), detection->region, threshold, &failedPhoto, &wrongSize,
@@ -177,7 +175,7 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
                 if (cv::contourArea(contour) < minArea) continue;
                 detection->blocks.push_back(MakeBlobRecord(contour, detection->region.rect));
                 detection->blockCentroids.push_back(
-                    IntensityCentroid(difference, contour, detection->region.rect, threshold, workScale));
+                    IntensityCentroid(difference, contour, detection->region.rect, threshold));
             }
             return detection->blocks.size() > before;  // a grid photo without a single block: all dark
         });

@@ -149,6 +149,7 @@ int MeasureCommand(const std::vector<std::string>& args) {
         t.back().blend = LayoutBlendZones(scene, static_cast<int>(i));
         t.back().gammaMode = true;
         t.back().gamma = gamma;
+        t.back().blendAfterWarp = scene.blendAfterWarp;
     }
     std::cout << TruthToJson(scene, MeasureTruth(scene, t, opt)).dump(2) << "\n";
     return 0;

@@ -54,6 +54,9 @@ TEST(CalibrationSequence, StackingDownloadsNoBlendAndSavesTheWarps) {
     auto* channel = doc.AddChannel(Loopback(157));
     channel->m_hLink = dvOrvelAutoOpen(channel->m_dwIp);
     ASSERT_NE(channel->m_hLink, 0);
+    // The installer left uniformity and black level on, global contrast off.
+    ASSERT_EQ(dvOrvelAutoEnableUniformity(channel->m_hLink, 1), 0);
+    ASSERT_EQ(dvOrvelAutoEnableBlackLevel(channel->m_hLink, 1), 0);
     FakeCamera camera(home.path());
     RecordingReporter reporter;
     StopRequest stop;
@@ -62,13 +65,17 @@ TEST(CalibrationSequence, StackingDownloadsNoBlendAndSavesTheWarps) {
     const SequenceResult r = RunCalibration(doc, camera, reporter, stop, IdentityEngine(), options);
     EXPECT_EQ(r.outcome, Outcome::Done);
     EXPECT_EQ(camera.photos, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(channel->m_bUniformity, 1);  // read as on before the capture
+    EXPECT_EQ(channel->m_bBlackLevel, 1);
+    EXPECT_EQ(channel->m_bGlobalContrast, 0);
     EXPECT_TRUE(doc.m_bWarped && doc.m_bCalibrated);
     EXPECT_FALSE(doc.m_bBlended);  // stacking downloads no blend maps
     EXPECT_EQ(doc.m_bSyncReady, 1);
     const wallsim::BoardState s = board->Snapshot();
     // What was read as on is on again; what was off stays off.
-    EXPECT_EQ(s.corrections.uniformity, channel->m_bUniformity != 0);
-    EXPECT_EQ(s.corrections.blackLevel, channel->m_bBlackLevel != 0);
+    EXPECT_TRUE(s.corrections.uniformity);
+    EXPECT_TRUE(s.corrections.blackLevel);
+    EXPECT_FALSE(s.corrections.globalContrast);
     EXPECT_EQ(s.blend.gammaMode, 0);
     EXPECT_GE(s.savesPerformed, 1);
     EXPECT_FALSE(s.blanked);

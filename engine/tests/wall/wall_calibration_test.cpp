@@ -14,6 +14,7 @@
 #include "wall_capture.h"
 #include "wall_lattice.h"
 #include "wall_truth.h"
+#include "wallsim/random_scene.h"
 
 namespace vantiscore::wall {
 namespace {
@@ -85,6 +86,39 @@ TEST(WallCalibration, TwoBlendedProjectorsMeetAtTheSeam) {
     ExpectWithin(downloaded.seam, {1.8, 9.0}, "seam as downloaded");
     ExpectWithin(downloaded.outline, {1.3, 5.0}, "outline as downloaded");
 }
+
+// Random walls on which the sorter once slipped by a block and reported
+// success: with several projectors in one picture and blocks of a few camera
+// pixels. Each must now be right (within 1.5 panel px RMS against the truth)
+// or fail with the grid status, never succeed with a wrong grid.
+class RandomWall : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(RandomWall, RightOrRefused) {
+    Calibrated c;
+    c.scene = wallsim::RandomScene(GetParam());
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("engine-wall-" + std::to_string(::getpid()) + "-random");
+    std::filesystem::create_directories(folder);
+    std::string error;
+    const bool captured = CaptureScene(c.scene, folder.string(), &c.job, &error);
+    std::vector<ChannelFigures> figures;
+    if (captured) c.result = ComputeSceneWarps(c.job, &c.warps, &c.photoSize, WarpOptions{}, &figures);
+    std::filesystem::remove_all(folder);
+    ASSERT_TRUE(captured) << error;
+    if (c.result.status != kWarpOk) {
+        EXPECT_EQ(c.result.status, kWarpGridInconsistent) << "channel " << c.result.channel;
+        return;
+    }
+    ASSERT_EQ(figures.size(), static_cast<size_t>(c.job.channelCount));
+    const WorstFigures computed = Worst(MeasureWarps(c.scene, c.job, c.warps, WarpRoute::AsComputed));
+    for (const wallsim::Figure* figure : {&computed.stacking, &computed.seam}) {
+        if (figure->points == 0) continue;
+        EXPECT_LT(figure->rms, 1.5);
+        EXPECT_LT(figure->max, 6.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SlippedOnce, RandomWall, ::testing::Values(18u, 31u, 60u));
 
 }  // namespace
 }  // namespace vantiscore::wall

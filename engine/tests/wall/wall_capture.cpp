@@ -165,12 +165,13 @@ bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, Captur
     return PlanCapture(scene, folder, job, error) && TakePhotos(scene, *job, error) && ComputeThresholds(job, error);
 }
 
-WarpResult ComputeSceneWarps(const CaptureJob& job, std::vector<WarpGrid>* warps, cv::Size* photoSize) {
+WarpResult ComputeSceneWarps(const CaptureJob& job, std::vector<WarpGrid>* warps, cv::Size* photoSize,
+                             const WarpOptions& options, std::vector<ChannelFigures>* figures) {
     std::int32_t size[2] = {0, 0};
-    WarpResult result = AutoDoImageWarping(job.blackPhoto, job.whitePhotos, job.centrePhotos, job.gridPhotos,
-                                           job.thresholds, job.patternType, job.channelCount, job.warpingMode,
-                                           job.layoutColumns, job.layoutRows, job.overlapX, job.overlapY,
-                                           job.stackCount, job.boundary, size, warps);
+    WarpResult result = AutoDoImageWarpingEx(
+        job.blackPhoto, job.whitePhotos, job.centrePhotos, job.gridPhotos, job.thresholds, job.patternType,
+        job.channelCount, job.warpingMode, job.layoutColumns, job.layoutRows, job.overlapX, job.overlapY,
+        job.stackCount, job.boundary, options, size, warps, figures);
     *photoSize = cv::Size(size[0], size[1]);
     return result;
 }

@@ -64,7 +64,8 @@ bool ComputeThresholds(CaptureJob* job, std::string* error);
 // All three steps; folder must exist.
 bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job, std::string* error);
 
-// Calls AutoDoImageWarping with the job.
-WarpResult ComputeSceneWarps(const CaptureJob& job, std::vector<WarpGrid>* warps, cv::Size* photoSize);
+// Calls AutoDoImageWarpingEx with the job, the options and, when given, the figures' list.
+WarpResult ComputeSceneWarps(const CaptureJob& job, std::vector<WarpGrid>* warps, cv::Size* photoSize,
+                             const WarpOptions& options = {}, std::vector<ChannelFigures>* figures = nullptr);
 
 }  // namespace vantiscore::wall

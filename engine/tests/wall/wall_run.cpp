@@ -1,14 +1,16 @@
 // Calibrates simulated walls with the engine and prints the ground-truth figures.
 //
-//   wall_calibrate [--detail] SCENE.json...         shipped or hand-made scenes
-//   wall_calibrate [--detail] --random FIRST COUNT  random scenes of seeds FIRST..FIRST+COUNT-1
-//   wall_calibrate --keep DIR SCENE.json            also keep the photos and a job file for
-//                                                   `vantiscore warp DIR/job.json` in DIR
+//   wall_calibrate [--detail] [--box] SCENE.json...         shipped or hand-made scenes
+//   wall_calibrate [--detail] [--box] --random FIRST COUNT  random scenes of seeds FIRST..FIRST+COUNT-1
+//   wall_calibrate --keep DIR SCENE.json                    also keep the photos and a job file for
+//                                                           `vantiscore warp DIR/job.json` in DIR
 //
-// One JSON line per scene: the engine's status and seconds, and the worst
-// figures (panel pixels) of the warps as computed, as downloaded into the
-// boards (when this build has the model and link conversion) and of the
-// identity warps for comparison. --detail adds the full truth reports.
+// One JSON line per scene: the engine's status and seconds, its figures per
+// channel, and the worst ground-truth figures (panel pixels) of the warps as
+// computed, as downloaded into the boards (when this build has the model and
+// link conversion) and of the identity warps for comparison. --detail adds
+// the full truth reports; --box measures block centres by their boxes
+// instead of their centroids.
 #include <unistd.h>
 
 #include <chrono>
@@ -46,7 +48,7 @@ void WriteJobFile(const CaptureJob& job, const std::filesystem::path& path) {
 }
 
 nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, bool detail,
-                         const std::string& keep = {}) {
+                         const WarpOptions& options, const std::string& keep = {}) {
     nlohmann::json out{{"scene", label}};
     const std::filesystem::path folder =
         keep.empty() ? std::filesystem::temp_directory_path() / ("wall-calibrate-" + std::to_string(::getpid()))
@@ -58,10 +60,11 @@ nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, 
     std::vector<WarpGrid> warps;
     cv::Size photoSize;
     WarpResult result;
+    std::vector<ChannelFigures> figures;
     double seconds = 0.0;
     if (captured) {
         const auto start = std::chrono::steady_clock::now();
-        result = ComputeSceneWarps(job, &warps, &photoSize);
+        result = ComputeSceneWarps(job, &warps, &photoSize, options, &figures);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     if (keep.empty()) std::filesystem::remove_all(folder);
@@ -79,6 +82,14 @@ nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, 
     out["failedChannel"] = result.channel;
     out["seconds"] = seconds;
     out["secondsPerChannel"] = job.channelCount > 0 ? seconds / job.channelCount : 0.0;
+    nlohmann::json channels = nlohmann::json::array();
+    for (const ChannelFigures& f : figures)
+        channels.push_back({{"blocksFound", f.blocksFound},
+                            {"blocksExpected", f.blocksExpected},
+                            {"residualRms", f.residualRms},
+                            {"residualMax", f.residualMax},
+                            {"extrapolationMax", f.extrapolationMax}});
+    out["figures"] = std::move(channels);
 
     WarpGrid identity;
     AutoWarpInitWarping(&identity, job.patternType);
@@ -103,9 +114,14 @@ nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     bool detail = false;
+    WarpOptions options;
     std::string keep;
     if (!args.empty() && args.front() == "--detail") {
         detail = true;
+        args.erase(args.begin());
+    }
+    if (!args.empty() && args.front() == "--box") {
+        options.centres = kCentresBox;
         args.erase(args.begin());
     }
     if (args.size() == 3 && args.front() == "--keep") {
@@ -116,14 +132,18 @@ int main(int argc, char** argv) {
         const unsigned long first = std::stoul(args[1]);
         const unsigned long count = std::stoul(args[2]);
         for (unsigned long seed = first; seed < first + count; ++seed) {
-            const std::string line = Calibrate(wallsim::RandomScene(seed), "random-" + std::to_string(seed), detail).dump();
+            const std::string line =
+                Calibrate(wallsim::RandomScene(seed), "random-" + std::to_string(seed), detail, options)
+                    .dump();
             std::printf("%s\n", line.c_str());
             std::fflush(stdout);
         }
         return 0;
     }
     if (args.empty()) {
-        std::fprintf(stderr, "usage: wall_calibrate [--detail] SCENE.json... | --random FIRST COUNT | --keep DIR SCENE.json\n");
+        std::fprintf(stderr,
+                     "usage: wall_calibrate [--detail] [--box] SCENE.json... | --random FIRST COUNT | --keep "
+                     "DIR SCENE.json\n");
         return 2;
     }
     for (const std::string& path : args) {
@@ -133,7 +153,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
             return 1;
         }
-        const std::string line = Calibrate(scene, std::filesystem::path(path).stem().string(), detail, keep).dump();
+        const std::string line =
+            Calibrate(scene, std::filesystem::path(path).stem().string(), detail, options, keep).dump();
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }

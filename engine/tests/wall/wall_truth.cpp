@@ -17,6 +17,10 @@ wallsim::TruthReport MeasureWarps(const wallsim::Scene& scene, const CaptureJob&
                     ? wallsim::TruthFromLattice(DownloadedLattice(warps[k], info), info.width, info.height)
                     : wallsim::TruthFromWarpGrid(warps[k], info.width, info.height);
         truth.blend = wallsim::LayoutBlendZones(scene, p);
+        // The calibration sets the blend gamma to the projector's, so that the ramps sum to one in light.
+        truth.gammaMode = true;
+        truth.gamma = scene.projectors[static_cast<size_t>(p)].gamma;
+        truth.blendAfterWarp = scene.blendAfterWarp;
     }
     wallsim::TruthOptions options;
     const cv::Rect2d& t = job.targetOnScreen;
@@ -37,14 +41,23 @@ void TakeWorse(wallsim::Figure& worst, const wallsim::Figure& f) {
 WorstFigures Worst(const wallsim::TruthReport& report) {
     WorstFigures worst;
     for (const auto& s : report.stacks) TakeWorse(worst.stacking, s.misregistration);
-    for (const auto& s : report.seams) TakeWorse(worst.seam, s.mismatch);
+    for (const auto& s : report.seams) {
+        TakeWorse(worst.seam, s.mismatch);
+        if (s.blendPoints == 0) continue;
+        worst.blendMin = worst.blendPoints == 0 ? s.blendMin : std::min(worst.blendMin, s.blendMin);
+        worst.blendMax = worst.blendPoints == 0 ? s.blendMax : std::max(worst.blendMax, s.blendMax);
+        worst.blendPoints += s.blendPoints;
+    }
     for (const auto& o : report.outlines) TakeWorse(worst.outline, o.distance);
     return worst;
 }
 
 nlohmann::json WorstToJson(const WorstFigures& w) {
     auto fig = [](const wallsim::Figure& f) { return nlohmann::json{{"rms", f.rms}, {"max", f.max}, {"points", f.points}}; };
-    return {{"stacking", fig(w.stacking)}, {"seam", fig(w.seam)}, {"outline", fig(w.outline)}};
+    nlohmann::json out{{"stacking", fig(w.stacking)}, {"seam", fig(w.seam)}, {"outline", fig(w.outline)}};
+    if (w.blendPoints > 0)
+        out["blendSum"] = {{"min", w.blendMin}, {"max", w.blendMax}, {"points", w.blendPoints}};
+    return out;
 }
 
 }  // namespace vantiscore::wall

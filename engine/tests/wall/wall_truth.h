@@ -28,6 +28,8 @@ struct WorstFigures {
     wallsim::Figure stacking;
     wallsim::Figure seam;
     wallsim::Figure outline;
+    double blendMin = 0, blendMax = 0;  // light sum over every overlap, full white = 1
+    int blendPoints = 0;
 };
 WorstFigures Worst(const wallsim::TruthReport& report);
 nlohmann::json WorstToJson(const WorstFigures& worst);

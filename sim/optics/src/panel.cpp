@@ -172,27 +172,37 @@ cv::Mat PanelRenderer::Render(const PanelState& s) {
                 }
             }
         }
-        cv::remap(it->picture, img, it->mapX, it->mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(0));
         bool anyBlend = s.blend[0].enabled || s.blend[1].enabled || s.blend[2].enabled || s.blend[3].enabled;
-        if (anyBlend) {
-            // Separable signal ramps (the board's multiplier before the projector's gamma).
-            auto axis = [&](const BlendZone& a, const BlendZone& b, int n) {
-                std::vector<float> w(n);
-                for (int i = 0; i < n; ++i) {
-                    double r = RampWeight(a, b, i);
-                    w[i] = static_cast<float>(s.gammaMode ? std::pow(r, 1.0 / std::max(s.gamma, 0.01)) : r);
-                }
-                return w;
-            };
-            std::vector<float> wx = axis(s.blend[0], s.blend[1], s.width), wy = axis(s.blend[2], s.blend[3], s.height);
-            for (int y = 0; y < s.height; ++y) {
-                auto* row = img.ptr<cv::Vec3b>(y);
-                for (int x = 0; x < s.width; ++x) {
+        // Separable signal ramps (the board's multiplier before the projector's gamma).
+        auto axis = [&](const BlendZone& a, const BlendZone& b, int n) {
+            std::vector<float> w(n);
+            for (int i = 0; i < n; ++i) {
+                double r = RampWeight(a, b, i);
+                w[i] = static_cast<float>(s.gammaMode ? std::pow(r, 1.0 / std::max(s.gamma, 0.01)) : r);
+            }
+            return w;
+        };
+        auto applyRamps = [&](cv::Mat& picture) {
+            std::vector<float> wx = axis(s.blend[0], s.blend[1], picture.cols);
+            std::vector<float> wy = axis(s.blend[2], s.blend[3], picture.rows);
+            for (int y = 0; y < picture.rows; ++y) {
+                auto* row = picture.ptr<cv::Vec3b>(y);
+                for (int x = 0; x < picture.cols; ++x) {
                     float w = wx[x] * wy[y];
                     if (w >= 1.0f) continue;
                     for (int ch = 0; ch < 3; ++ch) row[x][ch] = cv::saturate_cast<uchar>(row[x][ch] * w);
                 }
             }
+        };
+        if (anyBlend && !s.blendAfterWarp) {
+            cv::Mat blended = it->picture.clone();
+            applyRamps(blended);
+            cv::remap(blended, img, it->mapX, it->mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+                      cv::Scalar::all(0));
+        } else {
+            cv::remap(it->picture, img, it->mapX, it->mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+                      cv::Scalar::all(0));
+            if (anyBlend) applyRamps(img);
         }
     }
     DrawLines(img, s.lines);

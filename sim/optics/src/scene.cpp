@@ -104,7 +104,9 @@ bool IsLoopbackAddress(const std::string& a) {
 
 Scene Parse(const json& root) {
     if (!root.is_object()) Fail("scene", "expected a JSON object");
-    CheckKeys(root, "", {"name", "screen", "projectors", "camera", "layout", "testPicture", "seed", "timing"});
+    CheckKeys(root, "",
+              {"name", "screen", "projectors", "camera", "layout", "testPicture", "seed", "timing",
+               "blendAfterWarp"});
     Scene s;
     if (root.contains("name")) {
         if (!root["name"].is_string()) Fail("name", "expected a string");
@@ -119,6 +121,10 @@ Scene Parse(const json& root) {
         s.testPicture = root["testPicture"];
     }
     if (root.contains("seed")) s.seed = static_cast<uint64_t>(Integer(root, "seed", "seed", 1, false, 0, 2147483647));
+    if (root.contains("blendAfterWarp")) {
+        if (!root["blendAfterWarp"].is_boolean()) Fail("blendAfterWarp", "expected true or false");
+        s.blendAfterWarp = root["blendAfterWarp"].get<bool>();
+    }
     if (root.contains("timing")) {
         const json& t = Object(root, "timing", "timing");
         CheckKeys(t, "timing", {"latency", "jitter", "frameRate", "autoExposureRate"});
@@ -258,6 +264,7 @@ std::string SceneToJson(const Scene& s) {
                       {"layers", s.layout.layers},   {"overlapX", s.layout.overlapX}, {"overlapY", s.layout.overlapY}};
     if (!s.testPicture.empty()) root["testPicture"] = s.testPicture;
     root["seed"] = s.seed;
+    if (s.blendAfterWarp) root["blendAfterWarp"] = true;
     root["timing"] = {{"latency", s.timing.latency},
                       {"jitter", s.timing.jitter},
                       {"frameRate", s.timing.frameRate},

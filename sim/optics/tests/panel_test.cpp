@@ -106,5 +106,26 @@ TEST(Blend, RampsOfABlendedPairSumToOneAcrossTheOverlap) {
     EXPECT_LT(dark.at<cv::Vec3f>(y, mid)[1], 0.6);
 }
 
+TEST(Blend, RampsApplyToTheInputPictureUnlessSetToApplyAfterTheWarp) {
+    // A white picture, a right-hand zone over input columns 896..1023 and a
+    // warp that takes every panel pixel's picture from 32 pixels further right.
+    cv::Mat white(768, 1024, CV_8UC3, cv::Scalar::all(255));
+    PanelRenderer r(white);
+    PanelState s;
+    s.width = 1024;
+    s.height = 768;
+    s.blend[1] = {true, 896, 128};
+    for (auto& n : s.lattice.nodes) n.x += 32;
+    const cv::Mat before = r.Render(s);
+    // Before the warp the ramp moves with the picture: panel column 864 shows input 896, the ramp's start.
+    EXPECT_EQ(before.at<cv::Vec3b>(300, 860)[1], 255);
+    EXPECT_NEAR(before.at<cv::Vec3b>(300, 864 + 64)[1], 255 * (1.0 - 64.0 / 127), 2.0);
+    s.blendAfterWarp = true;
+    const cv::Mat after = r.Render(s);
+    // After the warp the ramp stays on panel columns 896..1023.
+    EXPECT_EQ(after.at<cv::Vec3b>(300, 890)[1], 255);
+    EXPECT_NEAR(after.at<cv::Vec3b>(300, 896 + 64)[1], 255 * (1.0 - 64.0 / 127), 2.0);
+}
+
 }  // namespace
 }  // namespace wallsim

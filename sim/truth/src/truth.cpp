@@ -52,6 +52,31 @@ struct View {
         return BlendLightWeight(blendState, spec->gamma, static_cast<int>(std::lround(panel.x)),
                                 static_cast<int>(std::lround(panel.y)));
     }
+    // The input point shown at a panel point, by Newton steps on inputToPanel
+    // from a guess; nothing when the iteration leaves the picture.
+    std::optional<cv::Point2d> InputOf(cv::Point2d panel, cv::Point2d guess) const {
+        cv::Point2d x = guess;
+        for (int i = 0; i < 20; ++i) {
+            auto f = truth->inputToPanel(x);
+            auto fx = truth->inputToPanel(x + cv::Point2d(0.5, 0));
+            auto fy = truth->inputToPanel(x + cv::Point2d(0, 0.5));
+            if (!f || !fx || !fy) return std::nullopt;
+            const cv::Point2d r = panel - *f;
+            if (r.x * r.x + r.y * r.y < 1e-6) return x;
+            const cv::Matx22d j((fx->x - f->x) / 0.5, (fy->x - f->x) / 0.5, (fx->y - f->y) / 0.5,
+                                (fy->y - f->y) / 0.5);
+            const double det = j(0, 0) * j(1, 1) - j(0, 1) * j(1, 0);
+            if (std::abs(det) < 1e-12) return std::nullopt;
+            x += cv::Point2d((j(1, 1) * r.x - j(0, 1) * r.y) / det, (-j(1, 0) * r.x + j(0, 0) * r.y) / det);
+        }
+        return x;
+    }
+    // Light share at a screen point this projector shows at panel point u; guess: a nearby input point.
+    double WeightAt(cv::Point2d panel, cv::Point2d guess) const {
+        if (truth->blendAfterWarp) return Weight(panel);
+        const auto input = InputOf(panel, guess);
+        return input ? Weight(*input) : 0.0;
+    }
 };
 
 bool InsidePolygon(const std::vector<cv::Point2d>& poly, cv::Point2d p) {
@@ -197,8 +222,14 @@ TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& 
                                 for (const View& v : views) {
                                     if (v.spec->layer != layer) continue;
                                     cv::Point2d u = v.PanelOf(sa);
-                                    if (InsidePanel(u, v.spec->width, v.spec->height) && v.truth->inputToPanel)
-                                        sum += v.Weight(u);
+                                    if (!InsidePanel(u, v.spec->width, v.spec->height) ||
+                                        !v.truth->inputToPanel)
+                                        continue;
+                                    // This projector's own input point of a neighbour's, from the layout.
+                                    const cv::Point2d guess =
+                                        pa + cv::Point2d((A.spec->column - v.spec->column) * (W - l.overlapX),
+                                                         (A.spec->row - v.spec->row) * (H - l.overlapY));
+                                    sum += v.WeightAt(u, guess);
                                 }
                                 blend.Add(sum - 1.0);
                                 bmin = std::min(bmin, sum);

@@ -78,16 +78,23 @@ Wall::Wall(const Scene& scene, const cv::Mat& testPicture) : renderer_(scene) {
     }
 }
 
-cv::Mat Wall::Photo(const std::vector<PanelState>& states, const CameraSettings& settings, uint64_t frame) {
+std::vector<cv::Mat> Wall::RenderPanels(const std::vector<PanelState>& states) {
     std::vector<cv::Mat> images;
-    for (size_t i = 0; i < states.size() && i < panels_.size(); ++i) images.push_back(panels_[i].Render(states[i]));
-    return renderer_.Render(images, settings, frame);
+    for (size_t i = 0; i < states.size() && i < panels_.size(); ++i) {
+        // Where the boards apply their blend ramps is a property of the wall.
+        PanelState state = states[i];
+        state.blendAfterWarp = scene().blendAfterWarp;
+        images.push_back(panels_[i].Render(state));
+    }
+    return images;
+}
+
+cv::Mat Wall::Photo(const std::vector<PanelState>& states, const CameraSettings& settings, uint64_t frame) {
+    return renderer_.Render(RenderPanels(states), settings, frame);
 }
 
 cv::Mat Wall::Light(const std::vector<PanelState>& states) {
-    std::vector<cv::Mat> images;
-    for (size_t i = 0; i < states.size() && i < panels_.size(); ++i) images.push_back(panels_[i].Render(states[i]));
-    return renderer_.Light(images);
+    return renderer_.Light(RenderPanels(states));
 }
 
 std::vector<PanelState> Wall::ShowStates(Show show, int lit) const {

@@ -68,6 +68,10 @@ struct PanelState {
     std::array<BlendZone, 4> blend{};  // left, right, top, bottom
     bool gammaMode = false;            // blend ramps gamma-corrected
     double gamma = 2.2;
+    // Where the ramps apply: to the input picture before the warp (zones in
+    // input-picture pixels, so that they stay on the picture's overlap
+    // wherever the warp puts it), or to the warped output in panel pixels.
+    bool blendAfterWarp = false;
 };
 
 // Blend ramp of one axis position: 0..1, the product of the zones that apply.

@@ -72,6 +72,8 @@ struct Scene {
     LayoutSpec layout;
     std::string testPicture;      // image file shown through the warp; empty: a built-in picture
     uint64_t seed = 1;            // seed of the camera noise
+    bool blendAfterWarp =
+        false;  // boards apply blend ramps to the warped output instead of the input picture
     TimingSpec timing;
 };
 

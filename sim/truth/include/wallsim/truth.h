@@ -26,6 +26,9 @@ struct TruthProjector {
     std::array<BlendZone, 4> blend{};  // left, right, top, bottom
     bool gammaMode = false;
     double gamma = 2.2;
+    // The zones apply to the input picture (the board blends before its
+    // warp), or to panel pixels after the warp.
+    bool blendAfterWarp = false;
 };
 
 // From the board's lattice (panel -> input), inverted numerically.

@@ -49,9 +49,11 @@ public:
     std::vector<PanelState> ShowStates(Show show, int lit) const;
 
 private:
-    PhotoRenderer renderer_;
-    // One per projector: each board's input is its own part of the whole picture.
-    std::vector<PanelRenderer> panels_;
+  std::vector<cv::Mat> RenderPanels(const std::vector<PanelState>& states);
+
+  PhotoRenderer renderer_;
+  // One per projector: each board's input is its own part of the whole picture.
+  std::vector<PanelRenderer> panels_;
 };
 
 }  // namespace wallsim
