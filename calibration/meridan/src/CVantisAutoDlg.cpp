@@ -37,6 +37,7 @@
 #include "oculet/CCvImageCtrl.h"
 #include "oculet/CDShowCameraCtrl.h"
 #include "vantis/delays.h"
+#include "vantis/export/mpcdi.h"
 #include "vantis/messages/calibration_messages.h"
 #include "vantis/model/device_ops.h"
 #include "vantis/model/doc_lock.h"
@@ -244,6 +245,7 @@ void CVantisAutoDlg::BuildMenus() {
     QMenu* file = menuBar_->addMenu(tr("&Project"));
     file->addAction(tr("&Open..."), this, [this] { OnOpen(); });
     file->addAction(tr("&Save..."), this, [this] { OnSave(); });
+    file->addAction(tr("Export &MPCDI..."), this, [this] { OnExportMpcdi(); });
     QMenu* help = menuBar_->addMenu(tr("&Help"));
     help->addAction(QString::fromStdString(meridan::Messages().Format(msg::kAboutMenu, {options_.defaults.appTitle})),
                     this, [this] { OnAbout(); });
@@ -740,6 +742,37 @@ void CVantisAutoDlg::OnSave(const QString& given) {
         return;
     }
     RunDocumentJob([this] { doc_.SaveAll(); });
+}
+
+void CVantisAutoDlg::OnExportMpcdi(const QString& given) {
+    QString path = given;
+    if (path.isEmpty())
+        path = QFileDialog::getSaveFileName(this, tr("Export MPCDI"), "Untitle.mpcdi", tr("MPCDI (*.mpcdi)"));
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += ".mpcdi";
+    SetBusy(true);
+    // The warps and blend zones as the boards hold them, taken under the lock;
+    // the files are built outside it.
+    std::vector<int> identity;
+    vantis::mpcdi::ExportProject project;
+    {
+        DocLock lock(DocumentLock());
+        project = vantis::mpcdi::ProjectFromDocument(doc_, &identity);
+    }
+    std::string error;
+    const bool ok = vantis::mpcdi::WriteMpcdi(project, path.toStdString(), &error);
+    SetBusy(false);
+    if (!ok) {
+        ShowError(error);
+        return;
+    }
+    if (!identity.empty()) {
+        QStringList numbers;
+        for (const int channel : identity) numbers << QString::number(channel);
+        Inform(tr("Exported. Channels without a calibrated warp were exported with their identity warp: %1")
+                   .arg(numbers.join(", ")),
+               false);
+    }
 }
 
 void CVantisAutoDlg::OnOpen(const QString& given) {

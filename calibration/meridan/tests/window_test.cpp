@@ -323,6 +323,25 @@ TEST_F(WindowTest, ClosingSavesTheSystemConfiguration) {
     EXPECT_TRUE(saved.m_bConnected);
 }
 
+TEST_F(WindowTest, ExportMpcdiWritesTheContainerOrSaysWhyNot) {
+    StartBoards(2, 190, 199);
+    WriteConfig(addresses_, false);
+    auto w = MakeWindow();
+    const std::filesystem::path out = home_.root() / "wall.mpcdi";
+    w->OnExportMpcdi(QString::fromStdString(out.string()));
+    EXPECT_TRUE(std::filesystem::is_regular_file(out));
+    EXPECT_TRUE(errors_.empty());
+    // A loaded project holds no warps: both channels go out with their identity warp, and the operator hears so.
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains("identity warp: 1, 2")) << messages_[0].toStdString();
+
+    const std::filesystem::path nowhere = home_.root() / "missing" / "wall.mpcdi";
+    w->OnExportMpcdi(QString::fromStdString(nowhere.string()));
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_TRUE(errors_[0].contains("cannot write")) << errors_[0].toStdString();
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+}
+
 TEST_F(WindowTest, ErrorDialogShowsTheTextReadOnly) {
     CErrorMsgDlg d(meridan::DisplayText("[CORRECT ERROR 0001]:\r\n text"));
     EXPECT_EQ(d.windowTitle(), "WARNNING");

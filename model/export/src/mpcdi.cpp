@@ -169,8 +169,10 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
         }
         r.gridColumns = GridColumnsOf(w);
         r.gridRows = GridRowsOf(h);
+        // Without a calibration the tables hold nothing or the identity the
+        // programs put in at start; either way the channel is uncalibrated.
         bool empty = true;
-        if (w > 0 && h > 0 && r.gridColumns <= vantis::model::kTableColumns && r.gridRows <= vantis::model::kTableRows) {
+        if (static_cast<bool>(doc.m_bWarped) && w > 0 && h > 0 && r.gridColumns <= vantis::model::kTableColumns && r.gridRows <= vantis::model::kTableRows) {
             for (int i = 0; i < r.gridRows; ++i)
                 for (int j = 0; j < r.gridColumns; ++j) {
                     const float x = channel->m_forward.x[j][i], y = channel->m_forward.y[j][i];
@@ -216,37 +218,48 @@ WarpInverse::WarpInverse(const Region& region) : region_(region) {
         }
 }
 
-bool WarpInverse::Invert(double x, double y, double* px, double* py) const {
+bool WarpInverse::InvertInCell(int cell, double x, double y, double* px, double* py) const {
+    const int c = region_.gridColumns;
+    const int j = cell % c, i = cell / c;
+    auto node = [&](int dj, int di) {
+        const size_t k = static_cast<size_t>((i + di) * c + j + dj);
+        return std::array<double, 2>{region_.warpX[k], region_.warpY[k]};
+    };
+    const auto a = node(0, 0), b = node(1, 0), d = node(0, 1), e = node(1, 1);
+    // Newton's method on the bilinear cell.
+    double s = 0.5, t = 0.5;
+    for (int iteration = 0; iteration < 12; ++iteration) {
+        double f[2], ds[2], dt[2];
+        for (int q = 0; q < 2; ++q) {
+            f[q] = (1 - s) * (1 - t) * a[q] + s * (1 - t) * b[q] + (1 - s) * t * d[q] + s * t * e[q] - (q == 0 ? x : y);
+            ds[q] = (1 - t) * (b[q] - a[q]) + t * (e[q] - d[q]);
+            dt[q] = (1 - s) * (d[q] - a[q]) + s * (e[q] - b[q]);
+        }
+        const double det = ds[0] * dt[1] - ds[1] * dt[0];
+        if (std::fabs(det) < 1e-12) break;
+        const double stepS = (f[0] * dt[1] - f[1] * dt[0]) / det;
+        const double stepT = (ds[0] * f[1] - ds[1] * f[0]) / det;
+        s -= stepS;
+        t -= stepT;
+        if (std::fabs(stepS) + std::fabs(stepT) < 1e-13) break;
+    }
+    constexpr double kSlack = 1e-7;
+    if (!(s >= -kSlack && s <= 1 + kSlack && t >= -kSlack && t <= 1 + kSlack)) return false;
+    *px = nodeX_[static_cast<size_t>(j)] + s * (nodeX_[static_cast<size_t>(j + 1)] - nodeX_[static_cast<size_t>(j)]);
+    *py = nodeY_[static_cast<size_t>(i)] + t * (nodeY_[static_cast<size_t>(i + 1)] - nodeY_[static_cast<size_t>(i)]);
+    return true;
+}
+
+bool WarpInverse::Invert(double x, double y, double* px, double* py, int* hint) const {
     if (buckets_.empty()) return false;
+    // Neighbouring points mostly fall in the same cell: try the last one first.
+    if (hint != nullptr && *hint >= 0 && InvertInCell(*hint, x, y, px, py)) return true;
     const int bx = static_cast<int>(std::floor((x - minX_) / bucketSize_));
     const int by = static_cast<int>(std::floor((y - minY_) / bucketSize_));
     if (bx < 0 || by < 0 || bx >= bucketColumns_ || by >= bucketRows_) return false;
-    const int c = region_.gridColumns;
     for (const int cell : buckets_[static_cast<size_t>(by) * static_cast<size_t>(bucketColumns_) + static_cast<size_t>(bx)]) {
-        const int j = cell % c, i = cell / c;
-        auto node = [&](int dj, int di) {
-            const size_t k = static_cast<size_t>((i + di) * c + j + dj);
-            return std::array<double, 2>{region_.warpX[k], region_.warpY[k]};
-        };
-        const auto a = node(0, 0), b = node(1, 0), d = node(0, 1), e = node(1, 1);
-        // Newton's method on the bilinear cell.
-        double s = 0.5, t = 0.5;
-        for (int iteration = 0; iteration < 12; ++iteration) {
-            double f[2], ds[2], dt[2];
-            for (int q = 0; q < 2; ++q) {
-                f[q] = (1 - s) * (1 - t) * a[q] + s * (1 - t) * b[q] + (1 - s) * t * d[q] + s * t * e[q] - (q == 0 ? x : y);
-                ds[q] = (1 - t) * (b[q] - a[q]) + t * (e[q] - d[q]);
-                dt[q] = (1 - s) * (d[q] - a[q]) + s * (e[q] - b[q]);
-            }
-            const double det = ds[0] * dt[1] - ds[1] * dt[0];
-            if (std::fabs(det) < 1e-12) break;
-            s -= (f[0] * dt[1] - f[1] * dt[0]) / det;
-            t -= (ds[0] * f[1] - ds[1] * f[0]) / det;
-        }
-        constexpr double kSlack = 1e-7;
-        if (!(s >= -kSlack && s <= 1 + kSlack && t >= -kSlack && t <= 1 + kSlack)) continue;
-        *px = nodeX_[static_cast<size_t>(j)] + s * (nodeX_[static_cast<size_t>(j + 1)] - nodeX_[static_cast<size_t>(j)]);
-        *py = nodeY_[static_cast<size_t>(i)] + t * (nodeY_[static_cast<size_t>(i + 1)] - nodeY_[static_cast<size_t>(i)]);
+        if (!InvertInCell(cell, x, y, px, py)) continue;
+        if (hint != nullptr) *hint = cell;
         return true;
     }
     return false;
@@ -309,10 +322,11 @@ bool BuildFiles(const ExportProject& project, std::vector<ExportFile>* files, st
 
         // Alpha map: the board's ramps at the picture position each panel pixel shows.
         std::vector<std::uint8_t> alpha(static_cast<size_t>(r.panelWidth) * static_cast<size_t>(r.panelHeight), 0);
+        int hint = -1;
         for (int y = 0; y < r.panelHeight; ++y)
             for (int x = 0; x < r.panelWidth; ++x) {
                 double px = 0, py = 0;
-                if (!inverse.Invert(x, y, &px, &py)) continue;
+                if (!inverse.Invert(x, y, &px, &py, &hint)) continue;
                 const double ramp = ZoneWeight(r.zones[0], true, px) * ZoneWeight(r.zones[1], false, px) *
                                     ZoneWeight(r.zones[2], true, py) * ZoneWeight(r.zones[3], false, py);
                 const double value = std::pow(ramp, 1.0 / project.alphaGamma);

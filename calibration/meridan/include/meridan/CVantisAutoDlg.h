@@ -110,6 +110,8 @@ public:
     void OnReset();
     void OnOthers();
     void OnSave(const QString& path = {});
+    // Writes the calibration as an MPCDI container (a file dialog without a path).
+    void OnExportMpcdi(const QString& path = {});
     void OnOpen(const QString& path = {});
     void OnDelete();
     void OnModifyAddress();

@@ -70,9 +70,11 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
 class WarpInverse {
 public:
     explicit WarpInverse(const Region& region);
-    bool Invert(double x, double y, double* px, double* py) const;
+    // hint: a cell index to try first, updated to the cell found (-1: none).
+    bool Invert(double x, double y, double* px, double* py, int* hint = nullptr) const;
 
 private:
+    bool InvertInCell(int cell, double x, double y, double* px, double* py) const;
     const Region& region_;
     std::vector<double> nodeX_, nodeY_;   // picture positions of grid columns and rows
     int bucketSize_ = 32;
