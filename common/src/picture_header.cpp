@@ -62,12 +62,14 @@ PictureHeader Jpeg(Bytes b) {
     return {};
 }
 
+bool IsPnmSpace(std::uint8_t c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
 // A decimal number of the PNM header after white space and comments.
 bool PnmNumber(Bytes b, std::size_t& at, std::int64_t& value) {
     for (;;) {
-        while (at < b.size() && (b[at] == ' ' || b[at] == '\t' || b[at] == '\r' || b[at] == '\n' ||
-                                 b[at] == '\v' || b[at] == '\f'))
-            ++at;
+        while (at < b.size() && IsPnmSpace(b[at])) ++at;
         if (at < b.size() && b[at] == '#') {
             while (at < b.size() && b[at] != '\n' && b[at] != '\r') ++at;
             continue;
@@ -81,7 +83,12 @@ bool PnmNumber(Bytes b, std::size_t& at, std::int64_t& value) {
         value = value * 10 + (b[at] - '0');
         ++at;
     }
-    return at > first;
+    // The decoder takes the byte after a number as its end, whatever it is: "640#1 480"
+    // would be 640 x 1 here but 640 x 1480 there. Only white space may end a number,
+    // so that both read the same size.
+    if (at == first || at >= b.size() || !IsPnmSpace(b[at])) return false;
+    ++at;
+    return true;
 }
 
 PictureHeader Pnm(Bytes b) {

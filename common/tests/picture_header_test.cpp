@@ -123,6 +123,10 @@ TEST(PictureHeader, DamagedOrUnknownHeadersAreRefused) {
     EXPECT_FALSE(PictureSizeAcceptable(Text("II*\0"), kLimit));
     EXPECT_FALSE(PictureSizeAcceptable(Bytes{}, kLimit));
     EXPECT_FALSE(PictureSizeAcceptable(Text("P6 # comment without end"), kLimit));
+    // A number not ended by white space: the decoder would read "22272#32222" as
+    // 22272 x 32222 (2 GB) where a comment-aware reading gives 22272 x 2.
+    EXPECT_FALSE(PictureSizeAcceptable(Text("P6\n22272#32222'2#32#\n2C\n2#\n"), kLimit));
+    EXPECT_FALSE(PictureSizeAcceptable(Text("P6 640 480"), kLimit));  // cut short after the height
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Arbitrary bytes through the engine's photo-reading path. The first byte
-// picks the format the rest claims to be (BMP or PNG); a missing signature is
+// picks the format the rest claims to be (BMP, PNG, JPEG or PNM); a missing signature is
 // put in front so that the decoders, not the format sniffing, get exercised.
 #include <algorithm>
 #include <cstddef>
@@ -17,6 +17,8 @@ namespace {
 
 constexpr std::uint8_t kBmpSignature[] = {'B', 'M'};
 constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+constexpr std::uint8_t kJpegSignature[] = {0xFF, 0xD8, 0xFF};
+constexpr std::uint8_t kPnmSignature[] = {'P', '6'};
 
 template <std::size_t N>
 std::vector<std::uint8_t> WithSignature(const std::uint8_t (&signature)[N], const std::uint8_t* data,
@@ -37,9 +39,13 @@ void UsePicture(const cv::Mat& picture) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    const bool png = (data[0] & 1) != 0;
-    const std::vector<std::uint8_t> bytes =
-        png ? WithSignature(kPngSignature, data + 1, size - 1) : WithSignature(kBmpSignature, data + 1, size - 1);
+    std::vector<std::uint8_t> bytes;
+    switch (data[0] & 3) {
+        case 0: bytes = WithSignature(kBmpSignature, data + 1, size - 1); break;
+        case 1: bytes = WithSignature(kPngSignature, data + 1, size - 1); break;
+        case 2: bytes = WithSignature(kJpegSignature, data + 1, size - 1); break;
+        default: bytes = WithSignature(kPnmSignature, data + 1, size - 1); break;
+    }
 
     UsePicture(vantiscore::DecodePhoto(bytes, vantiscore::PhotoColour::kColour));
     UsePicture(vantiscore::DecodePhoto(bytes, vantiscore::PhotoColour::kGrey));
