@@ -1,5 +1,8 @@
 #include "meridan/CVantisAutoDlg.h"
 
+#include "calibration/report_run.h"
+#include "meridan/ReportPanel.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -245,6 +248,7 @@ void CVantisAutoDlg::BuildMenus() {
     QMenu* file = menuBar_->addMenu(tr("&Project"));
     file->addAction(tr("&Open..."), this, [this] { OnOpen(); });
     file->addAction(tr("&Save..."), this, [this] { OnSave(); });
+    file->addAction(tr("&Last report"), this, [this] { OnLastReport(); });
     file->addAction(tr("Export &MPCDI..."), this, [this] { OnExportMpcdi(); });
     QMenu* help = menuBar_->addMenu(tr("&Help"));
     help->addAction(QString::fromStdString(meridan::Messages().Format(msg::kAboutMenu, {options_.defaults.appTitle})),
@@ -565,6 +569,7 @@ void CVantisAutoDlg::OnCalibration() {
         vantis::calibration::SequenceResult result;
         int channels = 0;
         int photosSaved = 0;
+        std::time_t started = std::time(nullptr);
         bool projectorLost = false;
         std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     };
@@ -601,6 +606,11 @@ void CVantisAutoDlg::OnCalibration() {
             options.vendorWord = options_.defaults.vid;
             run->result = vantis::calibration::RunCalibration(doc_, camera, r, stop, engine, options);
             run->photosSaved = camera.PhotosSaved();
+            // The report is measured and written here, off the window thread.
+            const auto report = vantis::calibration::FinishReport(
+                doc_, vantis::calibration::SequenceFacts(run->result, vantis::calibration::RunKind::Calibration, run->started),
+                ReportFolder(), vantis::calibration::ReadReportThresholds(vantis::model::DefaultIniPath()));
+            Post([this, shown = report.report] { ShowRunReport(shown); });
             r.Busy(false);
         },
         [this, run] {
@@ -661,7 +671,15 @@ void CVantisAutoDlg::OnRecalibration() {
                     });
                 return done;
             };
+            const std::time_t started = std::time(nullptr);
             run->result = vantis::calibration::RunRecalibration(doc_, r, review, vantis::calibration::EngineCalls{});
+            // Cancelled at the review: nothing ran, nothing to report.
+            if (run->result.outcome != vantis::calibration::Outcome::Stopped) {
+                const auto report = vantis::calibration::FinishReport(
+                    doc_, vantis::calibration::SequenceFacts(run->result, vantis::calibration::RunKind::Recalibration, started),
+                    ReportFolder(), vantis::calibration::ReadReportThresholds(vantis::model::DefaultIniPath()));
+                Post([this, shown = report.report] { ShowRunReport(shown); });
+            }
             r.Busy(false);
         },
         [this, run] {
@@ -1005,4 +1023,31 @@ void CVantisAutoDlg::closeEvent(QCloseEvent* event) {
     threshold_->Stop();
     doc_.Stop();
     event->accept();
+}
+
+std::filesystem::path CVantisAutoDlg::ReportFolder() const {
+    return vantis::model::SystemConfigPath(options_.defaults.vid).parent_path();
+}
+
+void CVantisAutoDlg::ShowRunReport(const vantis::calibration::RunReport& report) {
+    if (closing_) return;
+    auto* panel = new meridan::ReportPanel(report, this);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->SetOnClose([this] { ShowMainControls(true); closeAllowed_ = true; });
+    PlaceInDock(panel);
+}
+
+void CVantisAutoDlg::OnLastReport() {
+    const std::filesystem::path file = vantis::calibration::LatestReport(ReportFolder());
+    vantis::calibration::RunReport report;
+    std::string why;
+    if (file.empty()) {
+        Inform(tr("There is no calibration report yet."), false);
+        return;
+    }
+    if (!vantis::calibration::ReadReport(file, &report, &why)) {
+        Inform(tr("The last calibration report cannot be read: %1").arg(QString::fromStdString(why)), false);
+        return;
+    }
+    ShowRunReport(report);
 }

@@ -134,6 +134,28 @@ SequenceResult RunCalibration(VantisAuto::CDoc& doc, PhotoCamera& camera, Report
     return result;
 }
 
+RunFacts SequenceFacts(const SequenceResult& result, RunKind kind, std::time_t start) {
+    RunFacts facts;
+    facts.kind = kind;
+    facts.start = start;
+    facts.end = std::time(nullptr);
+    facts.times = result.times;
+    if (result.outcome == Outcome::Done) {
+        facts.outcome = RunOutcome::Ok;
+    } else if (result.outcome == Outcome::Failed && result.warp.status != kWarpOk) {
+        facts.outcome = RunOutcome::Refused;  // the engine refused the photos
+        facts.message = EngineErrorMessage(result.warp.status);
+    } else {
+        facts.outcome = RunOutcome::Failed;
+    }
+    facts.engineStatus = result.warp.status;
+    facts.failedChannel = result.warp.channel;
+    facts.figures = result.warp.figures;
+    // A calibration photographs; a re-calibration computes from the calibration's photos.
+    facts.photographed = result.captured || kind == RunKind::Recalibration;
+    return facts;
+}
+
 SequenceResult RunRecalibration(VantisAuto::CDoc& doc, Reporter& reporter, const ThresholdReview& review,
                                 const EngineCalls& engine) {
     SequenceResult result;

@@ -16,12 +16,14 @@
 #include <QWidget>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "calibration/report.h"
 #include "calibration/reporter.h"
 #include "vantis/messages/error_report.h"
 #include "vantis/model/config.h"
@@ -113,6 +115,12 @@ public:
     // Writes the calibration as an MPCDI container (a file dialog without a path).
     void OnExportMpcdi(const QString& path = {});
     void OnOpen(const QString& path = {});
+    // The result panel of a run in the dock area; Last report reopens the
+    // newest report beside the configuration (a message when there is none).
+    void ShowRunReport(const vantis::calibration::RunReport& report);
+    void OnLastReport();
+    // Where reports and block centres are kept: beside the configuration.
+    std::filesystem::path ReportFolder() const;
     void OnDelete();
     void OnModifyAddress();
     void OnChannelResync();

@@ -43,6 +43,10 @@ using ThresholdReview = std::function<bool(VantisAuto::CDoc& doc)>;
 SequenceResult RunRecalibration(VantisAuto::CDoc& doc, Reporter& reporter, const ThresholdReview& review,
                                 const EngineCalls& engine);
 
+// What the report of a calibration or re-calibration run needs of it, the
+// run having started at `start` and ended now.
+RunFacts SequenceFacts(const SequenceResult& result, RunKind kind, std::time_t start);
+
 // The message of an engine status: 201 for 1, 203 for 4, 205 otherwise.
 int EngineErrorMessage(WarpStatus status);
 
