@@ -391,6 +391,7 @@ double ShapeArea(const BoundaryShape& shape) {
     if (!map.valid()) return 0;
     constexpr int kPerSide = 32;
     std::vector<cv::Point2d> ring;
+    ring.reserve(4 * kPerSide);
     for (int i = 0; i < kPerSide; ++i) ring.push_back(map.At(double(i) / kPerSide, 0));
     for (int i = 0; i < kPerSide; ++i) ring.push_back(map.At(1, double(i) / kPerSide));
     for (int i = 0; i < kPerSide; ++i) ring.push_back(map.At(1 - double(i) / kPerSide, 1));
@@ -440,6 +441,7 @@ std::optional<BoundaryShape> LargestShape(const LitLayers& layers, const std::ve
 double PredictAspect(const BoundaryShape& shape, const std::vector<Footprint>& footprints,
                      const std::vector<TileRange>& tiles, const PatternInfo& info) {
     std::vector<cv::Matx33d> homographies;
+    homographies.reserve(footprints.size());
     for (const Footprint& f : footprints) homographies.push_back(PanelHomography(f, info));
     const ShapeMap map(shape);
     if (!map.valid()) return 0;
@@ -587,6 +589,7 @@ BoundaryResult AutoWarpFindBoundary(const std::string& blackPhoto, const std::ve
 
         const double margin = kBoundaryMargin * std::min(litBox.width, litBox.height);
         std::vector<cv::Mat> masks;
+        masks.reserve(footprints.size());
         for (const Footprint& f : footprints) masks.push_back(f.mask);
         const LitLayers layers = MakeLayers(masks, *tiles, margin);
 

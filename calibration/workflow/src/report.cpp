@@ -196,23 +196,23 @@ void ApplyThresholds(RunReport& report) {
         p.exceeded.clear();
         bool red = false;
         if (report.outcome != RunOutcome::Ok) {
-            p.exceeded.push_back("run");
+            p.exceeded.emplace_back("run");
             red = true;
         }
         if (p.blocksFound && p.blocksExpected && *p.blocksFound < *p.blocksExpected) {
-            p.exceeded.push_back("blocks");
+            p.exceeded.emplace_back("blocks");
             red = red || *p.blocksFound * 10 < *p.blocksExpected * 9;
         }
         if (p.residualRms && *p.residualRms > t.residualRms) {
-            p.exceeded.push_back("residual");
+            p.exceeded.emplace_back("residual");
             red = red || *p.residualRms > 2 * t.residualRms;
         }
         if (p.coverage && *p.coverage < t.coverage) {
-            p.exceeded.push_back("coverage");
+            p.exceeded.emplace_back("coverage");
             red = red || *p.coverage < 1.0 - 2 * (1.0 - t.coverage);
         }
         if (p.drift && p.drift->rmsPanel > t.drift) {
-            p.exceeded.push_back("drift");
+            p.exceeded.emplace_back("drift");
             // After a calibration the drift has been corrected; in a check it has not.
             red = red || (report.kind == RunKind::Check && p.drift->rmsPanel > 2 * t.drift);
         }

@@ -318,6 +318,7 @@ std::vector<cv::Point2f> TileOutline(const BoundaryGrid& boundary, const cv::Rec
     constexpr int kSteps = 32;
     const double x0 = share.x, y0 = share.y, x1 = share.x + share.width, y1 = share.y + share.height;
     std::vector<cv::Point2f> outline;
+    outline.reserve(4 * kSteps);
     for (int i = 0; i < kSteps; ++i) outline.push_back(at(x0 + (x1 - x0) * i / kSteps, y0));
     for (int i = 0; i < kSteps; ++i) outline.push_back(at(x1, y0 + (y1 - y0) * i / kSteps));
     for (int i = 0; i < kSteps; ++i) outline.push_back(at(x1 - (x1 - x0) * i / kSteps, y1));
@@ -333,6 +334,7 @@ std::optional<double> MeasureCoverage(const cv::Mat& black, const cv::Mat& white
     cv::morphologyEx(lit, lit, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, {5, 5}));
     constexpr int kShift = 4;  // sub-pixel outline
     std::vector<cv::Point> polygon;
+    polygon.reserve(tile.size());
     for (const auto& p : tile)
         polygon.emplace_back(cvRound(p.x * (1 << kShift)), cvRound(p.y * (1 << kShift)));
     cv::Mat area = cv::Mat::zeros(lit.size(), CV_8U);
