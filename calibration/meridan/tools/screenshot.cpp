@@ -1,9 +1,12 @@
-// meridan_screenshot OUT.png: the main window after connecting to the
-// projectors of the system configuration, with the first attached camera
-// running in the camera view, saved as a picture (for the documentation; run
-// it under xvfb-run beside `wallsim run`).
+// meridan_screenshot OUT.png [PROGRESS.png END.png]: the main window after
+// connecting to the projectors of the system configuration, with the first
+// attached camera running in the camera view, saved as a picture (for the
+// documentation; run it under xvfb-run beside `wallsim run`). With two more
+// names it then runs Calibration and takes the screen with the wait window's
+// progress and, once it ended, with the end message.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QListWidget>
 #include <QPixmap>
 
@@ -11,6 +14,7 @@
 
 #include "meridan/CChannelIconListCtrl.h"
 #include "meridan/CVantisAutoDlg.h"
+#include "meridan/CWaitDlg.h"
 #include "meridan/DeviceWatcher.h"
 #include "oculet/CDShowCameraCtrl.h"
 #include "vantis/model/config.h"
@@ -21,6 +25,13 @@ void Pump(int ms) {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool SaveScreen(const char* path) {
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    if (screen.save(QString::fromLocal8Bit(path))) return true;
+    std::cerr << "meridan_screenshot: cannot write " << path << "\n";
+    return false;
 }
 
 }  // namespace
@@ -62,6 +73,20 @@ int main(int argc, char** argv) {
     if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::cerr << "meridan_screenshot: cannot write " << argv[1] << "\n";
         return 1;
+    }
+    if (argc >= 4) {
+        window.OnCalibration();
+        QElapsedTimer t;
+        t.start();
+        // A projector's photographs under way: the progress bar past its start.
+        while (window.WaitWindow() && !window.WaitWindow()->StatusText().contains("centre") && t.elapsed() < 60000)
+            Pump(20);
+        Pump(100);
+        if (!SaveScreen(argv[2])) return 1;
+        while (window.WorkflowJob() != 0 && t.elapsed() < 120000) Pump(50);
+        Pump(500);
+        if (!SaveScreen(argv[3])) return 1;
+        std::cout << window.LastJobEnd().toStdString() << "\n";
     }
     window.CameraView()->Stop();
     window.CameraView()->Close();

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Makes docs/meridan-main-window.png: the simulated wall of the default scene,
 # its project configuration in a scratch home, and the main window after
-# connecting, under a virtual X server. Usage: screenshot.sh BUILD_DIR
+# connecting, under a virtual X server; then docs/meridan-calibration-progress.png
+# and docs/meridan-calibration-end.png, a Calibration under way and its end
+# message. Usage: screenshot.sh BUILD_DIR
 set -eu
 build=${1:?usage: screenshot.sh BUILD_DIR}
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -14,4 +16,5 @@ export WALLSIM_CAMERA_SOCKET="$home/run/camera.sock" VANTIS_DELAY_SCALE=0.01
 wall=$!
 trap 'kill $wall 2>/dev/null; wait $wall 2>/dev/null; rm -rf "$home"' EXIT
 sleep 3
-xvfb-run -a -s "-screen 0 1280x800x24" "$build/bin/meridan_screenshot" "$root/docs/meridan-main-window.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$build/bin/meridan_screenshot" "$root/docs/meridan-main-window.png" \
+    "$root/docs/meridan-calibration-progress.png" "$root/docs/meridan-calibration-end.png"
