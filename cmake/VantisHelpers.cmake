@@ -1,34 +1,29 @@
 # Helpers shared by every subsystem's CMakeLists.txt.
 #
-#   vantis_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [NOSAN] [ENV ...])
+#   vantis_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [NOSAN])
 #       A GoogleTest executable registered with ctest. Unless NOSAN is given it
 #       carries the label "sanitize" and is part of the target
 #       vantis_sanitize_tests, which the AddressSanitizer build compiles and runs.
 #       The project's test main (common/src/test_main.cpp) sets VANTIS_DELAY_SCALE
-#       (no test waits for real-time delays), QT_QPA_PLATFORM=offscreen and the
-#       ENV assignments ("NAME=value") unless the environment already has them.
+#       (no test waits for real-time delays), QT_QPA_PLATFORM=offscreen, the
+#       loopback-only guard and VANTIS_LOG=0 unless the environment already has them.
 #
 #   vantis_add_fuzzer(NAME name SOURCES ... LIBS ... [CORPUS dir])
 #       With VANTIS_FUZZ a libFuzzer binary (target vantis_fuzzers); otherwise a
 #       plain executable that replays the corpus, registered as a ctest test.
 #
 #   vantis_add_benchmark(NAME name SOURCES ... LIBS ...)
-#       A Google Benchmark executable (target vantis_benchmarks), built only when
-#       the library is found. Benchmarks are never run by ctest.
+#       A Google Benchmark executable (target vantis_benchmarks; the bench
+#       subsystem). Benchmarks are never run by ctest.
 
 set_property(GLOBAL PROPERTY VANTIS_SANITIZE_TESTS "")
 set_property(GLOBAL PROPERTY VANTIS_FUZZERS "")
 set_property(GLOBAL PROPERTY VANTIS_BENCHMARKS "")
 
 function(vantis_add_test)
-    cmake_parse_arguments(T "NOSAN" "NAME" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+    cmake_parse_arguments(T "NOSAN" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} vantis_test_main GTest::gtest GTest::gmock Threads::Threads)
-    if(T_ENV)
-        list(JOIN T_ENV "|" joined_env)
-        target_compile_definitions(${T_NAME} PRIVATE VANTIS_TEST_ENV="${joined_env}")
-        target_sources(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/common/src/test_main.cpp)
-    endif()
     set(labels ${T_LABELS})
     if(NOT T_NOSAN)
         list(APPEND labels sanitize)
@@ -63,9 +58,6 @@ endfunction()
 
 function(vantis_add_benchmark)
     cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
-    if(NOT benchmark_FOUND)
-        return()
-    endif()
     add_executable(${B_NAME} ${B_SOURCES})
     target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads)
     set_property(GLOBAL APPEND PROPERTY VANTIS_BENCHMARKS ${B_NAME})

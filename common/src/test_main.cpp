@@ -3,18 +3,13 @@
 // Sets the environment each test program expects before anything reads it:
 // the delay scale (no test waits for real-time delays), Qt's offscreen
 // platform (widget tests need no display), the loopback-only guard (no test
-// may send traffic beyond 127.0.0.0/8), the failure log off (VANTIS_LOG=1
-// shows it) and any variables the test's
-// CMake entry asked for. Values already present in the environment win, so
-// a developer can still run a test against a real display or at full delays.
+// may send traffic beyond 127.0.0.0/8) and the failure log off (VANTIS_LOG=1
+// shows it). Values already present in the environment win, so a developer
+// can still run a test against a real display or at full delays.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
-
-#ifndef VANTIS_TEST_ENV
-#define VANTIS_TEST_ENV ""
-#endif
 
 namespace {
 
@@ -31,14 +26,6 @@ int main(int argc, char** argv) {
     SetDefault("QT_QPA_PLATFORM=offscreen");
     SetDefault("VANTIS_LOOPBACK_ONLY=1");
     SetDefault("VANTIS_LOG=0");
-    const std::string extra = VANTIS_TEST_ENV;
-    std::size_t start = 0;
-    while (start < extra.size()) {
-        const auto end = extra.find('|', start);
-        SetDefault(extra.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
