@@ -65,6 +65,29 @@ TEST(WarpJobFile, AnswerShape) {
                                       "warps": [[[1.0, 2.0], [3.5, 4.0]]]})"));
 }
 
+TEST(WarpJobFile, CentreModeAndFigures) {
+    const std::string base =
+        R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": ["c"], "gridPhotos": ["g"], "thresholds": [1],
+            "patternType": 0)";
+    std::string error;
+    EXPECT_EQ(ParseWarpJob(base + "}", "/", &error)->options.centres, kCentresCentroid);
+    EXPECT_EQ(ParseWarpJob(base + R"(, "centres": "box"})", "/", &error)->options.centres, kCentresBox);
+    EXPECT_EQ(ParseWarpJob(base + R"(, "centres": "centroid"})", "/", &error)->options.centres, kCentresCentroid);
+    EXPECT_FALSE(ParseWarpJob(base + R"(, "centres": "middle"})", "/", &error));
+    EXPECT_NE(error.find("centres"), std::string::npos);
+
+    const std::int32_t size[2] = {1920, 1080};
+    ChannelFigures figures;
+    figures.blocksFound = 500;
+    figures.blocksExpected = 510;
+    figures.residualRms = 0.25;
+    figures.residualMax = 0.5;
+    figures.extrapolationMax = 48.0;
+    const json answer = json::parse(vantiscore::tool::WarpResultJson(WarpResult{}, size, {}, {figures}));
+    EXPECT_EQ(answer["figures"], json::parse(R"([{"blocksFound": 500, "blocksExpected": 510, "residualRms": 0.25,
+                                                  "residualMax": 0.5, "extrapolationMax": 48.0}])"));
+}
+
 struct ToolRun {
     int exitCode = -1;
     std::string out;
@@ -164,6 +187,9 @@ TEST(VantiscoreTool, WarpPrintsOneGridPerChannel) {
     EXPECT_EQ(answer["photoSize"], json::array({1440, 810}));
     ASSERT_EQ(answer["warps"].size(), 2u);
     ASSERT_EQ(answer["warps"][0].size(), 65u * 49u);
+    ASSERT_EQ(answer["figures"].size(), 2u);
+    EXPECT_EQ(answer["figures"][0]["blocksFound"], 32 * 24);
+    EXPECT_EQ(answer["figures"][1]["blocksExpected"], 32 * 24);
     const json last = answer["warps"][1][65 * 49 - 1];
     EXPECT_NEAR(last[0].get<double>(), 1024.0, 2.0);
     EXPECT_NEAR(last[1].get<double>(), 768.0, 2.0);
