@@ -72,7 +72,8 @@ TEST(WarpJobFile, CentreModeAndFigures) {
     std::string error;
     EXPECT_EQ(ParseWarpJob(base + "}", "/", &error)->options.centres, kCentresCentroid);
     EXPECT_EQ(ParseWarpJob(base + R"(, "centres": "box"})", "/", &error)->options.centres, kCentresBox);
-    EXPECT_EQ(ParseWarpJob(base + R"(, "centres": "centroid"})", "/", &error)->options.centres, kCentresCentroid);
+    EXPECT_EQ(ParseWarpJob(base + R"(, "centres": "centroid"})", "/", &error)->options.centres,
+              kCentresCentroid);
     EXPECT_FALSE(ParseWarpJob(base + R"(, "centres": "middle"})", "/", &error));
     EXPECT_NE(error.find("centres"), std::string::npos);
 
@@ -84,7 +85,8 @@ TEST(WarpJobFile, CentreModeAndFigures) {
     figures.residualMax = 0.5;
     figures.extrapolationMax = 48.0;
     const json answer = json::parse(vantiscore::tool::WarpResultJson(WarpResult{}, size, {}, {figures}));
-    EXPECT_EQ(answer["figures"], json::parse(R"([{"blocksFound": 500, "blocksExpected": 510, "residualRms": 0.25,
+    EXPECT_EQ(answer["figures"],
+              json::parse(R"([{"blocksFound": 500, "blocksExpected": 510, "residualRms": 0.25,
                                                   "residualMax": 0.5, "extrapolationMax": 48.0}])"));
 }
 
