@@ -112,6 +112,19 @@ cv::Mat PacedCamera::Integrate(Clock::time_point start, Clock::time_point end) {
             pieces.push_back(std::move(piece));
         }
     }
+    // Several projectors changing within one frame: the frame is a transition
+    // anyway, shown as the picture before and the picture after, so that a frame
+    // never costs more than two lights (a large wall changes projector by projector).
+    if (pieces.size() > 2) {
+        double before = 0;
+        for (std::size_t i = 0; i < pieces.size() / 2; ++i) before += pieces[i].weight;
+        Piece first = std::move(pieces.front()), last = std::move(pieces.back());
+        first.weight = before;
+        last.weight = 1.0 - before;
+        pieces.clear();
+        pieces.push_back(std::move(first));
+        pieces.push_back(std::move(last));
+    }
     cv::Mat sum;
     for (const Piece& piece : pieces) {
         auto it = lights_.find(piece.key);
