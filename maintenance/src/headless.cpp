@@ -8,7 +8,7 @@
 
 namespace tendal {
 
-int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report) {
+int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report, bool autoBoundary) {
     const std::string& vid = startup.defaults.vid;
     StreamReporter reporter(out, LogFilePath(vid));
     reporter.File().BeginRun("headless");
@@ -29,6 +29,7 @@ int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report
     vantis::calibration::StopSignals::Install(stop);
     vantis::calibration::MaintenanceOptions options;
     options.vendorWord = vid;
+    options.autoBoundary = autoBoundary;
     options.reportFolder = vantis::model::SystemConfigPath(vid).parent_path();
     std::string warning;
     options.thresholds = vantis::calibration::ReadReportThresholds(vantis::model::DefaultIniPath(), &warning);

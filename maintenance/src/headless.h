@@ -13,7 +13,8 @@ namespace tendal {
 // options ask), writes its report beside the configuration, saves the
 // configuration and returns the exit status: 0 the pass completed and every
 // projector is within its thresholds, 3 it completed with a projector out of
-// threshold, 1 it did not complete.
-int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report = {});
+// threshold, 1 it did not complete. With autoBoundary the pass finds the
+// boundary from its own photos before it calibrates.
+int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report = {}, bool autoBoundary = false);
 
 }  // namespace tendal

@@ -1,5 +1,6 @@
 #include "calibration/maintenance_run.h"
 
+#include <cstdio>
 #include <ctime>
 
 #include "calibration/auto_tune.h"
@@ -106,6 +107,7 @@ public:
         }
 
         const auto computeStart = std::chrono::steady_clock::now();
+        if (options_.autoBoundary && !AutoBoundary()) return result_;
         ComputeThresholds(doc_, options_.engine);
         const WarpOutcome warp = ComputeWarps(doc_, options_.engine);
         stepTimes.compute = SecondsSince(computeStart);
@@ -167,6 +169,20 @@ private:
     private:
         CameraDevice& camera_;
     };
+
+    // The boundary from this run's photos; a failure is logged with its reason.
+    bool AutoBoundary() {
+        const BoundaryResult found = ComputeAutoBoundary(doc_, options_.engine);
+        if (found.status != kBoundaryOk) {
+            result_ = {Outcome::Failed, 5, found.status, ""};
+            reporter_.Log(Stamp() + " automatic boundary failed: " + BoundaryFailureText(found) + "\r\n");
+            return false;
+        }
+        char ratio[32];
+        std::snprintf(ratio, sizeof ratio, "%.3f", found.aspectRatio);
+        reporter_.Log(Stamp() + " automatic boundary found (aspect ratio " + ratio + ")\r\n");
+        return true;
+    }
 
     // A picture kept changing after a command: the reason was reported, the
     // projectors show their pictures again, nothing of the run is kept.

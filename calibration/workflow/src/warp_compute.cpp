@@ -1,5 +1,7 @@
 #include "calibration/warp_compute.h"
 
+#include <cmath>
+
 #include "vantis/model/doc_lock.h"
 #include "vantis/model/source_map.h"
 #include "vantis/model/timing.h"
@@ -24,6 +26,64 @@ BoundaryGrid BoundaryGridOf(const CBoundaryDoc& boundary) {
         for (int column = 0; column < kBoundaryColumns; ++column)
             grid.emplace_back(boundary.m_tableB.x[column][row], boundary.m_tableB.y[column][row]);
     return grid;
+}
+
+void SetBoundaryGrid(const BoundaryGrid& grid, CBoundaryDoc& boundary) {
+    if (grid.size() != static_cast<std::size_t>(kBoundaryColumns * kBoundaryRows)) return;
+    for (int row = 0; row < kBoundaryRows; ++row)
+        for (int column = 0; column < kBoundaryColumns; ++column) {
+            const cv::Point2f& p = grid[static_cast<std::size_t>(row * kBoundaryColumns + column)];
+            for (auto* table : {&boundary.m_tableA, &boundary.m_tableB, &boundary.m_tableC}) {
+                table->x[column][row] = p.x;
+                table->y[column][row] = p.y;
+            }
+        }
+}
+
+BoundaryResult ComputeAutoBoundary(VantisAuto::CDoc& doc, const EngineCalls& engine) {
+    std::string black;
+    std::vector<std::string> whites;
+    std::int32_t channelCount = 0;
+    const PatternType type = doc.PatternType();
+    const auto layout = doc.Layout();
+    {
+        DocLock lock(DocumentLock());
+        for (auto& c : doc.m_channels) {
+            whites.push_back(c->m_strWhitePhoto);
+            black = c->m_strBlackPhoto;  // every channel carries the same one
+        }
+        channelCount = static_cast<std::int32_t>(doc.m_channels.size());
+    }
+    BoundaryGrid grid;
+    BoundaryResult result = engine.findBoundary(black, whites, type, channelCount, doc.m_nSolution, layout.columns,
+                                                layout.rows, doc.m_overlapPixels[0], doc.m_overlapPixels[1],
+                                                doc.m_nStackCount, false, &grid);
+    if (result.status != kBoundaryOk) return result;
+    // An answer of the wrong size, or with a point that is not a number, is refused.
+    bool fits = grid.size() == static_cast<std::size_t>(kBoundaryColumns * kBoundaryRows);
+    for (std::size_t i = 0; fits && i < grid.size(); ++i)
+        fits = std::isfinite(grid[i].x) && std::isfinite(grid[i].y);
+    if (!fits) return {kBoundaryBadArguments, 0, 0.0};
+    DocLock lock(DocumentLock());
+    SetBoundaryGrid(grid, doc.m_boundary);
+    doc.m_bBoundaryDone = true;
+    return result;
+}
+
+std::string BoundaryFailureText(const BoundaryResult& result) {
+    std::string text;
+    switch (result.status) {
+        case kBoundaryPhotoUnreadable: text = "a photo cannot be read or differs in size from the others"; break;
+        case kBoundaryBadArguments: text = "the project's layout or projector count does not fit the calculation"; break;
+        case kBoundaryNoLight: text = "a projector shows no light on the camera picture"; break;
+        case kBoundarySaturated: text = "the camera picture is saturated"; break;
+        case kBoundaryRegionAtEdge: text = "the lit area touches the edge of the camera picture"; break;
+        case kBoundaryNoFit: text = "the lit areas leave no room for a boundary"; break;
+        default: text = "the boundary calculation failed"; break;
+    }
+    text += " (status " + std::to_string(result.status);
+    if (result.channel > 0) text += ", projector " + std::to_string(result.channel);
+    return text + ")";
 }
 
 WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine) {

@@ -2,12 +2,14 @@
 // download or save that did not happen is never reported as complete, a board
 // that stops answering costs one time-out and the others go on, the camera
 // dying mid-run ends the run without "Finish" lines, and a stop (a signal)
-// leaves every projector showing its picture. Boards on 127.0.3.11-19.
+// leaves every projector showing its picture; the automatic boundary's failure
+// ends the run before the warps. Boards on 127.0.3.11-19.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
 #include <chrono>
+#include <cmath>
 
 #include "calibration/maintenance_run.h"
 #include "calibration/stop_signals.h"
@@ -231,6 +233,88 @@ TEST(MaintenanceOutcome, WarpFailuresSayWhatFailed) {
     EXPECT_NE(last.find("warp calculation failed"), std::string::npos) << last;
     EXPECT_NE(last.find("layout"), std::string::npos) << last;
     EXPECT_GT(last.size(), 10u);
+}
+
+// With the automatic boundary, a boundary the engine cannot find ends the run
+// before any warp is computed or downloaded, the stored boundary untouched;
+// one it finds replaces all three boundary tables before the warps.
+TEST(MaintenanceOutcome, AutomaticBoundaryFailureEndsTheRunAndItsResultIsWhatTheWarpsUse) {
+    auto board = Board(17);
+    ASSERT_NE(board, nullptr);
+    {
+        Rig run("outcome-boundary-fails");
+        run.Add(17);
+        run.options.autoBoundary = true;
+        run.doc.m_boundary.m_tableB.x[3][4] = 123.0f;
+        run.options.engine.findBoundary = [](auto&&...) { return BoundaryResult{kBoundaryNoLight, 2, 0.0}; };
+        bool warped = false;
+        run.options.engine.doImageWarping = [&](auto&&...) {
+            warped = true;
+            WarpResult w;
+            w.status = kWarpBadArguments;
+            return w;
+        };
+        const MaintenanceResult r = run.Go();
+        EXPECT_EQ(r.outcome, Outcome::Failed);
+        EXPECT_EQ(r.kind, 5);
+        EXPECT_EQ(r.code, kBoundaryNoLight);
+        EXPECT_FALSE(warped);
+        EXPECT_EQ(run.doc.m_boundary.m_tableB.x[3][4], 123.0f);
+        const std::string last = run.reporter.lines.back();
+        EXPECT_NE(last.find("[12:34] automatic boundary failed"), std::string::npos) << last;
+        EXPECT_NE(last.find("no light"), std::string::npos) << last;
+        EXPECT_NE(last.find("projector 2"), std::string::npos) << last;
+        EXPECT_EQ(board->Snapshot().savesPerformed, 1);  // the connect pass only
+    }
+    {
+        Rig run("outcome-boundary-found");
+        run.Add(17);
+        run.options.autoBoundary = true;
+        run.doc.m_bBoundaryDone = false;
+        run.options.engine.findBoundary = [](const std::string&, const std::vector<std::string>& whites, auto&&,
+                                             std::int32_t channels, auto&&, auto&&, auto&&, auto&&, auto&&,
+                                             auto&&, bool, BoundaryGrid* grid) {
+            EXPECT_EQ(static_cast<std::int32_t>(whites.size()), channels);
+            grid->assign(kBoundaryColumns * kBoundaryRows, cv::Point2f(7.0f, 9.0f));
+            return BoundaryResult{kBoundaryOk, 0, 1.5};
+        };
+        BoundaryGrid used;
+        run.options.engine.doImageWarping = [&](auto&&, auto&&, auto&&, auto&&, auto&&, PatternType type,
+                                                std::int32_t channels, auto&&, auto&&, auto&&, auto&&, auto&&,
+                                                auto&&, const BoundaryGrid& boundary, std::int32_t* size,
+                                                std::vector<WarpGrid>* warps) {
+            used = boundary;
+            size[0] = size[1] = 8;
+            for (int i = 0; i < channels; ++i) {
+                warps->emplace_back();
+                AutoWarpInitWarping(&warps->back(), type);
+            }
+            return WarpResult{};
+        };
+        const MaintenanceResult r = run.Go();
+        EXPECT_EQ(r.outcome, Outcome::Done) << Joined(run.reporter.lines);
+        ASSERT_EQ(used.size(), static_cast<std::size_t>(kBoundaryColumns * kBoundaryRows));
+        EXPECT_EQ(used.front(), cv::Point2f(7.0f, 9.0f));
+        EXPECT_TRUE(run.doc.m_bBoundaryDone);
+        EXPECT_EQ(run.doc.m_boundary.m_tableA.y[128][64], 9.0f);
+        EXPECT_EQ(run.doc.m_boundary.m_tableC.x[0][0], 7.0f);
+        EXPECT_NE(Joined(run.reporter.lines).find("automatic boundary found (aspect ratio 1.500)"), std::string::npos);
+    }
+    {
+        // An answer with a point that is not a number is refused like a failure.
+        Rig run("outcome-boundary-nan");
+        run.Add(17);
+        run.options.autoBoundary = true;
+        run.options.engine.findBoundary = [](auto&&, auto&&, auto&&, auto&&, auto&&, auto&&, auto&&, auto&&,
+                                             auto&&, auto&&, bool, BoundaryGrid* grid) {
+            grid->assign(kBoundaryColumns * kBoundaryRows, cv::Point2f(std::nanf(""), 1.0f));
+            return BoundaryResult{};
+        };
+        const MaintenanceResult r = run.Go();
+        EXPECT_EQ(r.kind, 5);
+        EXPECT_EQ(r.code, kBoundaryBadArguments);
+        EXPECT_TRUE(std::isfinite(run.doc.m_boundary.m_tableB.x[0][0]));
+    }
 }
 
 TEST(MaintenanceOutcome, ASignalStopsTheRunAndLeavesEveryProjectorShowingItsPicture) {

@@ -5,11 +5,13 @@
 // and the ground truth of what they hold is far better than the identity's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "calibration/auto_tune.h"
 #include "calibration/maintenance_run.h"
 #include "calibration/oculet_camera.h"
+#include "calibration/warp_compute.h"
 #include "dvOrvelAuto.h"
 #include "project_config.h"
 #include "vantis/model/config.h"
@@ -83,6 +85,59 @@ void RunScene(const std::string& sceneName, int firstAddress, bool blends) {
 TEST(WallRun, StackingScene) { RunScene("stacked-2x1080.json", 160, false); }
 TEST(WallRun, BlendingScene) { RunScene("blend-2x1080.json", 163, true); }
 TEST(WallRun, StackingWithBlendingScene) { RunScene("blend-2-stacked-2.json", 166, true); }
+
+// A stored boundary that lies half off the light (a screen moved since it was
+// drawn): with the automatic boundary the run finds the lit area's outline
+// from its own photos, calibrates with it, and the wall comes out as well
+// aligned as with a good boundary.
+TEST(WallRun, AutomaticBoundaryReplacesAWrongStoredOne) {
+    TempFolder home("wall-auto-boundary");
+    TestWall wall("blend-2x1080.json", 178, home.path().string());
+    ASSERT_TRUE(wall.ok()) << wall.error();
+    std::string error;
+    ASSERT_TRUE(wallsim::tool::WriteProjectConfig(wall.scene(), {home.path(), "Vendor", false}, nullptr, &error))
+        << error;
+    VantisAuto::CDoc doc;
+    ASSERT_EQ(vantis::model::LoadSystemConfig(doc, "Vendor", "Config", &error), 1) << error;
+    PrepareStoredWarps(doc);
+    const BoundaryGrid good = BoundaryGridOf(doc.m_boundary);
+    // The wrong boundary: the good one moved right and down by half its size.
+    const float shiftX = (good.back().x - good.front().x) / 2, shiftY = (good.back().y - good.front().y) / 2;
+    BoundaryGrid wrong = good;
+    for (cv::Point2f& p : wrong) p += cv::Point2f(shiftX, shiftY);
+    SetBoundaryGrid(wrong, doc.m_boundary);
+    const double before = testing::WorstRms(wall.Measure());
+
+    CDShowGridOverlay graph;
+    OculetCamera camera(graph);
+    RecordingReporter reporter;
+    AlwaysReachable prober;
+    MaintenanceOptions options;
+    options.prober = &prober;
+    options.dataHome = home.path() / ".local" / "share";
+    options.autoBoundary = true;
+    StopRequest stop;
+    const MaintenanceResult result = RunMaintenance(doc, camera, reporter, stop, options);
+    graph.Close();
+    doc.DisconnectAll();
+    const std::string log = Joined(reporter.lines);
+    ASSERT_EQ(result.outcome, Outcome::Done) << log;
+    EXPECT_NE(log.find("automatic boundary found"), std::string::npos) << log;
+
+    // The found outline is near the good one, nowhere near the wrong one.
+    const BoundaryGrid found = BoundaryGridOf(doc.m_boundary);
+    ASSERT_EQ(found.size(), good.size());
+    double worstFromGood = 0;
+    for (std::size_t i = 0; i < found.size(); ++i)
+        worstFromGood = std::max(worstFromGood, static_cast<double>(cv::norm(found[i] - good[i])));
+    EXPECT_LT(worstFromGood, std::min(shiftX, shiftY) / 4) << log;
+
+    const double after = testing::WorstRms(wall.Measure());
+    std::printf("automatic boundary: worst rms before %.2f, after %.2f panel pixels; farthest point %.1f camera "
+                "pixels from the good boundary\n",
+                before, after, worstFromGood);
+    EXPECT_LT(after * 5, before) << log;
+}
 
 TEST(WallAutoTune, OverExposedStartConverges) {
     TempFolder home("wall-tune");

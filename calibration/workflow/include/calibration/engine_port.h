@@ -32,6 +32,11 @@ struct EngineCalls {
         doImageWarpingWithFigures = AutoDoImageWarpingEx;
     std::function<std::int32_t(const std::string& black, const std::string& white, ExposureVerdict* verdict)> autoTune =
         AutoTune;
+    std::function<BoundaryResult(const std::string& black, const std::vector<std::string>& whites, PatternType,
+                                 std::int32_t channelCount, WarpingMode, std::int32_t columns, std::int32_t rows,
+                                 std::int32_t overlapX, std::int32_t overlapY, std::int32_t stackCount,
+                                 bool keepAspect, BoundaryGrid* boundary)>
+        findBoundary = AutoWarpFindBoundary;
 };
 
 // True while doImageWarping is the library's own, so that the computation

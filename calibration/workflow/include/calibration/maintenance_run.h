@@ -28,6 +28,10 @@ struct MaintenanceOptions {
     // save, the camera tuned and the patterns photographed, and the run ends
     // there: no warp is computed, nothing is downloaded or saved.
     bool checkOnly = false;
+    // Before the warps are computed, the boundary is found anew from the black
+    // and white photos of the capture (for walls whose screen is the lit area).
+    // A boundary that cannot be found ends the run, nothing downloaded or saved.
+    bool autoBoundary = false;
     // Where the run's report goes (the configuration's folder), and the
     // thresholds it judges by; empty: no report. The summary lines go to the log.
     std::filesystem::path reportFolder;
@@ -36,7 +40,7 @@ struct MaintenanceOptions {
 
 struct MaintenanceResult {
     Outcome outcome = Outcome::Done;
-    int kind = 0;        // 1 connect pass, 2 camera, 3 engine
+    int kind = 0;        // 1 connect pass, 2 camera, 3 engine, 5 automatic boundary
     int code = 0;        // 10 for a projector that did not connect, a link result, or the engine's status
     std::string text;    // address text of the projector that failed
     // For the report: seconds of capture, computation and download, the

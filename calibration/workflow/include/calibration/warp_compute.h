@@ -4,6 +4,8 @@
 // source maps.
 #pragma once
 
+#include <string>
+
 #include "calibration/engine_port.h"
 #include "vantis/model/document.h"
 
@@ -14,6 +16,18 @@ void ComputeThresholds(VantisAuto::CDoc& doc, const EngineCalls& engine);
 
 // The boundary grid (129 x 65, row by row) from the boundary's second point table.
 BoundaryGrid BoundaryGridOf(const CBoundaryDoc& boundary);
+
+// Writes a 129 x 65 grid (row by row) into all three of the boundary's point tables.
+void SetBoundaryGrid(const BoundaryGrid& grid, CBoundaryDoc& boundary);
+
+// The automatic boundary from the channels' stored black and white photos
+// (the engine called without the lock). On success the document's boundary
+// tables hold it and the boundary counts as done; on failure the document is
+// left as it was.
+BoundaryResult ComputeAutoBoundary(VantisAuto::CDoc& doc, const EngineCalls& engine);
+
+// What a failed automatic boundary's status means, for a log line or a message.
+std::string BoundaryFailureText(const BoundaryResult& result);
 
 struct WarpOutcome {
     WarpStatus status = kWarpOk;  // the engine's status; 2 also when its answer does not fit the document
