@@ -57,7 +57,8 @@ void BM_Calibration(benchmark::State& state, int sceneIndex, PhotoWait wait) {
         StopRequest stop;
         const auto start = std::chrono::steady_clock::now();
         const MaintenanceResult result = RunMaintenance(doc, camera, reporter, stop, options);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         graph.Close();
         doc.DisconnectAll();
         if (result.outcome != Outcome::Done) {
@@ -83,18 +84,21 @@ int Repetitions() {
 void Register() {
     const char* names[] = {"2", "4", "6"};
     for (int i = 0; i < 3; ++i) {
-        for (const auto& [label, wait] : {std::pair{"Fixed", PhotoWait::Fixed}, std::pair{"Settled", PhotoWait::Settled}}) {
+        for (const auto& [label, wait] :
+             {std::pair{"Fixed", PhotoWait::Fixed}, std::pair{"Settled", PhotoWait::Settled}}) {
             const std::string name = std::string("BM_Calibration/") + names[i] + "_projectors/" + label;
-            benchmark::RegisterBenchmark(name.c_str(), [i, wait](benchmark::State& s) { BM_Calibration(s, i, wait); })
+            benchmark::RegisterBenchmark(name.c_str(),
+                                         [i, wait](benchmark::State& s) { BM_Calibration(s, i, wait); })
                 ->UseManualTime()
                 ->Iterations(1)
                 ->Repetitions(Repetitions())
                 ->ReportAggregatesOnly(true)
-                ->ComputeStatistics("median", [](const std::vector<double>& v) {
-                    std::vector<double> sorted(v);
-                    std::sort(sorted.begin(), sorted.end());
-                    return sorted[sorted.size() / 2];
-                })
+                ->ComputeStatistics("median",
+                                    [](const std::vector<double>& v) {
+                                        std::vector<double> sorted(v);
+                                        std::sort(sorted.begin(), sorted.end());
+                                        return sorted[sorted.size() / 2];
+                                    })
                 ->Unit(benchmark::kSecond);
         }
     }

@@ -40,7 +40,7 @@ QApplication& App() {
 // A server serving one still picture of the requested size (rendering is the simulator's cost,
 // measured by its own benchmark).
 class Camera {
-public:
+  public:
     Camera() {
         dir_ = std::filesystem::temp_directory_path() / ("bench-camera-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
@@ -56,7 +56,7 @@ public:
     const std::filesystem::path& dir() const { return dir_; }
     static int Index() { return CDShowCamera::GetCount() - 1; }
 
-private:
+  private:
     // Made once per size: the server's own rendering is not what is measured here.
     static cv::Mat Picture(const wallsim::CameraSettings& settings, std::uint64_t) {
         static std::mutex mutex;
@@ -94,7 +94,8 @@ void BM_VirtualCameraToWidget(benchmark::State& state) {
         latencies.push_back(ms);
         painted = frame.sequence;
     });
-    if (control.Open(Camera::Index(), static_cast<int>(state.range(0)), static_cast<int>(state.range(1))) != 1) {
+    if (control.Open(Camera::Index(), static_cast<int>(state.range(0)), static_cast<int>(state.range(1))) !=
+        1) {
         state.SkipWithError("virtual camera did not open");
         return;
     }
@@ -105,7 +106,8 @@ void BM_VirtualCameraToWidget(benchmark::State& state) {
         const auto before = painted.load();
         QElapsedTimer timer;
         timer.start();
-        while (painted.load() == before && timer.elapsed() < 5000) App().processEvents(QEventLoop::AllEvents, 1);
+        while (painted.load() == before && timer.elapsed() < 5000)
+            App().processEvents(QEventLoop::AllEvents, 1);
         ++frames;
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -120,14 +122,19 @@ void BM_VirtualCameraToWidget(benchmark::State& state) {
     state.counters["painted_fps"] = frames / seconds;
     (void)camera;
 }
-BENCHMARK(BM_VirtualCameraToWidget)->Args({1920, 1080})->Args({640, 480})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_VirtualCameraToWidget)
+    ->Args({1920, 1080})
+    ->Args({640, 480})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Grab of the current picture and its BMP file, as TakePhoto does after the settling wait.
 void BM_TakePhotoWithoutSettling(benchmark::State& state) {
     vantis::delays::SetDelayScale(0.01);
     Camera& camera = SharedCamera();
     CDShowGridOverlay graph;
-    if (graph.Open(Camera::Index(), static_cast<int>(state.range(0)), static_cast<int>(state.range(1))) != 1) {
+    if (graph.Open(Camera::Index(), static_cast<int>(state.range(0)), static_cast<int>(state.range(1))) !=
+        1) {
         state.SkipWithError("virtual camera did not open");
         return;
     }
@@ -141,7 +148,11 @@ void BM_TakePhotoWithoutSettling(benchmark::State& state) {
     }
     graph.Close();
 }
-BENCHMARK(BM_TakePhotoWithoutSettling)->Args({1920, 1080})->Args({640, 480})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TakePhotoWithoutSettling)
+    ->Args({1920, 1080})
+    ->Args({640, 480})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

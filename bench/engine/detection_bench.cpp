@@ -96,8 +96,8 @@ void DetectOneChannel(benchmark::State& state) {
     const std::vector<std::string> whites{photos.white}, centres{photos.centre}, grids{photos.grid};
     const std::vector<double> thresholds{threshold};
     const BoundaryGrid boundary;
-    const WarpJob job{photos.black, whites, centres, grids, thresholds, 3, 1, kWarpingStacking, 1, 1, 0, 0, 1,
-                      boundary};
+    const WarpJob job{photos.black,     whites, centres, grids, thresholds, 3, 1,
+                      kWarpingStacking, 1,      1,       0,     0,          1, boundary};
     const double before = CurrentRssMegabytes();
     std::size_t blocks = 0;
     for (auto _ : state) {
@@ -112,7 +112,11 @@ void DetectOneChannel(benchmark::State& state) {
     state.counters["peak_rss_MB"] = PeakRssMegabytes();
     state.counters["peak_above_start_MB"] = PeakRssMegabytes() - before;
 }
-BENCHMARK(DetectOneChannel)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(DetectOneChannel)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 
 }  // namespace
 

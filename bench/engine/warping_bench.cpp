@@ -85,7 +85,8 @@ SceneSet& Captured(const std::string& name) {
     else if (!wallsim::LoadSceneFile(std::string(WALLSIM_SCENE_DIR) + "/" + name + ".json", &scene,
                                      &set->error))
         return *set;
-    set->folder = std::filesystem::temp_directory_path() / ("bench-warping-" + std::to_string(::getpid()) + "-" + name);
+    set->folder =
+        std::filesystem::temp_directory_path() / ("bench-warping-" + std::to_string(::getpid()) + "-" + name);
     std::filesystem::create_directories(set->folder);
     if (!wall::CaptureScene(scene, set->folder.string(), &set->job, &set->error) && set->error.empty())
         set->error = "capture failed";
@@ -127,13 +128,21 @@ void BM_AutoDoImageWarping(benchmark::State& state, const std::string& scene) {
 }
 
 BENCHMARK_CAPTURE(BM_AutoDoImageWarping, stacked_2x1080, std::string("stacked-2x1080"))
-    ->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK_CAPTURE(BM_AutoDoImageWarping, blend_2x1080, std::string("blend-2x1080"))
-    ->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK_CAPTURE(BM_AutoDoImageWarping, blend_2_stacked_2, std::string("blend-2-stacked-2"))
-    ->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK_CAPTURE(BM_AutoDoImageWarping, wall_3x2_1024, std::string("wall-3x2-1024"))
-    ->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 void BM_EightChannels(benchmark::State& state) {
     const std::uint64_t seed = EightChannelSeed();

@@ -33,8 +33,8 @@ struct Scene {
     Scene(int bitsPerPixel, bool bypass, int zoomLevel) {
         cv::setNumThreads(1);
         editor.SetTiming(1920, 1088, 129, 65);
-        editor.SetBoundaryTable(&tables.adjust.Descriptor(), &tables.grid.Descriptor(), &tables.coarse.Descriptor(),
-                                &tables.markers.Descriptor());
+        editor.SetBoundaryTable(&tables.adjust.Descriptor(), &tables.grid.Descriptor(),
+                                &tables.coarse.Descriptor(), &tables.markers.Descriptor());
         editor.CheckInputType(kWidth, kHeight, bitsPerPixel, FrameOrientation::TopDown);
         editor.GetLayoutInf(1920, 1088, 2, 1, 384, 0);
         editor.SetOverLapTable(&overlap.Descriptor());
@@ -77,9 +77,15 @@ void RunScene(benchmark::State& state, bool bypass, int zoomLevel) {
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_TransformBypassed(benchmark::State& state) { RunScene(state, true, 0); }
-void BM_TransformDrawing(benchmark::State& state) { RunScene(state, false, 0); }
-void BM_TransformDrawingZoomed(benchmark::State& state) { RunScene(state, false, 2); }
+void BM_TransformBypassed(benchmark::State& state) {
+    RunScene(state, true, 0);
+}
+void BM_TransformDrawing(benchmark::State& state) {
+    RunScene(state, false, 0);
+}
+void BM_TransformDrawingZoomed(benchmark::State& state) {
+    RunScene(state, false, 2);
+}
 
 void BM_TransformDrawingBottomUp(benchmark::State& state) {
     Scene scene(24, false, 0);
@@ -93,10 +99,18 @@ void BM_TransformDrawingBottomUp(benchmark::State& state) {
 #define GRID_BENCH(fn) \
     BENCHMARK(fn)->Arg(24)->Arg(32)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)
 
-BENCHMARK(BM_TransformBypassed)->Arg(24)->Arg(32)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_TransformBypassed)
+    ->Arg(24)
+    ->Arg(32)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 GRID_BENCH(BM_TransformDrawing);
 GRID_BENCH(BM_TransformDrawingZoomed);
-BENCHMARK(BM_TransformDrawingBottomUp)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_TransformDrawingBottomUp)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

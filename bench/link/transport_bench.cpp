@@ -18,7 +18,7 @@ namespace {
 using namespace vantis::link;
 
 class CountingLink final : public Exchanger {
-public:
+  public:
     LinkResult Command(std::span<const std::uint8_t> frame) override {
         bytes += frame.size();
         return kOk;
@@ -124,7 +124,9 @@ void BM_OpenVersionClose(benchmark::State& state) {
         dvOrvelAutoDisconnect(h);
     }
 }
-BENCHMARK(BM_OpenVersionClose)->UseRealTime()->Iterations(500);  // bounded: each close leaves a TIME_WAIT socket
+BENCHMARK(BM_OpenVersionClose)
+    ->UseRealTime()
+    ->Iterations(500);  // bounded: each close leaves a TIME_WAIT socket
 #endif
 
 }  // namespace

@@ -19,7 +19,7 @@ using vantis::link::testing::WarpTables;
 
 // Takes every frame and acknowledges it without any I/O.
 class NullLink final : public vantis::link::Exchanger {
-public:
+  public:
     LinkResult Command(std::span<const std::uint8_t> frame) override {
         bytes += frame.size();
         return vantis::link::kOk;
@@ -34,7 +34,10 @@ public:
 
 WarpTables Warped() {
     WarpTables t;
-    t.Fill([](int i, int j, float& x, float& y) { x = 15.2f * i + 0.01f * j * i + 40.0f; y = 15.6f * j + 0.02f * i; });
+    t.Fill([](int i, int j, float& x, float& y) {
+        x = 15.2f * i + 0.01f * j * i + 40.0f;
+        y = 15.6f * j + 0.02f * i;
+    });
     return t;
 }
 
@@ -44,8 +47,8 @@ void BM_BuildWarpDownload(benchmark::State& state) {
     const auto grid = *vantis::link::PanelGridFor(1920, 1080);
     NullLink link;
     for (auto _ : state) {
-        const LinkResult r = vantis::link::DownloadWarp(link, {forward.xp(), forward.yp()},
-                                                        {source.xp(), source.yp()}, grid);
+        const LinkResult r =
+            vantis::link::DownloadWarp(link, {forward.xp(), forward.yp()}, {source.xp(), source.yp()}, grid);
         benchmark::DoNotOptimize(r);
     }
     state.counters["bytes_per_download"] = double(link.bytes) / double(state.iterations());

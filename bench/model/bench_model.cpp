@@ -102,7 +102,8 @@ std::unique_ptr<VantisAuto::CDoc> Project24() {
 }
 
 const std::filesystem::path& BenchFile() {
-    static const auto path = std::filesystem::temp_directory_path() / "bench_model" / "SystemData" / "Config.cfg";
+    static const auto path =
+        std::filesystem::temp_directory_path() / "bench_model" / "SystemData" / "Config.cfg";
     return path;
 }
 

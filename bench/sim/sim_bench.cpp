@@ -53,7 +53,8 @@ BENCHMARK(BM_PhotoOfWallNewWarps)->Unit(benchmark::kMillisecond);
 void BM_MeasureWall(benchmark::State& state) {
     Wall wall(WallScene());
     std::vector<PanelState> panels = wall.ShowStates(Show::Picture, -1);
-    for (size_t i = 0; i < panels.size(); ++i) panels[i].blend = LayoutBlendZones(wall.scene(), static_cast<int>(i));
+    for (size_t i = 0; i < panels.size(); ++i)
+        panels[i].blend = LayoutBlendZones(wall.scene(), static_cast<int>(i));
     TruthOptions opt;
     const auto& c = wall.scene().camera.screenCorners;
     opt.target = OutlineOnScreen(wall.scene(), {c[0] + cv::Point2d(80, 80), c[1] + cv::Point2d(-80, 80),

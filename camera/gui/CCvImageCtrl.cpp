@@ -12,18 +12,28 @@ namespace {
 QImage ToImage(const cv::Mat& picture) {
     cv::Mat bgr;
     switch (picture.channels()) {
-        case 1: cv::cvtColor(picture, bgr, cv::COLOR_GRAY2BGR); break;
-        case 3: bgr = picture; break;
-        case 4: cv::cvtColor(picture, bgr, cv::COLOR_BGRA2BGR); break;
-        default: return {};
+        case 1:
+            cv::cvtColor(picture, bgr, cv::COLOR_GRAY2BGR);
+            break;
+        case 3:
+            bgr = picture;
+            break;
+        case 4:
+            cv::cvtColor(picture, bgr, cv::COLOR_BGRA2BGR);
+            break;
+        default:
+            return {};
     }
     if (bgr.depth() != CV_8U) return {};
-    return QImage(bgr.data, bgr.cols, bgr.rows, static_cast<qsizetype>(bgr.step[0]), QImage::Format_BGR888).copy();
+    return QImage(bgr.data, bgr.cols, bgr.rows, static_cast<qsizetype>(bgr.step[0]), QImage::Format_BGR888)
+        .copy();
 }
 
 }  // namespace
 
-CCvImageCtrl::CCvImageCtrl(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+CCvImageCtrl::CCvImageCtrl(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 CCvImageCtrl::~CCvImageCtrl() {
     // The worker calls back into this object; it must be gone first, however long it takes.
@@ -65,7 +75,8 @@ void CCvImageCtrl::Work(QSize target) {
                 std::lock_guard lock(mutex_);
                 picture_ = std::move(image);
             }
-            QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { update(); }, Qt::QueuedConnection);
         }
     }
     if (m_done) m_done(m_pContext);

@@ -12,31 +12,47 @@
 
 namespace {
 
-bool Ok(gridveil::Result result) { return gridveil::Succeeded(result); }
+bool Ok(gridveil::Result result) {
+    return gridveil::Succeeded(result);
+}
 
 // Virtual-key codes of the arrow keys, and Qt's own codes for them.
 int Direction(unsigned key) {
     switch (key) {
-        case 0x26: case Qt::Key_Up: return gridveil::kUp;
-        case 0x28: case Qt::Key_Down: return gridveil::kDown;
-        case 0x25: case Qt::Key_Left: return gridveil::kLeft;
-        case 0x27: case Qt::Key_Right: return gridveil::kRight;
-        default: return -1;
+        case 0x26:
+        case Qt::Key_Up:
+            return gridveil::kUp;
+        case 0x28:
+        case Qt::Key_Down:
+            return gridveil::kDown;
+        case 0x25:
+        case Qt::Key_Left:
+            return gridveil::kLeft;
+        case 0x27:
+        case Qt::Key_Right:
+            return gridveil::kRight;
+        default:
+            return -1;
     }
 }
 
 QImage::Format ImageFormat(int channels) {
     switch (channels) {
-        case 1: return QImage::Format_Grayscale8;
-        case 3: return QImage::Format_BGR888;
-        case 4: return QImage::Format_ARGB32;
-        default: return QImage::Format_Invalid;
+        case 1:
+            return QImage::Format_Grayscale8;
+        case 3:
+            return QImage::Format_BGR888;
+        case 4:
+            return QImage::Format_ARGB32;
+        default:
+            return QImage::Format_Invalid;
     }
 }
 
 }  // namespace
 
-CDShowCameraCtrl::CDShowCameraCtrl(QWidget* parent) : QWidget(parent), graph_(std::make_unique<CDShowGridOverlay>()) {
+CDShowCameraCtrl::CDShowCameraCtrl(QWidget* parent)
+    : QWidget(parent), graph_(std::make_unique<CDShowGridOverlay>()) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     mouseTimer_.setSingleShot(true);
@@ -58,7 +74,8 @@ void CDShowCameraCtrl::OnFrame(const std::shared_ptr<const oculet::Frame>& frame
         std::lock_guard lock(shownMutex_);
         pending_ = frame;
     }
-    QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { update(); }, Qt::QueuedConnection);
 }
 
 void CDShowCameraCtrl::HandOverTables() {
@@ -67,7 +84,8 @@ void CDShowCameraCtrl::HandOverTables() {
     // A table not given yet goes over as no table rather than as a descriptor of null pointers.
     const auto point = [](const grid::PointPP& t) { return t.x != nullptr && t.y != nullptr ? &t : nullptr; };
     const bool hasMarkers = markers_.left && markers_.top && markers_.right && markers_.bottom;
-    editor->SetBoundaryTable(point(adjustPoints_), point(grid_), point(coarse_), hasMarkers ? &markers_ : nullptr);
+    editor->SetBoundaryTable(point(adjustPoints_), point(grid_), point(coarse_),
+                             hasMarkers ? &markers_ : nullptr);
     editorView_ = size();
     editor->Open(width(), height());
 }
@@ -94,8 +112,10 @@ QPoint CDShowCameraCtrl::ToEditor(const QPoint& client) const {
     const QRect shown = PictureRect();
     const QSize view = editorView_.isEmpty() ? size() : editorView_;
     if (shown.isEmpty()) return client;
-    return {static_cast<int>(std::lround((client.x() - shown.x()) * static_cast<double>(view.width()) / shown.width())),
-            static_cast<int>(std::lround((client.y() - shown.y()) * static_cast<double>(view.height()) / shown.height()))};
+    return {static_cast<int>(
+                std::lround((client.x() - shown.x()) * static_cast<double>(view.width()) / shown.width())),
+            static_cast<int>(
+                std::lround((client.y() - shown.y()) * static_cast<double>(view.height()) / shown.height()))};
 }
 
 int CDShowCameraCtrl::Open(int device, int width, int height) {
@@ -224,12 +244,14 @@ void CDShowCameraCtrl::SetTiming(const oculet::CSize& panel, const oculet::CSize
     if (auto* editor = Editor()) editor->SetTiming(panel.cx, panel.cy, grid.cx, grid.cy);
 }
 
-void CDShowCameraCtrl::GetLayoutInf(oculet::CSize& panel, const oculet::CSize& layout, const oculet::CSize& overlap) {
-    if (auto* editor = Editor()) editor->GetLayoutInf(panel.cx, panel.cy, layout.cx, layout.cy, overlap.cx, overlap.cy);
+void CDShowCameraCtrl::GetLayoutInf(oculet::CSize& panel, const oculet::CSize& layout,
+                                    const oculet::CSize& overlap) {
+    if (auto* editor = Editor())
+        editor->GetLayoutInf(panel.cx, panel.cy, layout.cx, layout.cy, overlap.cx, overlap.cy);
 }
 
-void CDShowCameraCtrl::SetBoundaryTable(grid::PointPP& adjustPoints, grid::PointPP& grid, grid::PointPP& coarse,
-                                        grid::RectPP& markers) {
+void CDShowCameraCtrl::SetBoundaryTable(grid::PointPP& adjustPoints, grid::PointPP& grid,
+                                        grid::PointPP& coarse, grid::RectPP& markers) {
     adjustPoints_ = adjustPoints;
     grid_ = grid;
     coarse_ = coarse;
@@ -317,13 +339,15 @@ int CDShowCameraCtrl::DecreaseGridNum(int& index) {
     return Ok(editor->GetGridNum(&index)) ? 1 : 0;
 }
 
-QRect CDShowCameraCtrl::GetCameraRect() const { return QRect(mapToGlobal(QPoint(0, 0)), size()); }
+QRect CDShowCameraCtrl::GetCameraRect() const {
+    return QRect(mapToGlobal(QPoint(0, 0)), size());
+}
 
 int CDShowCameraCtrl::StretchedCamera(const QPoint& screenPoint, int& zoomLevel) {
     const QRect area = GetCameraRect();
     // Right and bottom edges (left + width, top + height) belong to the control.
-    if (screenPoint.x() < area.x() || screenPoint.x() > area.x() + area.width() || screenPoint.y() < area.y() ||
-        screenPoint.y() > area.y() + area.height()) {
+    if (screenPoint.x() < area.x() || screenPoint.x() > area.x() + area.width() ||
+        screenPoint.y() < area.y() || screenPoint.y() > area.y() + area.height()) {
         return 0;
     }
     const QPoint client = ToEditor(screenPoint - area.topLeft());

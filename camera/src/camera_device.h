@@ -11,7 +11,7 @@
 namespace oculet {
 
 class ICameraDevice {
-public:
+  public:
     virtual ~ICameraDevice() = default;
     // Range of a property; false when the device lacks it.
     virtual bool QueryRange(CameraProperty property, PropertyRange& range) = 0;

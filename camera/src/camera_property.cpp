@@ -4,13 +4,15 @@ namespace oculet {
 namespace {
 
 constexpr std::array<std::string_view, kCameraPropertyCount> kNames = {
-    "Pan",        "Tilt",     "Roll", "Zoom", "Exposure",  "Iris",      "Focus",
-    "Brightness", "Contrast", "Saturation", "Hue", "Gain", "Sharpness", "WhiteBalance",
+    "Pan",        "Tilt",     "Roll",       "Zoom", "Exposure", "Iris",      "Focus",
+    "Brightness", "Contrast", "Saturation", "Hue",  "Gain",     "Sharpness", "WhiteBalance",
 };
 
 }  // namespace
 
-std::string_view PropertyName(CameraProperty property) { return kNames[static_cast<int>(property)]; }
+std::string_view PropertyName(CameraProperty property) {
+    return kNames[static_cast<int>(property)];
+}
 
 std::optional<CameraProperty> PropertyFromName(std::string_view name) {
     for (int i = 0; i < kCameraPropertyCount; ++i) {
@@ -19,6 +21,8 @@ std::optional<CameraProperty> PropertyFromName(std::string_view name) {
     return std::nullopt;
 }
 
-bool IsLensProperty(CameraProperty property) { return static_cast<int>(property) <= static_cast<int>(CameraProperty::Focus); }
+bool IsLensProperty(CameraProperty property) {
+    return static_cast<int>(property) <= static_cast<int>(CameraProperty::Focus);
+}
 
 }  // namespace oculet

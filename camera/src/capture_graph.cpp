@@ -25,7 +25,9 @@ std::string DataHome() {
 
 CDShowGridOverlay::CDShowGridOverlay() : plugin_(std::make_unique<oculet::GridPlugin>()) {}
 
-CDShowGridOverlay::~CDShowGridOverlay() { Close(); }
+CDShowGridOverlay::~CDShowGridOverlay() {
+    Close();
+}
 
 int CDShowGridOverlay::Open(int device, int width, int height, const std::function<void()>& beforeConnect) {
     Close();
@@ -138,7 +140,8 @@ void CDShowGridOverlay::CaptureLoop() {
 
 void CDShowGridOverlay::ListResolution(std::vector<oculet::CSize>& sizes, int type) {
     if (!device_) return;
-    for (const auto& size : device_->Resolutions(type != MEDIASUBTYPE_RGB24)) sizes.push_back({size.width, size.height});
+    for (const auto& size : device_->Resolutions(type != MEDIASUBTYPE_RGB24))
+        sizes.push_back({size.width, size.height});
 }
 
 oculet::CSize CDShowGridOverlay::FrameSize() const {
@@ -148,20 +151,23 @@ oculet::CSize CDShowGridOverlay::FrameSize() const {
 }
 
 void CDShowGridOverlay::GetProperty() {
-    for (const auto property : {CameraProperty::Pan, CameraProperty::Tilt, CameraProperty::Zoom, CameraProperty::Focus,
-                                CameraProperty::Gain, CameraProperty::Exposure, CameraProperty::Brightness,
-                                CameraProperty::Contrast, CameraProperty::Hue, CameraProperty::Saturation,
-                                CameraProperty::Sharpness, CameraProperty::WhiteBalance}) {
+    for (const auto property :
+         {CameraProperty::Pan, CameraProperty::Tilt, CameraProperty::Zoom, CameraProperty::Focus,
+          CameraProperty::Gain, CameraProperty::Exposure, CameraProperty::Brightness,
+          CameraProperty::Contrast, CameraProperty::Hue, CameraProperty::Saturation,
+          CameraProperty::Sharpness, CameraProperty::WhiteBalance}) {
         Get(property);
     }
     vantis::delays::Sleep(vantis::delays::kCameraManualSwitchWait);
-    for (const auto property :
-         {CameraProperty::Focus, CameraProperty::WhiteBalance, CameraProperty::Exposure, CameraProperty::Gain}) {
+    for (const auto property : {CameraProperty::Focus, CameraProperty::WhiteBalance, CameraProperty::Exposure,
+                                CameraProperty::Gain}) {
         SwitchToManual(property);
     }
 }
 
-gridveil::IGridEditor* CDShowGridOverlay::Editor() const { return plugin_->Editor(); }
+gridveil::IGridEditor* CDShowGridOverlay::Editor() const {
+    return plugin_->Editor();
+}
 
 void CDShowGridOverlay::SetFrameListener(FrameListener listener) {
     std::lock_guard lock(frameMutex_);

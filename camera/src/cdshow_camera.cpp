@@ -11,7 +11,9 @@ CDShowCamera::~CDShowCamera() = default;
 CDShowCamera::CDShowCamera(const CDShowCamera& other) = default;
 CDShowCamera& CDShowCamera::operator=(const CDShowCamera& other) = default;
 
-int CDShowCamera::GetCount() { return static_cast<int>(oculet::ListDevices().size()); }
+int CDShowCamera::GetCount() {
+    return static_cast<int>(oculet::ListDevices().size());
+}
 
 int CDShowCamera::GetName(int index, std::wstring* name) {
     const auto devices = oculet::ListDevices();
@@ -34,9 +36,13 @@ bool CDShowCamera::BindDevice(int index, oculet::DeviceEntry* entry) {
     return true;
 }
 
-bool CDShowCamera::OpenCamera(int index) { return BindDevice(index, nullptr); }
+bool CDShowCamera::OpenCamera(int index) {
+    return BindDevice(index, nullptr);
+}
 
-void CDShowCamera::CloseCamera() { device_.reset(); }
+void CDShowCamera::CloseCamera() {
+    device_.reset();
+}
 
 bool CDShowCamera::QueryRangeInto(CameraProperty property) {
     auto& state = State(property);

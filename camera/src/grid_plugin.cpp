@@ -9,11 +9,14 @@
 
 namespace oculet {
 
-GridPlugin::~GridPlugin() { Unload(); }
+GridPlugin::~GridPlugin() {
+    Unload();
+}
 
 std::string GridPlugin::LibraryDirectory() {
     Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&GridPlugin::LibraryDirectory), &info) == 0 || info.dli_fname == nullptr) {
+    if (::dladdr(reinterpret_cast<void*>(&GridPlugin::LibraryDirectory), &info) == 0 ||
+        info.dli_fname == nullptr) {
         return {};
     }
     std::error_code error;
@@ -29,14 +32,15 @@ bool GridPlugin::Load() {
     void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         const char* why = ::dlerror();
-        vantis::log::Error("oculet", "cannot load the grid overlay " + path + ": " + (why ? why : "unknown reason"));
+        vantis::log::Error("oculet",
+                           "cannot load the grid overlay " + path + ": " + (why ? why : "unknown reason"));
         return false;
     }
     auto create = reinterpret_cast<gridveil::CreateFunction>(::dlsym(library, gridveil::kFactorySymbol));
     if (create == nullptr) {
         const char* why = ::dlerror();
-        vantis::log::Error("oculet", std::string("the grid overlay has no ") + gridveil::kFactorySymbol + ": " +
-                                         (why ? why : "unknown reason"));
+        vantis::log::Error("oculet", std::string("the grid overlay has no ") + gridveil::kFactorySymbol +
+                                         ": " + (why ? why : "unknown reason"));
     }
     gridveil::IGridEditor* editor = create != nullptr ? create(gridveil::kClassId) : nullptr;
     if (editor == nullptr) {

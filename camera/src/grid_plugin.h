@@ -8,7 +8,7 @@
 namespace oculet {
 
 class GridPlugin {
-public:
+  public:
     GridPlugin() = default;
     ~GridPlugin();
     GridPlugin(const GridPlugin&) = delete;
@@ -24,7 +24,7 @@ public:
     // The directory holding libOculet.so (the plug-in's place), or empty if unknown.
     static std::string LibraryDirectory();
 
-private:
+  private:
     void* library_ = nullptr;
     gridveil::IGridEditor* editor_ = nullptr;
 };

@@ -12,9 +12,12 @@ namespace {
 
 cv::Mat Grey(const cv::Mat& frame) {
     cv::Mat grey;
-    if (frame.channels() == 3) cv::cvtColor(frame, grey, cv::COLOR_BGR2GRAY);
-    else if (frame.channels() == 4) cv::cvtColor(frame, grey, cv::COLOR_BGRA2GRAY);
-    else grey = frame;
+    if (frame.channels() == 3)
+        cv::cvtColor(frame, grey, cv::COLOR_BGR2GRAY);
+    else if (frame.channels() == 4)
+        cv::cvtColor(frame, grey, cv::COLOR_BGRA2GRAY);
+    else
+        grey = frame;
     return grey;
 }
 
@@ -65,7 +68,8 @@ cv::Mat CellMeans(const cv::Mat& frame, int cell, const cv::Rect& region) {
     cell = std::max(cell, 1);
     const cv::Mat part = Grey(frame)(Clip(region, frame));
     const int columns = std::max(part.cols / cell, 1), rows = std::max(part.rows / cell, 1);
-    cv::Mat used = part(cv::Rect(0, 0, std::min(part.cols, columns * cell), std::min(part.rows, rows * cell)));
+    cv::Mat used =
+        part(cv::Rect(0, 0, std::min(part.cols, columns * cell), std::min(part.rows, rows * cell)));
     cv::Mat cells;
     cv::resize(used, cells, cv::Size(columns, rows), 0, 0, cv::INTER_AREA);  // area average of each cell
     // INTER_AREA on 8-bit rounds; average in floating point instead when it matters.
@@ -131,8 +135,10 @@ SettleWatch::State SettleWatch::Add(const cv::Mat& frame) {
     }
     lastDifference_ = difference;
     noise_ = own;
-    if (!changed_) state_ = State::Unchanged;
-    else state_ = run_ >= rule_.agreeingFrames ? State::Settled : State::Changing;
+    if (!changed_)
+        state_ = State::Unchanged;
+    else
+        state_ = run_ >= rule_.agreeingFrames ? State::Settled : State::Changing;
     return state_;
 }
 

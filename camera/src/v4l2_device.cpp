@@ -33,13 +33,14 @@ int ControlIoctl(int fd, unsigned long request, v4l2_control* control, const cha
     const int result = Ioctl(fd, request, control);
     if (result < 0) {
         const int error = errno;
-        vantis::log::SystemError("oculet", std::string(what) + " of control " + std::to_string(control->id), error);
+        vantis::log::SystemError("oculet", std::string(what) + " of control " + std::to_string(control->id),
+                                 error);
     }
     return result;
 }
 
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd = -1) : fd_(fd) {}
     ~FileDescriptor() {
         if (fd_ >= 0) ::close(fd_);
@@ -48,7 +49,7 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -56,9 +57,11 @@ private:
 bool QueryCaptureCard(int fd, std::string& card) {
     v4l2_capability caps{};
     if (Ioctl(fd, VIDIOC_QUERYCAP, &caps) < 0) return false;
-    const std::uint32_t nodeCaps = (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
+    const std::uint32_t nodeCaps =
+        (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
     if ((nodeCaps & V4L2_CAP_VIDEO_CAPTURE) == 0) return false;
-    card.assign(reinterpret_cast<const char*>(caps.card), strnlen(reinterpret_cast<const char*>(caps.card), sizeof caps.card));
+    card.assign(reinterpret_cast<const char*>(caps.card),
+                strnlen(reinterpret_cast<const char*>(caps.card), sizeof caps.card));
     return true;
 }
 
@@ -72,7 +75,7 @@ int NodeNumber(const std::string& path) {
 }
 
 class OpenCvStream final : public IFrameSource {
-public:
+  public:
     explicit OpenCvStream(std::unique_ptr<cv::VideoCapture> capture) : capture_(std::move(capture)) {
         size_ = {static_cast<int>(capture_->get(cv::CAP_PROP_FRAME_WIDTH)),
                  static_cast<int>(capture_->get(cv::CAP_PROP_FRAME_HEIGHT))};
@@ -91,14 +94,14 @@ public:
     void Resume() override { interrupted_.store(false); }
     cv::Size FrameSize() const override { return size_; }
 
-private:
+  private:
     std::unique_ptr<cv::VideoCapture> capture_;
     std::atomic<bool> interrupted_{false};
     cv::Size size_;
 };
 
 class V4l2Device final : public ICameraDevice {
-public:
+  public:
     V4l2Device(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
 
     bool QueryRange(CameraProperty property, PropertyRange& range) override {
@@ -106,9 +109,11 @@ public:
         if (!ids) return false;
         v4l2_queryctrl query{};
         query.id = ids->value;
-        if (Ioctl(fd_.get(), VIDIOC_QUERYCTRL, &query) < 0 || (query.flags & V4L2_CTRL_FLAG_DISABLED)) return false;
-        range = v4l2::RangeFromDriver(property, {query.minimum, query.maximum, query.step, query.default_value},
-                                      HasControl(ids->automatic));
+        if (Ioctl(fd_.get(), VIDIOC_QUERYCTRL, &query) < 0 || (query.flags & V4L2_CTRL_FLAG_DISABLED))
+            return false;
+        range =
+            v4l2::RangeFromDriver(property, {query.minimum, query.maximum, query.step, query.default_value},
+                                  HasControl(ids->automatic));
         return true;
     }
 
@@ -132,7 +137,8 @@ public:
         if (!ids) return false;
         const bool automatic = (flags & kPropertyFlagAuto) != 0;
         if (ids->automatic != 0 && HasControl(ids->automatic)) {
-            v4l2_control mode{ids->automatic, v4l2::AutoControlValue(property, automatic, OffersAperturePriority())};
+            v4l2_control mode{ids->automatic,
+                              v4l2::AutoControlValue(property, automatic, OffersAperturePriority())};
             if (ControlIoctl(fd_.get(), VIDIOC_S_CTRL, &mode, "setting the automatic mode") < 0) return false;
         } else if (automatic) {
             return false;
@@ -170,7 +176,7 @@ public:
         return sizes;
     }
 
-private:
+  private:
     bool HasControl(std::uint32_t id) {
         if (id == 0) return false;
         v4l2_queryctrl query{};
@@ -197,7 +203,8 @@ private:
                                    static_cast<int>(frameSize.stepwise.max_height));
                 break;
             }
-            const cv::Size size(static_cast<int>(frameSize.discrete.width), static_cast<int>(frameSize.discrete.height));
+            const cv::Size size(static_cast<int>(frameSize.discrete.width),
+                                static_cast<int>(frameSize.discrete.height));
             int rates = 0;
             for (std::uint32_t rate = 0;; ++rate) {
                 v4l2_frmivalenum interval{};

@@ -9,19 +9,32 @@ namespace oculet::v4l2 {
 
 std::optional<ControlIds> ControlsFor(CameraProperty property) {
     switch (property) {
-        case CameraProperty::Pan: return ControlIds{V4L2_CID_PAN_ABSOLUTE, 0};
-        case CameraProperty::Tilt: return ControlIds{V4L2_CID_TILT_ABSOLUTE, 0};
-        case CameraProperty::Roll: return std::nullopt;
-        case CameraProperty::Zoom: return ControlIds{V4L2_CID_ZOOM_ABSOLUTE, 0};
-        case CameraProperty::Exposure: return ControlIds{V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CID_EXPOSURE_AUTO};
-        case CameraProperty::Iris: return ControlIds{V4L2_CID_IRIS_ABSOLUTE, 0};
-        case CameraProperty::Focus: return ControlIds{V4L2_CID_FOCUS_ABSOLUTE, V4L2_CID_FOCUS_AUTO};
-        case CameraProperty::Brightness: return ControlIds{V4L2_CID_BRIGHTNESS, 0};
-        case CameraProperty::Contrast: return ControlIds{V4L2_CID_CONTRAST, 0};
-        case CameraProperty::Saturation: return ControlIds{V4L2_CID_SATURATION, 0};
-        case CameraProperty::Hue: return ControlIds{V4L2_CID_HUE, 0};
-        case CameraProperty::Gain: return ControlIds{V4L2_CID_GAIN, V4L2_CID_AUTOGAIN};
-        case CameraProperty::Sharpness: return ControlIds{V4L2_CID_SHARPNESS, 0};
+        case CameraProperty::Pan:
+            return ControlIds{V4L2_CID_PAN_ABSOLUTE, 0};
+        case CameraProperty::Tilt:
+            return ControlIds{V4L2_CID_TILT_ABSOLUTE, 0};
+        case CameraProperty::Roll:
+            return std::nullopt;
+        case CameraProperty::Zoom:
+            return ControlIds{V4L2_CID_ZOOM_ABSOLUTE, 0};
+        case CameraProperty::Exposure:
+            return ControlIds{V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CID_EXPOSURE_AUTO};
+        case CameraProperty::Iris:
+            return ControlIds{V4L2_CID_IRIS_ABSOLUTE, 0};
+        case CameraProperty::Focus:
+            return ControlIds{V4L2_CID_FOCUS_ABSOLUTE, V4L2_CID_FOCUS_AUTO};
+        case CameraProperty::Brightness:
+            return ControlIds{V4L2_CID_BRIGHTNESS, 0};
+        case CameraProperty::Contrast:
+            return ControlIds{V4L2_CID_CONTRAST, 0};
+        case CameraProperty::Saturation:
+            return ControlIds{V4L2_CID_SATURATION, 0};
+        case CameraProperty::Hue:
+            return ControlIds{V4L2_CID_HUE, 0};
+        case CameraProperty::Gain:
+            return ControlIds{V4L2_CID_GAIN, V4L2_CID_AUTOGAIN};
+        case CameraProperty::Sharpness:
+            return ControlIds{V4L2_CID_SHARPNESS, 0};
         case CameraProperty::WhiteBalance:
             return ControlIds{V4L2_CID_WHITE_BALANCE_TEMPERATURE, V4L2_CID_AUTO_WHITE_BALANCE};
     }
@@ -56,7 +69,8 @@ PropertyRange RangeFromDriver(CameraProperty property, const DriverRange& driver
         range.minimum = ExposureFromDriver(driver.minimum);
         range.maximum = ExposureFromDriver(driver.maximum);
         range.step = 1;
-        range.defaultValue = std::clamp(ExposureFromDriver(driver.defaultValue), range.minimum, range.maximum);
+        range.defaultValue =
+            std::clamp(ExposureFromDriver(driver.defaultValue), range.minimum, range.maximum);
         return range;
     }
     range.minimum = Narrow(driver.minimum);

@@ -10,8 +10,8 @@
 namespace oculet::v4l2 {
 
 struct ControlIds {
-    std::uint32_t value = 0;       // the control holding the property's value
-    std::uint32_t automatic = 0;   // the control switching it to automatic, 0 if there is none
+    std::uint32_t value = 0;      // the control holding the property's value
+    std::uint32_t automatic = 0;  // the control switching it to automatic, 0 if there is none
 };
 
 // The controls of a property; nullopt for a property V4L2 has no control for (Roll).

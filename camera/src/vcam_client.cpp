@@ -29,10 +29,13 @@ void SetTimeouts(int fd) {
 
 }  // namespace
 
-VirtualCameraClient::~VirtualCameraClient() { Disconnect(); }
+VirtualCameraClient::~VirtualCameraClient() {
+    Disconnect();
+}
 
 std::string VirtualCameraClient::DefaultSocketPath() {
-    if (const char* path = std::getenv("WALLSIM_CAMERA_SOCKET"); path != nullptr && *path != '\0') return path;
+    if (const char* path = std::getenv("WALLSIM_CAMERA_SOCKET"); path != nullptr && *path != '\0')
+        return path;
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != '\0') {
         return std::string(runtime) + "/wallsim/camera.sock";
     }
@@ -144,8 +147,10 @@ bool ParseGrabHeader(const nlohmann::json& reply, GrabHeader& header) {
     const auto bytes = reply.find("bytes");
     const auto format = reply.find("format");
     if (width == reply.end() || height == reply.end() || bytes == reply.end()) return false;
-    if (!width->is_number_integer() || !height->is_number_integer() || !bytes->is_number_integer()) return false;
-    if (format != reply.end() && (!format->is_string() || format->get<std::string>() != "BGR24")) return false;
+    if (!width->is_number_integer() || !height->is_number_integer() || !bytes->is_number_integer())
+        return false;
+    if (format != reply.end() && (!format->is_string() || format->get<std::string>() != "BGR24"))
+        return false;
     const auto w = width->get<long long>();
     const auto h = height->get<long long>();
     if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
@@ -154,7 +159,8 @@ bool ParseGrabHeader(const nlohmann::json& reply, GrabHeader& header) {
     header.height = static_cast<int>(h);
     header.bytes = static_cast<std::size_t>(w * h * 3);
     header.sequence = 0;
-    if (const auto sequence = reply.find("sequence"); sequence != reply.end() && sequence->is_number_unsigned()) {
+    if (const auto sequence = reply.find("sequence");
+        sequence != reply.end() && sequence->is_number_unsigned()) {
         header.sequence = sequence->get<std::uint64_t>();
     }
     return true;

@@ -12,7 +12,7 @@
 namespace oculet {
 
 class VirtualCameraClient {
-public:
+  public:
     VirtualCameraClient() = default;
     ~VirtualCameraClient();
     VirtualCameraClient(const VirtualCameraClient&) = delete;
@@ -35,7 +35,7 @@ public:
     // GRAB: the picture (top-down BGR) and the server's frame sequence number (0 if it gives none).
     bool Grab(cv::Mat& picture, std::uint64_t& sequence);
 
-private:
+  private:
     bool SendLine(std::string_view line);
     bool ReadLine(std::string& line);
     bool ReadExact(std::uint8_t* destination, std::size_t count);

@@ -17,7 +17,7 @@ int IntField(const nlohmann::json& object, const char* key, int fallback = 0) {
 }
 
 class VirtualStream final : public IFrameSource {
-public:
+  public:
     VirtualStream(std::unique_ptr<VirtualCameraClient> client, cv::Size size)
         : client_(std::move(client)), size_(size) {}
 
@@ -54,7 +54,7 @@ public:
 
     cv::Size FrameSize() const override { return size_; }
 
-private:
+  private:
     std::unique_ptr<VirtualCameraClient> client_;
     cv::Size size_;
     std::atomic<bool> interrupted_{false};
@@ -65,7 +65,7 @@ private:
 };
 
 class VirtualDevice final : public ICameraDevice {
-public:
+  public:
     explicit VirtualDevice(std::string socketPath) : socketPath_(std::move(socketPath)) {}
 
     bool Connect() { return control_.Connect(socketPath_); }
@@ -88,13 +88,15 @@ public:
         if (it == entry.end() || !it->is_number_integer()) return false;
         value = it->get<int>();
         const auto automatic = entry.find("auto");
-        flags = (automatic != entry.end() && automatic->is_boolean() && automatic->get<bool>()) ? kPropertyFlagAuto
-                                                                                                : kPropertyFlagManual;
+        flags = (automatic != entry.end() && automatic->is_boolean() && automatic->get<bool>())
+                    ? kPropertyFlagAuto
+                    : kPropertyFlagManual;
         return true;
     }
 
     bool Write(CameraProperty property, int value, int flags) override {
-        const std::string request = "SET " + std::string(PropertyName(property)) + " " + std::to_string(value) +
+        const std::string request = "SET " + std::string(PropertyName(property)) + " " +
+                                    std::to_string(value) +
                                     ((flags & kPropertyFlagAuto) ? " auto" : " manual");
         nlohmann::json reply;
         if (!CallControl(request, reply)) return false;
@@ -107,7 +109,8 @@ public:
         if (!client->Connect(socketPath_)) return nullptr;
         nlohmann::json reply;
         cv::Size size;
-        if (!client->Call("SIZE " + std::to_string(width) + " " + std::to_string(height), reply)) return nullptr;
+        if (!client->Call("SIZE " + std::to_string(width) + " " + std::to_string(height), reply))
+            return nullptr;
         const auto ok = reply.find("ok");
         if (ok != reply.end() && ok->is_boolean() && ok->get<bool>()) {
             size = {IntField(reply, "width", width), IntField(reply, "height", height)};
@@ -126,14 +129,15 @@ public:
         const auto list = reply.find("resolutions");
         if (list == reply.end() || !list->is_array()) return sizes;
         for (const auto& item : *list) {
-            if (item.is_array() && item.size() == 2 && item[0].is_number_integer() && item[1].is_number_integer()) {
+            if (item.is_array() && item.size() == 2 && item[0].is_number_integer() &&
+                item[1].is_number_integer()) {
                 sizes.emplace_back(item[0].get<int>(), item[1].get<int>());
             }
         }
         return sizes;
     }
 
-private:
+  private:
     // One reconnect on a dropped connection, so that a restarted simulator is picked up again.
     bool CallControl(const std::string& request, nlohmann::json& reply) {
         std::lock_guard lock(mutex_);
@@ -149,7 +153,9 @@ private:
         for (const auto& item : *list) {
             if (!item.is_object()) continue;
             const auto name = item.find("name");
-            if (name == item.end() || !name->is_string() || name->get<std::string>() != PropertyName(property)) continue;
+            if (name == item.end() || !name->is_string() ||
+                name->get<std::string>() != PropertyName(property))
+                continue;
             const auto supported = item.find("supported");
             if (supported == item.end() || !supported->is_boolean() || !supported->get<bool>()) return false;
             entry = item;
@@ -178,14 +184,16 @@ std::vector<DeviceEntry> ListDevices() {
     nlohmann::json info;
     if (client.Connect(socketPath) && client.Call("INFO", info)) {
         const auto name = info.find("name");
-        devices.push_back({DeviceEntry::Kind::Virtual, socketPath,
-                           name != info.end() && name->is_string() ? name->get<std::string>() : std::string()});
+        devices.push_back(
+            {DeviceEntry::Kind::Virtual, socketPath,
+             name != info.end() && name->is_string() ? name->get<std::string>() : std::string()});
     }
     return devices;
 }
 
 std::unique_ptr<ICameraDevice> OpenDevice(const DeviceEntry& entry) {
-    return entry.kind == DeviceEntry::Kind::Virtual ? OpenVirtualDevice(entry.path) : OpenV4l2Device(entry.path);
+    return entry.kind == DeviceEntry::Kind::Virtual ? OpenVirtualDevice(entry.path)
+                                                    : OpenV4l2Device(entry.path);
 }
 
 }  // namespace oculet

@@ -76,7 +76,8 @@ TEST_F(DeviceTest, SetClampsIntoTheRangeAndSwitchesToManual) {
 TEST_F(DeviceTest, GetCameraConfigCopiesEveryValueButIrisAndWritesNothing) {
     StartServer();
     CDShowCameraData stored;
-    for (const auto property : kAllCameraProperties) stored.State(property).value = 40 + static_cast<int>(property);
+    for (const auto property : kAllCameraProperties)
+        stored.State(property).value = 40 + static_cast<int>(property);
     stored.State(CameraProperty::Zoom).supported = 1;
 
     CDShowCamera camera;
@@ -147,7 +148,7 @@ TEST_F(DeviceTest, CopyingSharesTheDeviceAndCopiesStatesNotTheName) {
 // The simulator's camera has all picture controls and automatic focus; these two cases need a
 // camera configured otherwise, and a record of the requests it received.
 TEST_F(FakeCameraTest, CameraWithoutPictureControlsOpensWithThoseSevenUnsupported) {
-    const std::vector<std::string> picture = {"Brightness", "Contrast", "Saturation", "Hue",
+    const std::vector<std::string> picture = {"Brightness", "Contrast",  "Saturation",  "Hue",
                                               "Gain",       "Sharpness", "WhiteBalance"};
     for (const auto& name : picture) server_->SetSupported(name, false);
     StartServer();
@@ -155,8 +156,8 @@ TEST_F(FakeCameraTest, CameraWithoutPictureControlsOpensWithThoseSevenUnsupporte
     ASSERT_TRUE(camera.OpenCamera(VirtualCameraIndex()));
     camera.GetAll();
     for (const auto property : kAllCameraProperties) {
-        const bool expected = IsLensProperty(property) && property != CameraProperty::Roll &&
-                              property != CameraProperty::Iris;
+        const bool expected =
+            IsLensProperty(property) && property != CameraProperty::Roll && property != CameraProperty::Iris;
         EXPECT_EQ(camera.State(property).supported, expected ? 1 : 0) << PropertyName(property);
     }
     camera.State(CameraProperty::Brightness).value = 10;

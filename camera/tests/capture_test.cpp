@@ -28,7 +28,7 @@ bool WaitUntil(Predicate predicate) {
 }
 
 class CaptureTest : public VirtualCameraTest {
-protected:
+  protected:
     void SetUp() override {
         VirtualCameraTest::SetUp();
         ::setenv("XDG_DATA_HOME", dir_.path().c_str(), 1);
@@ -64,7 +64,8 @@ TEST_F(CaptureTest, PhotosAreNamedByNumberInTheImageFolderAndShowTheCameraPictur
 TEST_F(CaptureTest, OpenAsksForTheSizeAndTheGraphRunsOnlyAfterRun) {
     StartServer();
     ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 800, 600), 1);
-    EXPECT_EQ(graph_.FrameSize(), (CSize{1920, 1080})) << "800 x 600 is not offered: the camera keeps its size";
+    EXPECT_EQ(graph_.FrameSize(), (CSize{1920, 1080}))
+        << "800 x 600 is not offered: the camera keeps its size";
     ASSERT_EQ(graph_.Open(VirtualCameraIndex(), 640, 480), 1);
     EXPECT_EQ(graph_.FrameSize(), (CSize{640, 480}));
     EXPECT_EQ(graph_.IsOpened(), 0);
@@ -142,7 +143,8 @@ TEST_F(CaptureTest, LostDeviceStopsTheGraphAndPhotosFail) {
 }
 
 TEST_F(CaptureTest, PhotoThatCannotBeWrittenReportsFailure) {
-    ASSERT_EQ(graph_.OpenSource(std::make_unique<StillSource>(VirtualCameraServer::Picture({40, 30}), false)), 1);
+    ASSERT_EQ(graph_.OpenSource(std::make_unique<StillSource>(VirtualCameraServer::Picture({40, 30}), false)),
+              1);
     graph_.Run();
     EXPECT_EQ(graph_.TakePhoto((dir_.path() / "missing" / "photo.bmp").string()), 0);
     graph_.SetFilePrefixName("never-created");

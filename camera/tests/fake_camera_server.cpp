@@ -54,7 +54,9 @@ FakeCameraServer::FakeCameraServer(std::string socketPath)
       size_(320, 240),
       started_(std::chrono::steady_clock::now()) {}
 
-FakeCameraServer::~FakeCameraServer() { Stop(); }
+FakeCameraServer::~FakeCameraServer() {
+    Stop();
+}
 
 bool FakeCameraServer::Start() {
     listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -63,7 +65,8 @@ bool FakeCameraServer::Start() {
     if (listenFd_ < 0 || socketPath_.size() >= sizeof address.sun_path) return false;
     std::memcpy(address.sun_path, socketPath_.data(), socketPath_.size());
     ::unlink(socketPath_.c_str());
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0 || ::listen(listenFd_, 8) < 0) {
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0 ||
+        ::listen(listenFd_, 8) < 0) {
         return false;
     }
     acceptThread_ = std::thread(&FakeCameraServer::AcceptLoop, this);
@@ -141,8 +144,13 @@ std::string FakeCameraServer::Reply(const std::string& request, bool& sendPictur
         for (const auto& p : properties_) {
             nlohmann::json entry = {{"name", p.name}, {"supported", p.supported}};
             if (p.supported) {
-                entry.update({{"min", p.minimum}, {"max", p.maximum}, {"step", p.step}, {"default", p.defaultValue},
-                              {"flags", p.flags}, {"value", p.value}, {"auto", p.automatic}});
+                entry.update({{"min", p.minimum},
+                              {"max", p.maximum},
+                              {"step", p.step},
+                              {"default", p.defaultValue},
+                              {"flags", p.flags},
+                              {"value", p.value},
+                              {"auto", p.automatic}});
             }
             reply["properties"].push_back(entry);
         }
@@ -151,7 +159,8 @@ std::string FakeCameraServer::Reply(const std::string& request, bool& sendPictur
         std::string name, mode;
         int value = 0;
         words >> name >> value >> mode;
-        const auto it = std::find_if(properties_.begin(), properties_.end(), [&](const auto& p) { return p.name == name; });
+        const auto it = std::find_if(properties_.begin(), properties_.end(),
+                                     [&](const auto& p) { return p.name == name; });
         if (it == properties_.end() || !it->supported || words.fail()) {
             reply = {{"ok", false}, {"error", "unknown or unsupported property"}};
         } else {
@@ -162,7 +171,8 @@ std::string FakeCameraServer::Reply(const std::string& request, bool& sendPictur
     } else if (command == "SIZE") {
         int width = 0, height = 0;
         words >> width >> height;
-        if (std::find(resolutions_.begin(), resolutions_.end(), cv::Size(width, height)) != resolutions_.end()) {
+        if (std::find(resolutions_.begin(), resolutions_.end(), cv::Size(width, height)) !=
+            resolutions_.end()) {
             size_ = {width, height};
             reply = {{"ok", true}, {"width", width}, {"height", height}};
         } else {
@@ -172,8 +182,11 @@ std::string FakeCameraServer::Reply(const std::string& request, bool& sendPictur
         // A new picture every 20 ms, like a camera at 50 frames per second.
         const auto elapsed = std::chrono::steady_clock::now() - started_;
         const auto sequence = 1 + std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() / 20;
-        reply = {{"width", size_.width}, {"height", size_.height}, {"format", "BGR24"},
-                 {"bytes", size_.width * size_.height * 3}, {"sequence", sequence}};
+        reply = {{"width", size_.width},
+                 {"height", size_.height},
+                 {"format", "BGR24"},
+                 {"bytes", size_.width * size_.height * 3},
+                 {"sequence", sequence}};
         sendPicture = true;
     } else {
         reply = {{"ok", false}, {"error", "unknown request"}};
@@ -222,7 +235,8 @@ cv::Mat FakeCameraServer::PatternPicture(cv::Size size) {
     cv::Mat picture(size, CV_8UC3);
     for (int y = 0; y < size.height; ++y) {
         for (int x = 0; x < size.width; ++x) {
-            picture.at<cv::Vec3b>(y, x) = {static_cast<uchar>(x * 7), static_cast<uchar>(y * 3), static_cast<uchar>((x + y) / 2)};
+            picture.at<cv::Vec3b>(y, x) = {static_cast<uchar>(x * 7), static_cast<uchar>(y * 3),
+                                           static_cast<uchar>((x + y) / 2)};
         }
     }
     return picture;

@@ -27,7 +27,7 @@ struct FakeProperty {
 };
 
 class FakeCameraServer {
-public:
+  public:
     explicit FakeCameraServer(std::string socketPath);
     ~FakeCameraServer();
 
@@ -46,7 +46,7 @@ public:
     cv::Mat CurrentPicture() const;
     static cv::Mat PatternPicture(cv::Size size);
 
-private:
+  private:
     void AcceptLoop();
     void Serve(int fd);
     std::string Reply(const std::string& request, bool& sendPicture);

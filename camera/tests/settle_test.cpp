@@ -77,7 +77,8 @@ TEST(SettleWatch, NearlyFinishedMixIsNotTaken) {
 
 TEST(SettleWatch, KeepsChangingNeverSettles) {
     SettleWatch watch(Picture(12, 2, 1));
-    for (int i = 0; i < 30; ++i) EXPECT_NE(watch.Add(Picture(60 + 5 * i, 2, 10 + i)), SettleWatch::State::Settled) << i;
+    for (int i = 0; i < 30; ++i)
+        EXPECT_NE(watch.Add(Picture(60 + 5 * i, 2, 10 + i)), SettleWatch::State::Settled) << i;
     EXPECT_FALSE(watch.Still());
 }
 

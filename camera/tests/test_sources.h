@@ -10,7 +10,7 @@
 namespace oculet::testing {
 
 class StillSource final : public IFrameSource {
-public:
+  public:
     StillSource(cv::Mat picture, bool bottomUp) : picture_(std::move(picture)), bottomUp_(bottomUp) {}
     bool Next(Frame& frame) override {
         std::unique_lock lock(mutex_);
@@ -37,7 +37,7 @@ public:
         lost_ = true;
     }
 
-private:
+  private:
     cv::Mat picture_;
     bool bottomUp_;
     std::mutex mutex_;

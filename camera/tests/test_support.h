@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "fake_camera_server.h"
-#include "virtual_camera_server.h"
 #include "oculet/CDShowCamera.h"
 #include "vantis/testing/temp_home.h"
+#include "virtual_camera_server.h"
 
 namespace oculet::testing {
 
@@ -29,7 +29,7 @@ inline int VirtualCameraIndex() {
 // or the configurable fake for cases the simulator's fixed camera cannot show.
 template <typename Server>
 class ServedCameraTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         socketPath_ = (dir_.path() / "camera.sock").string();
         ::setenv("WALLSIM_CAMERA_SOCKET", socketPath_.c_str(), 1);

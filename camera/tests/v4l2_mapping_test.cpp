@@ -39,9 +39,9 @@ TEST(V4l2Mapping, EveryPropertyButRollHasAControlAndFourHaveAnAutomaticSwitch) {
 }
 
 TEST(V4l2Mapping, ExposureIsLog2SecondsOnOneSideAndHundredMicrosecondsOnTheOther) {
-    EXPECT_EQ(v4l2::ExposureToDriver(0), 10000);   // 1 s
-    EXPECT_EQ(v4l2::ExposureToDriver(-5), 313);    // 1/32 s = 312.5 units
-    EXPECT_EQ(v4l2::ExposureToDriver(-11), 5);     // 1/2048 s
+    EXPECT_EQ(v4l2::ExposureToDriver(0), 10000);  // 1 s
+    EXPECT_EQ(v4l2::ExposureToDriver(-5), 313);   // 1/32 s = 312.5 units
+    EXPECT_EQ(v4l2::ExposureToDriver(-11), 5);    // 1/2048 s
     EXPECT_EQ(v4l2::ExposureToDriver(4), 10000) << "never longer than a second";
     for (int value = -13; value <= 0; ++value) {
         EXPECT_EQ(v4l2::ExposureFromDriver(v4l2::ExposureToDriver(value)), value);

@@ -19,7 +19,9 @@
 namespace oculet::testing {
 namespace {
 
-QApplication& App() { return vantis::testing::QtApp(); }
+QApplication& App() {
+    return vantis::testing::QtApp();
+}
 
 template <typename Predicate>
 bool ProcessEventsUntil(Predicate predicate) {
@@ -56,7 +58,9 @@ TEST(CameraCtrl, EditingKeysAreRefusedWhileBypassed) {
     EXPECT_EQ(control.AdjustGridNum(2), 0);
     EXPECT_EQ(control.GetImageSize(), (CSize{0, 0})) << "nothing to ask before Open";
 
-    ASSERT_EQ(control.OpenSource(std::make_unique<StillSource>(FakeCameraServer::PatternPicture({64, 48}), false)), 1);
+    ASSERT_EQ(
+        control.OpenSource(std::make_unique<StillSource>(FakeCameraServer::PatternPicture({64, 48}), false)),
+        1);
     if (control.Graph()->Editor() == nullptr) {
         // Without the plug-in the bypass cannot be switched off, so the keys stay refused.
         EXPECT_EQ(control.ByPass(0), 0);

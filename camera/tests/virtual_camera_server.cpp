@@ -27,7 +27,9 @@ struct VirtualCameraServer::Impl {
     }};
 };
 
-bool VirtualCameraServer::IsSimulator() { return true; }
+bool VirtualCameraServer::IsSimulator() {
+    return true;
+}
 
 VirtualCameraServer::VirtualCameraServer(std::string socketPath) : impl_(std::make_unique<Impl>()) {
     impl_->path = std::move(socketPath);
@@ -38,7 +40,9 @@ bool VirtualCameraServer::Start() {
     return impl_->server.Start(impl_->path, &error);
 }
 
-void VirtualCameraServer::Stop() { impl_->server.Stop(); }
+void VirtualCameraServer::Stop() {
+    impl_->server.Stop();
+}
 
 ServedProperty VirtualCameraServer::Property(const std::string& name) const {
     for (const auto& p : impl_->server.controls().Properties()) {
@@ -54,16 +58,22 @@ struct VirtualCameraServer::Impl {
     FakeCameraServer server;
 };
 
-bool VirtualCameraServer::IsSimulator() { return false; }
+bool VirtualCameraServer::IsSimulator() {
+    return false;
+}
 
 VirtualCameraServer::VirtualCameraServer(std::string socketPath)
     : impl_(std::make_unique<Impl>(std::move(socketPath))) {
     impl_->server.SetResolutions({{1920, 1080}, {1280, 720}, {640, 480}});
 }
 
-bool VirtualCameraServer::Start() { return impl_->server.Start(); }
+bool VirtualCameraServer::Start() {
+    return impl_->server.Start();
+}
 
-void VirtualCameraServer::Stop() { impl_->server.Stop(); }
+void VirtualCameraServer::Stop() {
+    impl_->server.Stop();
+}
 
 ServedProperty VirtualCameraServer::Property(const std::string& name) const {
     const auto p = impl_->server.Property(name);
@@ -72,6 +82,8 @@ ServedProperty VirtualCameraServer::Property(const std::string& name) const {
 
 #endif
 
-VirtualCameraServer::~VirtualCameraServer() { Stop(); }
+VirtualCameraServer::~VirtualCameraServer() {
+    Stop();
+}
 
 }  // namespace oculet::testing

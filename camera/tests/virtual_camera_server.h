@@ -16,7 +16,7 @@ struct ServedProperty {
 };
 
 class VirtualCameraServer {
-public:
+  public:
     explicit VirtualCameraServer(std::string socketPath);
     ~VirtualCameraServer();
     bool Start();
@@ -28,7 +28,7 @@ public:
     // Whether this is the simulator's own server.
     static bool IsSimulator();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -27,7 +27,9 @@ std::atomic<double>& TimeoutOverride() {
     return value;
 }
 
-double Sanitised(double scale) { return scale > 0.0 && std::isfinite(scale) ? scale : 0.0; }
+double Sanitised(double scale) {
+    return scale > 0.0 && std::isfinite(scale) ? scale : 0.0;
+}
 
 milliseconds Apply(milliseconds nominal, double scale) {
     if (nominal.count() <= 0) return milliseconds{0};
@@ -45,9 +47,13 @@ double DelayScale() {
     return fromEnvironment;
 }
 
-void SetDelayScale(double scale) { DelayOverride().store(Sanitised(scale)); }
+void SetDelayScale(double scale) {
+    DelayOverride().store(Sanitised(scale));
+}
 
-milliseconds Scaled(milliseconds nominal) { return Apply(nominal, DelayScale()); }
+milliseconds Scaled(milliseconds nominal) {
+    return Apply(nominal, DelayScale());
+}
 
 double TimeoutScale() {
     const double forced = TimeoutOverride().load();
@@ -56,10 +62,16 @@ double TimeoutScale() {
     return fromEnvironment;
 }
 
-void SetTimeoutScale(double scale) { TimeoutOverride().store(Sanitised(scale)); }
+void SetTimeoutScale(double scale) {
+    TimeoutOverride().store(Sanitised(scale));
+}
 
-milliseconds ScaledTimeout(milliseconds nominal) { return Apply(nominal, TimeoutScale()); }
+milliseconds ScaledTimeout(milliseconds nominal) {
+    return Apply(nominal, TimeoutScale());
+}
 
-void Sleep(milliseconds nominal) { std::this_thread::sleep_for(Scaled(nominal)); }
+void Sleep(milliseconds nominal) {
+    std::this_thread::sleep_for(Scaled(nominal));
+}
 
 }  // namespace vantis::delays

@@ -20,7 +20,8 @@ std::optional<std::uint32_t> ParseIpv4(std::string_view text) {
         const std::size_t end = part < 3 ? text.find('.') : text.size();
         if (end == std::string_view::npos) return std::nullopt;
         const std::string_view digits = text.substr(0, end);
-        if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits.front() == '0')) return std::nullopt;
+        if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits.front() == '0'))
+            return std::nullopt;
         unsigned value = 0;
         const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
         if (ec != std::errc() || ptr != digits.data() + digits.size() || value > 255) return std::nullopt;

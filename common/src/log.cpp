@@ -31,9 +31,12 @@ std::atomic<bool>& EnabledFlag() {
 
 const char* LevelName(Level level) {
     switch (level) {
-        case Level::Error: return "error";
-        case Level::Warning: return "warning";
-        case Level::Info: return "info";
+        case Level::Error:
+            return "error";
+        case Level::Warning:
+            return "warning";
+        case Level::Info:
+            return "info";
     }
     return "error";
 }
@@ -46,9 +49,13 @@ void SetSink(Sink sink) {
     state.sink = std::move(sink);
 }
 
-void SetEnabled(bool enabled) { EnabledFlag() = enabled; }
+void SetEnabled(bool enabled) {
+    EnabledFlag() = enabled;
+}
 
-bool Enabled() { return EnabledFlag(); }
+bool Enabled() {
+    return EnabledFlag();
+}
 
 void Write(Level level, std::string_view component, std::string_view message) {
     if (!Enabled()) return;
@@ -58,8 +65,8 @@ void Write(Level level, std::string_view component, std::string_view message) {
         state.sink(level, component, message);
         return;
     }
-    std::fprintf(stderr, "%.*s %s: %.*s\n", static_cast<int>(component.size()), component.data(), LevelName(level),
-                 static_cast<int>(message.size()), message.data());
+    std::fprintf(stderr, "%.*s %s: %.*s\n", static_cast<int>(component.size()), component.data(),
+                 LevelName(level), static_cast<int>(message.size()), message.data());
 }
 
 std::string ErrnoText(int error) {

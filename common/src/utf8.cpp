@@ -3,7 +3,9 @@
 namespace vantis {
 namespace {
 
-bool IsScalarValue(char32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
+bool IsScalarValue(char32_t c) {
+    return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
 
 void AppendUtf16(std::u16string& out, char32_t c) {
     if (c >= 0x10000) {
@@ -37,7 +39,8 @@ template <typename Emit>
 void ForEachUtf16(std::u16string_view text, Emit emit) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
             emit(0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00));
             ++i;
         } else {

@@ -17,9 +17,10 @@ TEST(Ipv4, ParsesWhatItFormats) {
 }
 
 TEST(Ipv4, RefusesEverythingButADottedQuad) {
-    for (const char* text : {"", "1.2.3", "1.2.3.4.", "1.2.3.4.5", ".1.2.3", "1..2.3", "256.1.1.1", "1.2.3.999",
-                             "1.2.3.4 ", " 1.2.3.4", "+1.2.3.4", "-1.2.3.4", "1.2.3.4x", "0x7f.0.0.1", "01.2.3.4",
-                             "1.2.3.010", "1234.1.1.1", "2130706433", "1.2.3.-0", "a.b.c.d"})
+    for (const char* text :
+         {"",          "1.2.3",     "1.2.3.4.",   "1.2.3.4.5",  ".1.2.3",   "1..2.3",   "256.1.1.1",
+          "1.2.3.999", "1.2.3.4 ",  " 1.2.3.4",   "+1.2.3.4",   "-1.2.3.4", "1.2.3.4x", "0x7f.0.0.1",
+          "01.2.3.4",  "1.2.3.010", "1234.1.1.1", "2130706433", "1.2.3.-0", "a.b.c.d"})
         EXPECT_FALSE(ParseIpv4(text).has_value()) << '"' << text << '"';
     // A text that continues past its end is not read beyond the view.
     const std::string_view cut = std::string_view("10.0.0.1x").substr(0, 8);

@@ -10,13 +10,14 @@ namespace {
 
 // Captures the lines of one test and puts the log back as it was.
 class LogCapture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         wasEnabled_ = vantis::log::Enabled();
         vantis::log::SetEnabled(true);
-        vantis::log::SetSink([this](vantis::log::Level level, std::string_view component, std::string_view message) {
-            lines_.push_back({level, std::string(component), std::string(message)});
-        });
+        vantis::log::SetSink(
+            [this](vantis::log::Level level, std::string_view component, std::string_view message) {
+                lines_.push_back({level, std::string(component), std::string(message)});
+            });
     }
     void TearDown() override {
         vantis::log::SetSink({});

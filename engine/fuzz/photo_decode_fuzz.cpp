@@ -41,10 +41,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     std::vector<std::uint8_t> bytes;
     switch (data[0] & 3) {
-        case 0: bytes = WithSignature(kBmpSignature, data + 1, size - 1); break;
-        case 1: bytes = WithSignature(kPngSignature, data + 1, size - 1); break;
-        case 2: bytes = WithSignature(kJpegSignature, data + 1, size - 1); break;
-        default: bytes = WithSignature(kPnmSignature, data + 1, size - 1); break;
+        case 0:
+            bytes = WithSignature(kBmpSignature, data + 1, size - 1);
+            break;
+        case 1:
+            bytes = WithSignature(kPngSignature, data + 1, size - 1);
+            break;
+        case 2:
+            bytes = WithSignature(kJpegSignature, data + 1, size - 1);
+            break;
+        default:
+            bytes = WithSignature(kPnmSignature, data + 1, size - 1);
+            break;
     }
 
     UsePicture(vantiscore::DecodePhoto(bytes, vantiscore::PhotoColour::kColour));

@@ -73,14 +73,15 @@ inline constexpr WarpStatus kWarpGridInconsistent = 5;  // a channel's blocks do
 
 struct WarpResult {
     WarpStatus status = kWarpOk;
-    cv::Mat photo;              // on failure: the photo (at kWorkSize) in which detection failed
-    std::int32_t channel = 0;   // on failure: 1-based channel number; 0 on success
+    cv::Mat photo;             // on failure: the photo (at kWorkSize) in which detection failed
+    std::int32_t channel = 0;  // on failure: 1-based channel number; 0 on success
 };
 
 // How a pattern block's position on the photo is measured.
 using CentreMode = std::int32_t;
-inline constexpr CentreMode kCentresCentroid = 0;  // intensity-weighted centroid of the block's light (default)
-inline constexpr CentreMode kCentresBox = 1;       // integer centre of the block's bounding box
+inline constexpr CentreMode kCentresCentroid =
+    0;                                        // intensity-weighted centroid of the block's light (default)
+inline constexpr CentreMode kCentresBox = 1;  // integer centre of the block's bounding box
 
 // Settings of AutoDoImageWarpingEx.
 struct WarpOptions {
@@ -90,27 +91,28 @@ struct WarpOptions {
 // How well one channel's photographed blocks fit the pattern, so that a
 // calibration can be judged before it is used. Lengths are panel pixels.
 struct ChannelFigures {
-    std::int32_t blocksFound = 0;      // pattern blocks found on the grid photos and placed in the grid
-    std::int32_t blocksExpected = 0;   // pattern blocks of the panel
-    double residualRms = 0.0;          // block positions against the fit of their neighbours: RMS
-    double residualMax = 0.0;          // and maximum
-    double extrapolationMax = 0.0;     // farthest warp point beyond the outermost found block centres
+    std::int32_t blocksFound = 0;     // pattern blocks found on the grid photos and placed in the grid
+    std::int32_t blocksExpected = 0;  // pattern blocks of the panel
+    double residualRms = 0.0;         // block positions against the fit of their neighbours: RMS
+    double residualMax = 0.0;         // and maximum
+    double extrapolationMax = 0.0;    // farthest warp point beyond the outermost found block centres
 };
 
 // Status of AutoWarpFindBoundary.
 using BoundaryStatus = std::int32_t;
 inline constexpr BoundaryStatus kBoundaryOk = 0;
-inline constexpr BoundaryStatus kBoundaryPhotoUnreadable = 1;  // black or a white photo unreadable, or sizes differ
-inline constexpr BoundaryStatus kBoundaryBadArguments = 2;     // channel count, layout or pattern type unusable
-inline constexpr BoundaryStatus kBoundaryNoLight = 3;          // a white photo shows no projector light
-inline constexpr BoundaryStatus kBoundarySaturated = 4;        // a photo is saturated: no edge can be seen
-inline constexpr BoundaryStatus kBoundaryRegionAtEdge = 5;     // a lit area touches the photo edge
-inline constexpr BoundaryStatus kBoundaryNoFit = 6;            // the lit areas leave no room for an outline
+inline constexpr BoundaryStatus kBoundaryPhotoUnreadable =
+    1;  // black or a white photo unreadable, or sizes differ
+inline constexpr BoundaryStatus kBoundaryBadArguments = 2;  // channel count, layout or pattern type unusable
+inline constexpr BoundaryStatus kBoundaryNoLight = 3;       // a white photo shows no projector light
+inline constexpr BoundaryStatus kBoundarySaturated = 4;     // a photo is saturated: no edge can be seen
+inline constexpr BoundaryStatus kBoundaryRegionAtEdge = 5;  // a lit area touches the photo edge
+inline constexpr BoundaryStatus kBoundaryNoFit = 6;         // the lit areas leave no room for an outline
 
 struct BoundaryResult {
     BoundaryStatus status = kBoundaryOk;
-    std::int32_t channel = 0;   // on failure of one photo: its 1-based channel number; else 0
-    double aspectRatio = 0.0;   // on success: predicted width / height of the outline on the wall
+    std::int32_t channel = 0;  // on failure of one photo: its 1-based channel number; else 0
+    double aspectRatio = 0.0;  // on success: predicted width / height of the outline on the wall
 };
 
 // Verdict of AutoTune on a white-field photo.
@@ -154,13 +156,13 @@ VANTISCORE_API std::int32_t AutoWarpCalThreshold(const std::string& photoA, cons
 // panel-form WarpGrid per channel, appended to *warps in channel order.
 // centrePhotos and gridPhotos hold one entry per channel, paths separated by
 // ';'. *photoSize receives the black photo's width and height.
-VANTISCORE_API WarpResult AutoDoImageWarping(
-    const std::string& blackPhoto, const std::vector<std::string>& whitePhotos,
-    const std::vector<std::string>& centrePhotos, const std::vector<std::string>& gridPhotos,
-    const std::vector<double>& thresholds, PatternType patternType, std::int32_t channelCount,
-    WarpingMode warpingMode, std::int32_t layoutColumns, std::int32_t layoutRows, std::int32_t overlapX,
-    std::int32_t overlapY, std::int32_t stackCount, const BoundaryGrid& boundary, std::int32_t* photoSize,
-    std::vector<WarpGrid>* warps);
+VANTISCORE_API WarpResult
+AutoDoImageWarping(const std::string& blackPhoto, const std::vector<std::string>& whitePhotos,
+                   const std::vector<std::string>& centrePhotos, const std::vector<std::string>& gridPhotos,
+                   const std::vector<double>& thresholds, PatternType patternType, std::int32_t channelCount,
+                   WarpingMode warpingMode, std::int32_t layoutColumns, std::int32_t layoutRows,
+                   std::int32_t overlapX, std::int32_t overlapY, std::int32_t stackCount,
+                   const BoundaryGrid& boundary, std::int32_t* photoSize, std::vector<WarpGrid>* warps);
 
 // AutoDoImageWarping with settings, and the figures of every channel: on
 // success and on kWarpGridInconsistent *figures (when given) is replaced by

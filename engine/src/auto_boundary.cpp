@@ -21,9 +21,13 @@ constexpr double kMinContrast = 16.0;
 // Smallest lit share of the picture that counts as a projector's light.
 constexpr double kMinLitShare = 0.002;
 
-cv::Point2d Centroid(const std::array<cv::Point2d, 4>& c) { return (c[0] + c[1] + c[2] + c[3]) * 0.25; }
+cv::Point2d Centroid(const std::array<cv::Point2d, 4>& c) {
+    return (c[0] + c[1] + c[2] + c[3]) * 0.25;
+}
 
-double Cross(cv::Point2d a, cv::Point2d b) { return a.x * b.y - a.y * b.x; }
+double Cross(cv::Point2d a, cv::Point2d b) {
+    return a.x * b.y - a.y * b.x;
+}
 
 bool IsConvex(const std::array<cv::Point2d, 4>& c) {
     double sign = 0;
@@ -39,7 +43,8 @@ bool IsConvex(const std::array<cv::Point2d, 4>& c) {
 }
 
 double Bow(const std::array<double, 8>& bows, int side, double u) {
-    return u * (1 - u) * (bows[static_cast<size_t>(2 * side)] + bows[static_cast<size_t>(2 * side + 1)] * (2 * u - 1));
+    return u * (1 - u) *
+           (bows[static_cast<size_t>(2 * side)] + bows[static_cast<size_t>(2 * side + 1)] * (2 * u - 1));
 }
 
 bool Allowed(const cv::Mat& area, cv::Point2d p) {
@@ -53,8 +58,8 @@ bool Allowed(const cv::Mat& area, cv::Point2d p) {
 // about kSampleSpacing apart on the shape; stops at the first false.
 template <typename Visit>
 bool WalkBorder(const ShapeMap& map, double s0, double s1, double t0, double t1, Visit&& visit) {
-    const std::array<std::array<double, 4>, 4> sides{{{s0, t0, s1, t0}, {s1, t0, s1, t1}, {s1, t1, s0, t1},
-                                                      {s0, t1, s0, t0}}};
+    const std::array<std::array<double, 4>, 4> sides{
+        {{s0, t0, s1, t0}, {s1, t0, s1, t1}, {s1, t1, s0, t1}, {s0, t1, s0, t0}}};
     for (const auto& side : sides) {
         const cv::Point2d a = map.At(side[0], side[1]);
         const cv::Point2d b = map.At(side[2], side[3]);
@@ -80,15 +85,18 @@ std::array<cv::Point2d, 4> ScaledCorners(const std::array<cv::Point2d, 4>& c, do
 cv::Mat TargetArea(const LitLayers& layers) {
     cv::Mat target;
     for (const cv::Mat& layer : layers.allowed) {
-        if (target.empty()) target = layer.clone();
-        else cv::bitwise_and(target, layer, target);
+        if (target.empty())
+            target = layer.clone();
+        else
+            cv::bitwise_and(target, layer, target);
     }
     return target;
 }
 
 // Least-squares bows of the outline of an area against the straight sides
 // between its corners: every outline point is given to the nearest side.
-std::array<double, 8> FitBows(const std::vector<cv::Point>& outline, const std::array<cv::Point2d, 4>& corners) {
+std::array<double, 8> FitBows(const std::vector<cv::Point>& outline,
+                              const std::array<cv::Point2d, 4>& corners) {
     std::array<double, 8> bows{};
     const cv::Point2d centre = Centroid(corners);
     for (size_t side = 0; side < 4; ++side) {
@@ -112,7 +120,8 @@ std::array<double, 8> FitBows(const std::vector<cv::Point>& outline, const std::
                 if (other == side) continue;
                 const cv::Point2d oa = corners[other], ob = corners[(other + 1) % 4];
                 const cv::Point2d oalong = ob - oa;
-                const double ou = std::clamp((p - oa).dot(oalong) / std::max(oalong.dot(oalong), 1e-9), 0.0, 1.0);
+                const double ou =
+                    std::clamp((p - oa).dot(oalong) / std::max(oalong.dot(oalong), 1e-9), 0.0, 1.0);
                 if (cv::norm(p - (oa + oalong * ou)) < std::fabs(d)) nearest = false;
             }
             if (!nearest) continue;
@@ -131,7 +140,8 @@ std::array<double, 8> FitBows(const std::vector<cv::Point>& outline, const std::
 // Coordinate search: moves of corners, sides, the whole outline and (curved)
 // the bows, with a step that halves from a twentieth of the outline's size to
 // a quarter pixel; a move is kept when the shape still fits and grows.
-BoundaryShape Grow(BoundaryShape shape, const LitLayers& layers, const std::vector<TileRange>& tiles, bool curved) {
+BoundaryShape Grow(BoundaryShape shape, const LitLayers& layers, const std::vector<TileRange>& tiles,
+                   bool curved) {
     struct Move {
         int kind;  // 0 corner, 1 side, 2 all, 3 bow
         int index;
@@ -153,7 +163,9 @@ BoundaryShape Grow(BoundaryShape shape, const LitLayers& layers, const std::vect
 
     auto apply = [](BoundaryShape s, const Move& m, double step) {
         switch (m.kind) {
-            case 0: s.corners[static_cast<size_t>(m.index)] += cv::Point2d(m.dx, m.dy) * step; break;
+            case 0:
+                s.corners[static_cast<size_t>(m.index)] += cv::Point2d(m.dx, m.dy) * step;
+                break;
             case 1:
                 s.corners[static_cast<size_t>(m.index)] += cv::Point2d(m.dx, m.dy) * step;
                 s.corners[static_cast<size_t>((m.index + 1) % 4)] += cv::Point2d(m.dx, m.dy) * step;
@@ -161,13 +173,16 @@ BoundaryShape Grow(BoundaryShape shape, const LitLayers& layers, const std::vect
             case 2:
                 for (auto& c : s.corners) c += cv::Point2d(m.dx, m.dy) * step;
                 break;
-            default: s.bows[static_cast<size_t>(m.index)] += m.dx * step * 4; break;
+            default:
+                s.bows[static_cast<size_t>(m.index)] += m.dx * step * 4;
+                break;
         }
         return s;
     };
 
     double area = ShapeArea(shape);
-    const double size = std::max(cv::norm(shape.corners[2] - shape.corners[0]), cv::norm(shape.corners[3] - shape.corners[1]));
+    const double size = std::max(cv::norm(shape.corners[2] - shape.corners[0]),
+                                 cv::norm(shape.corners[3] - shape.corners[1]));
     for (double step = std::max(1.0, size / 20); step >= 0.25; step /= 2) {
         for (int pass = 0; pass < 200; ++pass) {
             bool improved = false;
@@ -198,7 +213,8 @@ BoundaryShape Grow(BoundaryShape shape, const LitLayers& layers, const std::vect
 
 cv::Matx33d PanelHomography(const Footprint& footprint, const PatternInfo& info) {
     std::vector<cv::Point2f> from, to;
-    for (const auto& c : footprint.corners) from.emplace_back(static_cast<float>(c.x), static_cast<float>(c.y));
+    for (const auto& c : footprint.corners)
+        from.emplace_back(static_cast<float>(c.x), static_cast<float>(c.y));
     to = {{0, 0}, {float(info.width), 0}, {float(info.width), float(info.height)}, {0, float(info.height)}};
     cv::Matx33d h;
     cv::getPerspectiveTransform(from, to).convertTo(h, CV_64F);
@@ -285,8 +301,8 @@ cv::Mat AllowedArea(const cv::Mat& mask, double margin) {
     return allowed;
 }
 
-std::optional<std::vector<TileRange>> ChannelTiles(const PatternInfo& info, int warpingMode, const TileLayout& layout,
-                                                   int channelCount) {
+std::optional<std::vector<TileRange>> ChannelTiles(const PatternInfo& info, int warpingMode,
+                                                   const TileLayout& layout, int channelCount) {
     std::vector<TileRange> tiles;
     if (channelCount <= 0) return std::nullopt;
     if (warpingMode == kWarpingStacking) {
@@ -296,7 +312,8 @@ std::optional<std::vector<TileRange>> ChannelTiles(const PatternInfo& info, int 
     if (warpingMode != kWarpingBlending && warpingMode != kWarpingStackingBlending) return std::nullopt;
     if (!IsCuttableLayout(info, layout)) return std::nullopt;
     const int layers = warpingMode == kWarpingBlending ? 1 : layout.stackCount;
-    if (layers < 1 || static_cast<long long>(layers) * layout.columns * layout.rows < channelCount) return std::nullopt;
+    if (layers < 1 || static_cast<long long>(layers) * layout.columns * layout.rows < channelCount)
+        return std::nullopt;
     const double canvasW = double(layout.columns) * info.width - double(layout.columns - 1) * layout.overlapX;
     const double canvasH = double(layout.rows) * info.height - double(layout.rows - 1) * layout.overlapY;
     for (int c = 0; c < channelCount; ++c) {
@@ -312,7 +329,8 @@ std::optional<std::vector<TileRange>> ChannelTiles(const PatternInfo& info, int 
 }
 
 double LayoutAspect(const PatternInfo& info, int warpingMode, const TileLayout& layout) {
-    if (warpingMode == kWarpingStacking || info.height <= 0) return info.height > 0 ? double(info.width) / info.height : 1.0;
+    if (warpingMode == kWarpingStacking || info.height <= 0)
+        return info.height > 0 ? double(info.width) / info.height : 1.0;
     const double canvasW = double(layout.columns) * info.width - double(layout.columns - 1) * layout.overlapX;
     const double canvasH = double(layout.rows) * info.height - double(layout.rows - 1) * layout.overlapY;
     return canvasW / canvasH;
@@ -358,10 +376,13 @@ LitLayers MakeLayers(const std::vector<cv::Mat>& masks, const std::vector<TileRa
         if (layer >= layers.lit.size()) layers.lit.resize(layer + 1);
         cv::Mat& lit = layers.lit[layer];
         const cv::Mat& mask = masks[static_cast<size_t>(tile.channel)];
-        if (lit.empty()) lit = mask.clone();
-        else cv::bitwise_or(lit, mask, lit);
+        if (lit.empty())
+            lit = mask.clone();
+        else
+            cv::bitwise_or(lit, mask, lit);
     }
-    for (const cv::Mat& lit : layers.lit) layers.allowed.push_back(lit.empty() ? lit : AllowedArea(lit, margin));
+    for (const cv::Mat& lit : layers.lit)
+        layers.allowed.push_back(lit.empty() ? lit : AllowedArea(lit, margin));
     return layers;
 }
 
@@ -401,7 +422,8 @@ double ShapeArea(const BoundaryShape& shape) {
     return std::fabs(twice) / 2;
 }
 
-std::optional<BoundaryShape> LargestShape(const LitLayers& layers, const std::vector<TileRange>& tiles, bool curved) {
+std::optional<BoundaryShape> LargestShape(const LitLayers& layers, const std::vector<TileRange>& tiles,
+                                          bool curved) {
     const cv::Mat target = TargetArea(layers);
     if (target.empty()) return std::nullopt;
     std::vector<std::vector<cv::Point>> contours;
@@ -455,7 +477,8 @@ double PredictAspect(const BoundaryShape& shape, const std::vector<Footprint>& f
             double sum = 0;
             int count = 0;
             for (const TileRange& tile : tiles) {
-                if (mid.x < tile.s0 - 1e-9 || mid.x > tile.s1 + 1e-9 || mid.y < tile.t0 - 1e-9 || mid.y > tile.t1 + 1e-9)
+                if (mid.x < tile.s0 - 1e-9 || mid.x > tile.s1 + 1e-9 || mid.y < tile.t0 - 1e-9 ||
+                    mid.y > tile.t1 + 1e-9)
                     continue;
                 const cv::Matx33d& h = homographies[static_cast<size_t>(tile.channel)];
                 sum += cv::norm(Map(h, map.At(b.x, b.y)) - Map(h, map.At(a.x, a.y)));
@@ -473,8 +496,9 @@ double PredictAspect(const BoundaryShape& shape, const std::vector<Footprint>& f
     return (top + bottom) / (left + right);
 }
 
-BoundaryShape KeepAspect(const BoundaryShape& shape, double targetAspect, const std::vector<Footprint>& footprints,
-                         const LitLayers& layers, const std::vector<TileRange>& tiles, const PatternInfo& info) {
+BoundaryShape KeepAspect(const BoundaryShape& shape, double targetAspect,
+                         const std::vector<Footprint>& footprints, const LitLayers& layers,
+                         const std::vector<TileRange>& tiles, const PatternInfo& info) {
     const double aspect = PredictAspect(shape, footprints, tiles, info);
     if (aspect <= 0 || targetAspect <= 0 || std::fabs(aspect / targetAspect - 1) < 0.001) return shape;
     const bool narrowWidth = aspect > targetAspect;
@@ -531,11 +555,12 @@ BoundaryGrid SampleBoundary(const BoundaryShape& shape, double scaleX, double sc
 
 }  // namespace vantiscore
 
-BoundaryResult AutoWarpFindBoundary(const std::string& blackPhoto, const std::vector<std::string>& whitePhotos,
-                                    PatternType patternType, std::int32_t channelCount, WarpingMode warpingMode,
-                                    std::int32_t layoutColumns, std::int32_t layoutRows, std::int32_t overlapX,
-                                    std::int32_t overlapY, std::int32_t stackCount, bool keepAspect,
-                                    BoundaryGrid* boundary) {
+BoundaryResult AutoWarpFindBoundary(const std::string& blackPhoto,
+                                    const std::vector<std::string>& whitePhotos, PatternType patternType,
+                                    std::int32_t channelCount, WarpingMode warpingMode,
+                                    std::int32_t layoutColumns, std::int32_t layoutRows,
+                                    std::int32_t overlapX, std::int32_t overlapY, std::int32_t stackCount,
+                                    bool keepAspect, BoundaryGrid* boundary) {
     using namespace vantiscore;
     BoundaryResult refused;
     refused.status = kBoundaryBadArguments;
@@ -577,10 +602,17 @@ BoundaryResult AutoWarpFindBoundary(const std::string& blackPhoto, const std::ve
                 return failure;
             }
             switch (FindFootprint(black, shrink(whitePhoto), &footprints[static_cast<size_t>(c)])) {
-                case FootprintStatus::kOk: break;
-                case FootprintStatus::kNoLight: failure.status = kBoundaryNoLight; return failure;
-                case FootprintStatus::kSaturated: failure.status = kBoundarySaturated; return failure;
-                case FootprintStatus::kAtEdge: failure.status = kBoundaryRegionAtEdge; return failure;
+                case FootprintStatus::kOk:
+                    break;
+                case FootprintStatus::kNoLight:
+                    failure.status = kBoundaryNoLight;
+                    return failure;
+                case FootprintStatus::kSaturated:
+                    failure.status = kBoundarySaturated;
+                    return failure;
+                case FootprintStatus::kAtEdge:
+                    failure.status = kBoundaryRegionAtEdge;
+                    return failure;
             }
             const cv::Rect box = cv::boundingRect(footprints[static_cast<size_t>(c)].mask);
             litBox = c == 0 ? box : (litBox | box);
@@ -599,7 +631,8 @@ BoundaryResult AutoWarpFindBoundary(const std::string& blackPhoto, const std::ve
             return failure;
         }
         if (keepAspect)
-            *shape = KeepAspect(*shape, LayoutAspect(info, warpingMode, layout), footprints, layers, *tiles, info);
+            *shape =
+                KeepAspect(*shape, LayoutAspect(info, warpingMode, layout), footprints, layers, *tiles, info);
 
         BoundaryResult result;
         result.aspectRatio = PredictAspect(*shape, footprints, *tiles, info);

@@ -37,8 +37,8 @@ enum class FootprintStatus { kOk, kNoLight, kSaturated, kAtEdge };
 
 // The area one projector lights in the photos.
 struct Footprint {
-    cv::Mat mask;                         // CV_8U, 255 inside, holes filled, one connected area
-    std::array<cv::Point2d, 4> corners;   // top left, top right, bottom right, bottom left
+    cv::Mat mask;                        // CV_8U, 255 inside, holes filled, one connected area
+    std::array<cv::Point2d, 4> corners;  // top left, top right, bottom right, bottom left
 };
 
 // Grey pictures of equal size, black photo and white photo. Fails when the
@@ -84,12 +84,12 @@ struct BoundaryShape {
 
 // Evaluates a shape at window parameters (s, t) in 0..1.
 class ShapeMap {
-public:
+  public:
     explicit ShapeMap(const BoundaryShape& shape);
     bool valid() const { return valid_; }
     cv::Point2d At(double s, double t) const;
 
-private:
+  private:
     cv::Point2d Base(double s, double t) const;
     BoundaryShape shape_;
     cv::Matx33d h_ = cv::Matx33d::eye();
@@ -115,7 +115,8 @@ double ShapeArea(const BoundaryShape& shape);
 // The largest shape that fits, starting from the outline of the area the
 // layout lights. With curved false the sides stay straight. Nothing when no
 // shape fits at all.
-std::optional<BoundaryShape> LargestShape(const LitLayers& layers, const std::vector<TileRange>& tiles, bool curved);
+std::optional<BoundaryShape> LargestShape(const LitLayers& layers, const std::vector<TileRange>& tiles,
+                                          bool curved);
 
 // Width over height of the shape in panel pixels: every piece of a side is
 // measured through the camera-to-panel homography of a channel that shows it.
@@ -124,8 +125,9 @@ double PredictAspect(const BoundaryShape& shape, const std::vector<Footprint>& f
 
 // Narrows the window in the direction that is too long until the predicted
 // aspect is the target, keeping the shape fitting.
-BoundaryShape KeepAspect(const BoundaryShape& shape, double targetAspect, const std::vector<Footprint>& footprints,
-                         const LitLayers& layers, const std::vector<TileRange>& tiles, const PatternInfo& info);
+BoundaryShape KeepAspect(const BoundaryShape& shape, double targetAspect,
+                         const std::vector<Footprint>& footprints, const LitLayers& layers,
+                         const std::vector<TileRange>& tiles, const PatternInfo& info);
 
 // The 129 x 65 boundary grid of a shape, from analysis pixels to photo
 // pixels (scaleX, scaleY photo pixels per analysis pixel).

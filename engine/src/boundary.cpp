@@ -45,8 +45,10 @@ PointGrid ResampleGrid(const PointGrid& source, int dc, int dr) {
             const cv::Point2f p10 = source.At(x1, y0);
             const cv::Point2f p01 = source.At(x0, y1);
             const cv::Point2f p11 = source.At(x1, y1);
-            const double x = (fx * p11.x + (1 - fx) * p01.x) * fy + (fx * p10.x + (1 - fx) * p00.x) * (1 - fy);
-            const double y = fx * (fy * p11.y + (1 - fy) * p10.y) + (1 - fx) * (fy * p01.y + (1 - fy) * p00.y);
+            const double x =
+                (fx * p11.x + (1 - fx) * p01.x) * fy + (fx * p10.x + (1 - fx) * p00.x) * (1 - fy);
+            const double y =
+                fx * (fy * p11.y + (1 - fy) * p10.y) + (1 - fx) * (fy * p01.y + (1 - fy) * p00.y);
             out.points.emplace_back(static_cast<float>(x), static_cast<float>(y));
         }
     }
@@ -77,7 +79,9 @@ void ScaleToWorkSize(PointGrid& grid, cv::Size photoSize) {
     }
 }
 
-cv::Size EightPixelGridSize(int width, int height) { return {width / 8 + 1, height / 8 + 1}; }
+cv::Size EightPixelGridSize(int width, int height) {
+    return {width / 8 + 1, height / 8 + 1};
+}
 
 PointGrid ReduceToPanelForm(const PointGrid& eightPixel, const PatternInfo& info) {
     PointGrid out{info.gridColumns, info.gridRows, {}};
@@ -97,7 +101,8 @@ cv::Size BlendCanvasSize(const PatternInfo& info, const TileLayout& layout) {
                                static_cast<std::int64_t>(layout.columns - 1) * layout.overlapX;
     const std::int64_t height = static_cast<std::int64_t>(layout.rows) * info.height -
                                 static_cast<std::int64_t>(layout.rows - 1) * layout.overlapY;
-    if (width <= 0 || height <= 0 || width / 8 + 1 > kMaxCanvasNodes || height / 8 + 1 > kMaxCanvasNodes) return {};
+    if (width <= 0 || height <= 0 || width / 8 + 1 > kMaxCanvasNodes || height / 8 + 1 > kMaxCanvasNodes)
+        return {};
     return EightPixelGridSize(static_cast<int>(width), static_cast<int>(height));
 }
 
@@ -121,7 +126,8 @@ PointGrid CutTile(const PointGrid& canvas, cv::Point origin, cv::Size size) {
     return tile;
 }
 
-std::vector<PointGrid> BlendTiles(const PointGrid& workBoundary, const PatternInfo& info, const TileLayout& layout) {
+std::vector<PointGrid> BlendTiles(const PointGrid& workBoundary, const PatternInfo& info,
+                                  const TileLayout& layout) {
     const cv::Size canvasSize = BlendCanvasSize(info, layout);
     if (canvasSize.empty()) return {};
     const PointGrid canvas = ResampleGrid(workBoundary, canvasSize.width, canvasSize.height);
@@ -129,7 +135,8 @@ std::vector<PointGrid> BlendTiles(const PointGrid& workBoundary, const PatternIn
     std::vector<PointGrid> tiles;
     for (int r = 0; r < layout.rows; ++r)
         for (int q = 0; q < layout.columns; ++q)
-            tiles.push_back(ReduceToPanelForm(CutTile(canvas, TileOrigin(info, layout, r, q), tileSize), info));
+            tiles.push_back(
+                ReduceToPanelForm(CutTile(canvas, TileOrigin(info, layout, r, q), tileSize), info));
     return tiles;
 }
 
@@ -140,7 +147,8 @@ std::optional<std::vector<PointGrid>> BuildTargets(const PointGrid& workBoundary
     if (info.width <= 0 || info.height <= 0) return std::nullopt;
     if (warpingMode == 0) {
         const cv::Size size = EightPixelGridSize(info.width, info.height);
-        return std::vector<PointGrid>{ReduceToPanelForm(ResampleGrid(workBoundary, size.width, size.height), info)};
+        return std::vector<PointGrid>{
+            ReduceToPanelForm(ResampleGrid(workBoundary, size.width, size.height), info)};
     }
     if (warpingMode != 1 && warpingMode != 2) return std::nullopt;
     if (!IsCuttableLayout(info, layout)) return std::vector<PointGrid>{};

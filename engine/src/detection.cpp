@@ -65,8 +65,8 @@ PitchEstimate EstimatePitch(const cv::Rect& region, const PatternInfo& info) {
     return pitch;
 }
 
-ContourList MaskedDifferenceContours(const cv::Mat& black, const cv::Mat& pattern, const ChannelRegion& region,
-                                     double threshold, cv::Mat* greyDifference) {
+ContourList MaskedDifferenceContours(const cv::Mat& black, const cv::Mat& pattern,
+                                     const ChannelRegion& region, double threshold, cv::Mat* greyDifference) {
     // Only the region rectangle is processed: the mask of the region contour
     // is drawn directly at the rectangle's origin, which gives the same
     // pixels as masking the whole picture and cutting it afterwards.
@@ -160,10 +160,14 @@ int OrderCentreBlobs(std::vector<BlobRecord>* centres) {
         const float dx = static_cast<float>(blob.x) - mx;
         const float dy = static_cast<float>(blob.y) - my;
         int position = -1;
-        if (dx < 0 && dy < 0) position = 0;
-        else if (dx > 0 && dy < 0) position = 1;
-        else if (dx < 0 && dy > 0) position = 2;
-        else if (dx > 0 && dy > 0) position = 3;
+        if (dx < 0 && dy < 0)
+            position = 0;
+        else if (dx > 0 && dy < 0)
+            position = 1;
+        else if (dx < 0 && dy > 0)
+            position = 2;
+        else if (dx > 0 && dy > 0)
+            position = 3;
         if (position >= 0 && static_cast<std::size_t>(position) < ordered.size()) ordered[position] = blob;
     }
     *centres = std::move(ordered);

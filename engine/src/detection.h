@@ -79,8 +79,9 @@ PitchEstimate EstimatePitch(const cv::Rect& region, const PatternInfo& info);
 // image, both masked to the region contour and cut to the region rectangle.
 // Contour coordinates are relative to the region rectangle. *greyDifference,
 // when given, receives the difference before binarisation (region rectangle).
-ContourList MaskedDifferenceContours(const cv::Mat& black, const cv::Mat& pattern, const ChannelRegion& region,
-                                     double threshold, cv::Mat* greyDifference = nullptr);
+ContourList MaskedDifferenceContours(const cv::Mat& black, const cv::Mat& pattern,
+                                     const ChannelRegion& region, double threshold,
+                                     cv::Mat* greyDifference = nullptr);
 
 // Intensity-weighted centroid of a blob's light on the grey difference of its
 // region rectangle: every pixel of the blob's bounding box, grown by a margin

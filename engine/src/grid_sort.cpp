@@ -18,9 +18,13 @@ struct SeedPair {
     cv::Rect p1;
 };
 
-bool HasArea(const cv::Rect& r) { return r.width * r.height != 0; }
+bool HasArea(const cv::Rect& r) {
+    return r.width * r.height != 0;
+}
 
-bool IsEmpty(const cv::Rect& r) { return r.x == 0 && r.y == 0; }
+bool IsEmpty(const cv::Rect& r) {
+    return r.x == 0 && r.y == 0;
+}
 
 // The step is scaled by the ratio of the blob sizes, so that blobs shrinking
 // towards an edge (seen obliquely) shorten the predicted step. Lengths scale
@@ -98,17 +102,21 @@ void GrowStep(BlobGrid& grid, const BlockLayout& layout, int start, int n, GrowD
             // A row side stops at the grid's left or right column.
             if (backwardIndex % columns != 0) {
                 --backwardIndex;
-                if (back && backwardIndex >= 0 && backwardIndex < count) Place(grid, backwardIndex, *back, backward);
+                if (back && backwardIndex >= 0 && backwardIndex < count)
+                    Place(grid, backwardIndex, *back, backward);
             }
             if (forwardIndex % columns != columns - 1) {
                 ++forwardIndex;
-                if (ahead && forwardIndex >= 0 && forwardIndex < count) Place(grid, forwardIndex, *ahead, forward);
+                if (ahead && forwardIndex >= 0 && forwardIndex < count)
+                    Place(grid, forwardIndex, *ahead, forward);
             }
         } else {
             backwardIndex -= columns;
-            if (back && backwardIndex >= 0 && backwardIndex < count) Place(grid, backwardIndex, *back, backward);
+            if (back && backwardIndex >= 0 && backwardIndex < count)
+                Place(grid, backwardIndex, *back, backward);
             forwardIndex += columns;
-            if (ahead && forwardIndex >= 0 && forwardIndex < count) Place(grid, forwardIndex, *ahead, forward);
+            if (ahead && forwardIndex >= 0 && forwardIndex < count)
+                Place(grid, forwardIndex, *ahead, forward);
         }
     }
 }
@@ -162,7 +170,8 @@ void ExtrapolateCentreRows(BlobGrid& grid, const BlockLayout& layout) {
             const int left = r * n + cc - 1 - i;
             const int right = r * n + cc + 2 + i;
             if (left < r * n || right > r * n + n - 1) break;
-            if (IsEmpty(grid[left])) SetPoint(grid, left, 2 * PointAt(grid, left + 1) - PointAt(grid, left + 2));
+            if (IsEmpty(grid[left]))
+                SetPoint(grid, left, 2 * PointAt(grid, left + 1) - PointAt(grid, left + 2));
             if (IsEmpty(grid[right]))
                 SetPoint(grid, right, 2 * PointAt(grid, right - 1) - PointAt(grid, right - 2));
         }

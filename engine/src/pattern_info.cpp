@@ -30,7 +30,9 @@ std::int32_t PanelGridCount(std::int32_t size) {
 
 }  // namespace
 
-bool IsKnownPatternType(PatternType type) { return type >= 0 && type < static_cast<int>(kPatternTable.size()); }
+bool IsKnownPatternType(PatternType type) {
+    return type >= 0 && type < static_cast<int>(kPatternTable.size());
+}
 
 PatternInfo PatternInfoFor(bool engineBoardGrid, PatternType type) {
     PatternInfo info;

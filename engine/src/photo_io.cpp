@@ -41,8 +41,9 @@ cv::Mat ReadPhoto(const std::string& path, PhotoColour colour) {
     }
     const std::uintmax_t size = std::filesystem::file_size(file, error);
     if (error || size == 0 || size > kMaxPhotoFileBytes) {
-        vantis::log::Error("engine", "photo " + path + ": " +
-                                         (error ? error.message() : "size " + std::to_string(size) + " refused"));
+        vantis::log::Error(
+            "engine",
+            "photo " + path + ": " + (error ? error.message() : "size " + std::to_string(size) + " refused"));
         return {};
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));

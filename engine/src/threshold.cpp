@@ -8,7 +8,8 @@
 
 namespace vantiscore {
 
-cv::Mat ThresholdDifference(const cv::Mat& workA, const cv::Mat& workB, double* threshold, std::int32_t mode) {
+cv::Mat ThresholdDifference(const cv::Mat& workA, const cv::Mat& workB, double* threshold,
+                            std::int32_t mode) {
     cv::Mat difference;
     cv::absdiff(ToGrey(workA), ToGrey(workB), difference);
     cv::Mat binary;

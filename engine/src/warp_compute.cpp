@@ -38,7 +38,9 @@ namespace {
 
 // Side of the vector from p to t relative to a neighbour direction: the z
 // component of the cross product (neighbour x d), in float.
-float Side(cv::Point2f neighbour, cv::Point2f d) { return d.y * neighbour.x - d.x * neighbour.y; }
+float Side(cv::Point2f neighbour, cv::Point2f d) {
+    return d.y * neighbour.x - d.x * neighbour.y;
+}
 
 // The four cells around entry p, named by their top-left entries.
 struct CellsAround {
@@ -51,11 +53,13 @@ struct CellsAround {
 // Fallback for an interior entry whose neighbour sectors leave t uncovered
 // (a folded or partly empty block grid): the cell around p whose corner mean
 // is nearest to t, rather than a cell at the far corner of the grid.
-int NearestCellAround(const std::vector<cv::Point2f>& grid, int columns, const CellsAround& cells, cv::Point2f t) {
+int NearestCellAround(const std::vector<cv::Point2f>& grid, int columns, const CellsAround& cells,
+                      cv::Point2f t) {
     int best = cells.bottomRight;
     float bestDistance = -1.0f;
     for (int cell : {cells.topLeft, cells.topRight, cells.bottomLeft, cells.bottomRight}) {
-        const cv::Point2f mean = (grid[cell] + grid[cell + 1] + grid[cell + columns] + grid[cell + columns + 1]) * 0.25f;
+        const cv::Point2f mean =
+            (grid[cell] + grid[cell + 1] + grid[cell + columns] + grid[cell + columns + 1]) * 0.25f;
         const cv::Point2f d = mean - t;
         const float distance = d.x * d.x + d.y * d.y;
         if (bestDistance < 0.0f || distance < bestDistance) {
@@ -131,7 +135,7 @@ namespace {
 // typically blocks never found) has none; its points are mapped through the
 // nearest cell, in grid steps, that has one.
 class CellHomographies {
-public:
+  public:
     CellHomographies(const std::vector<cv::Point2f>& grid, const std::vector<cv::Point2f>& ideal,
                      const BlockLayout& layout)
         : grid_(grid), ideal_(ideal), layout_(layout) {}
@@ -155,12 +159,13 @@ public:
         return {};
     }
 
-private:
+  private:
     cv::Mat Own(int cell) {
         auto found = cache_.find(cell);
         if (found != cache_.end()) return found->second;
         const int n = layout_.columns;
-        const std::vector<cv::Point2f> source{grid_[cell], grid_[cell + 1], grid_[cell + n], grid_[cell + n + 1]};
+        const std::vector<cv::Point2f> source{grid_[cell], grid_[cell + 1], grid_[cell + n],
+                                              grid_[cell + n + 1]};
         const std::vector<cv::Point2f> destination{ideal_[cell], ideal_[cell + 1], ideal_[cell + n],
                                                    ideal_[cell + n + 1]};
         cv::Mat h = cv::findHomography(source, destination, cv::LMEDS, 3.0);
@@ -187,7 +192,8 @@ cv::Point2f Apply(const cv::Mat& h, cv::Point2f p) {
 
 std::vector<cv::Point2f> MapTargetGrid(const std::vector<cv::Point2f>& target,
                                        const std::vector<cv::Point2f>& blockGrid,
-                                       const std::vector<cv::Point2f>& idealCentres, const BlockLayout& layout) {
+                                       const std::vector<cv::Point2f>& idealCentres,
+                                       const BlockLayout& layout) {
     std::vector<cv::Point2f> output(target.size());
     if (layout.columns < 2 || layout.rows < 2 || blockGrid.size() != static_cast<size_t>(layout.Count()) ||
         idealCentres.size() != blockGrid.size())

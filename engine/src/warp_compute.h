@@ -33,13 +33,14 @@ int ChooseCell(const std::vector<cv::Point2f>& blockGrid, const BlockLayout& lay
 // Maps every target point through the homography of its cell.
 std::vector<cv::Point2f> MapTargetGrid(const std::vector<cv::Point2f>& target,
                                        const std::vector<cv::Point2f>& blockGrid,
-                                       const std::vector<cv::Point2f>& idealCentres, const BlockLayout& layout);
+                                       const std::vector<cv::Point2f>& idealCentres,
+                                       const BlockLayout& layout);
 
 // Outcome of the whole computation for a call.
 enum class WarpOutcome {
-    Computed,        // one warp per channel appended
-    UnknownMode,     // warping mode outside 0..2: nothing computed, nothing appended
-    BadArguments,    // boundary of the wrong size, or more channels than the mode has targets
+    Computed,      // one warp per channel appended
+    UnknownMode,   // warping mode outside 0..2: nothing computed, nothing appended
+    BadArguments,  // boundary of the wrong size, or more channels than the mode has targets
 };
 
 // The inputs of the computation besides the block grids.

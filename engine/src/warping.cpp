@@ -56,12 +56,15 @@ bool ForEachPatternPhoto(const std::string& list, const cv::Mat& black, cv::Size
 }  // namespace
 
 std::int64_t TargetCount(const WarpJob& job) {
-    const std::int64_t tiles = static_cast<std::int64_t>(std::max(job.layoutColumns, 0)) *
-                               std::max(job.layoutRows, 0);
+    const std::int64_t tiles =
+        static_cast<std::int64_t>(std::max(job.layoutColumns, 0)) * std::max(job.layoutRows, 0);
     switch (job.warpingMode) {
-        case kWarpingBlending: return tiles;
-        case kWarpingStackingBlending: return tiles * std::max(job.stackCount, 0);
-        default: return INT32_MAX;  // stacking gives every channel the whole boundary; other modes make no warps
+        case kWarpingBlending:
+            return tiles;
+        case kWarpingStackingBlending:
+            return tiles * std::max(job.stackCount, 0);
+        default:
+            return INT32_MAX;  // stacking gives every channel the whole boundary; other modes make no warps
     }
 }
 
@@ -72,7 +75,8 @@ bool LayoutWithinTables(const WarpJob& job) {
         static_cast<std::int64_t>(job.layoutColumns) * job.layoutRows > kMaxLayoutTiles)
         return false;
     if (job.overlapX < 0 || job.overlapY < 0) return false;
-    return job.warpingMode != kWarpingStackingBlending || (job.stackCount >= 1 && job.stackCount <= kMaxChannels);
+    return job.warpingMode != kWarpingStackingBlending ||
+           (job.stackCount >= 1 && job.stackCount <= kMaxChannels);
 }
 
 bool BoundaryUsable(const BoundaryGrid& boundary) {
@@ -86,8 +90,9 @@ bool BoundaryFitsPhoto(const BoundaryGrid& boundary, cv::Size photo) {
     for (const cv::Point2f& p : boundary)
         if (p.x < 0 || p.y < 0 || p.x > photo.width || p.y > photo.height) return false;
     // The outline through the four corners must enclose a real area, not a line or a point.
-    const cv::Point2f corners[4] = {boundary[0], boundary[kBoundaryColumns - 1], boundary.back(),
-                                    boundary[static_cast<std::size_t>(kBoundaryColumns) * (kBoundaryRows - 1)]};
+    const cv::Point2f corners[4] = {
+        boundary[0], boundary[kBoundaryColumns - 1], boundary.back(),
+        boundary[static_cast<std::size_t>(kBoundaryColumns) * (kBoundaryRows - 1)]};
     double twiceArea = 0.0;
     for (int i = 0; i < 4; ++i) {
         const cv::Point2f& a = corners[i];
@@ -131,7 +136,8 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     }
     // Photos of another size would be scaled to the working size differently and put
     // the warp tens of pixels off: they do not belong to this set.
-    if (whitePhoto.size() != blackPhoto.size()) return Failure(kWarpBadArguments, ToWorkSize(whitePhoto), index);
+    if (whitePhoto.size() != blackPhoto.size())
+        return Failure(kWarpBadArguments, ToWorkSize(whitePhoto), index);
     if (SplitPathList(job.centrePhotos[i]).empty() || SplitPathList(job.gridPhotos[i]).empty())
         return Failure(kWarpBadArguments, ToWorkSize(whitePhoto), index);
     const cv::Mat black = ToWorkSize(blackPhoto);
@@ -228,33 +234,35 @@ cv::Mat FirstGridPhoto(const std::string& list) {
 
 WarpResult AutoDoImageWarping(const std::string& blackPhoto, const std::vector<std::string>& whitePhotos,
                               const std::vector<std::string>& centrePhotos,
-                              const std::vector<std::string>& gridPhotos, const std::vector<double>& thresholds,
-                              PatternType patternType, std::int32_t channelCount, WarpingMode warpingMode,
-                              std::int32_t layoutColumns, std::int32_t layoutRows, std::int32_t overlapX,
-                              std::int32_t overlapY, std::int32_t stackCount, const BoundaryGrid& boundary,
-                              std::int32_t* photoSize, std::vector<WarpGrid>* warps) {
+                              const std::vector<std::string>& gridPhotos,
+                              const std::vector<double>& thresholds, PatternType patternType,
+                              std::int32_t channelCount, WarpingMode warpingMode, std::int32_t layoutColumns,
+                              std::int32_t layoutRows, std::int32_t overlapX, std::int32_t overlapY,
+                              std::int32_t stackCount, const BoundaryGrid& boundary, std::int32_t* photoSize,
+                              std::vector<WarpGrid>* warps) {
     return AutoDoImageWarpingEx(blackPhoto, whitePhotos, centrePhotos, gridPhotos, thresholds, patternType,
-                                channelCount, warpingMode, layoutColumns, layoutRows, overlapX, overlapY, stackCount,
-                                boundary, WarpOptions{}, photoSize, warps, nullptr);
+                                channelCount, warpingMode, layoutColumns, layoutRows, overlapX, overlapY,
+                                stackCount, boundary, WarpOptions{}, photoSize, warps, nullptr);
 }
 
 WarpResult AutoDoImageWarpingEx(const std::string& blackPhoto, const std::vector<std::string>& whitePhotos,
                                 const std::vector<std::string>& centrePhotos,
-                                const std::vector<std::string>& gridPhotos, const std::vector<double>& thresholds,
-                                PatternType patternType, std::int32_t channelCount, WarpingMode warpingMode,
+                                const std::vector<std::string>& gridPhotos,
+                                const std::vector<double>& thresholds, PatternType patternType,
+                                std::int32_t channelCount, WarpingMode warpingMode,
                                 std::int32_t layoutColumns, std::int32_t layoutRows, std::int32_t overlapX,
                                 std::int32_t overlapY, std::int32_t stackCount, const BoundaryGrid& boundary,
-                                const WarpOptions& options, std::int32_t* photoSize, std::vector<WarpGrid>* warps,
-                                std::vector<ChannelFigures>* figures) {
+                                const WarpOptions& options, std::int32_t* photoSize,
+                                std::vector<WarpGrid>* warps, std::vector<ChannelFigures>* figures) {
     using namespace vantiscore;
     WarpResult refused;
     refused.status = kWarpBadArguments;
     if (photoSize == nullptr || warps == nullptr) return refused;
     if (options.centres != kCentresCentroid && options.centres != kCentresBox) return refused;
 
-    const WarpJob job{blackPhoto, whitePhotos, centrePhotos, gridPhotos, thresholds,
-                      patternType, channelCount, warpingMode, layoutColumns, layoutRows,
-                      overlapX,    overlapY,     stackCount,  boundary};
+    const WarpJob job{blackPhoto,  whitePhotos,  centrePhotos, gridPhotos,    thresholds,
+                      patternType, channelCount, warpingMode,  layoutColumns, layoutRows,
+                      overlapX,    overlapY,     stackCount,   boundary};
     return Guarded<WarpResult>(refused, [&]() -> WarpResult {
         if (const WarpStatus status = ValidateWarpJob(job); status != kWarpOk) return refused;
         const PatternInfo info = PatternInfoFor(false, patternType);
@@ -262,7 +270,8 @@ WarpResult AutoDoImageWarpingEx(const std::string& blackPhoto, const std::vector
         // Detection of every channel; the first failing channel ends the call.
         std::vector<ChannelDetection> detections(static_cast<std::size_t>(channelCount));
         for (int i = 0; i < channelCount; ++i) {
-            WarpResult result = DetectChannel(job, i, info, photoSize, &detections[static_cast<std::size_t>(i)]);
+            WarpResult result =
+                DetectChannel(job, i, info, photoSize, &detections[static_cast<std::size_t>(i)]);
             if (result.status != kWarpOk) return result;
         }
         // The boundary must lie on the photo and enclose an area: a collapsed outline
@@ -272,7 +281,8 @@ WarpResult AutoDoImageWarpingEx(const std::string& blackPhoto, const std::vector
         // Grid sorting and its check for every channel, then the warps from the boundary.
         std::vector<SortedChannel> sorted;
         sorted.reserve(detections.size());
-        for (const ChannelDetection& detection : detections) sorted.push_back(SortChannel(info, detection, options.centres));
+        for (const ChannelDetection& detection : detections)
+            sorted.push_back(SortChannel(info, detection, options.centres));
         std::vector<ChannelFigures> channelFigures;
         channelFigures.reserve(sorted.size());
         for (const SortedChannel& channel : sorted) channelFigures.push_back(channel.check.figures);
@@ -290,12 +300,13 @@ WarpResult AutoDoImageWarpingEx(const std::string& blackPhoto, const std::vector
         grids.reserve(sorted.size());
         for (SortedChannel& channel : sorted) grids.push_back(std::move(channel.grid));
         const WarpInputs inputs{patternType, warpingMode,
-                                TileLayout{layoutColumns, layoutRows, overlapX, overlapY, stackCount}, boundary,
-                                cv::Size(photoSize[0], photoSize[1])};
+                                TileLayout{layoutColumns, layoutRows, overlapX, overlapY, stackCount},
+                                boundary, cv::Size(photoSize[0], photoSize[1])};
         const std::size_t before = warps->size();
         if (ComputeWarps(inputs, grids, warps) == WarpOutcome::BadArguments) return refused;
         for (std::size_t k = 0; k < sorted.size() && before + k < warps->size(); ++k)
-            channelFigures[k].extrapolationMax = ExtrapolationDistance((*warps)[before + k], sorted[k].ideal, sorted[k].found);
+            channelFigures[k].extrapolationMax =
+                ExtrapolationDistance((*warps)[before + k], sorted[k].ideal, sorted[k].found);
         if (figures != nullptr) *figures = std::move(channelFigures);
         return WarpResult{};
     });

@@ -28,14 +28,18 @@ cv::Mat WindowTransform(float x, float y, float w, float h, float width, float h
     return cv::getPerspectiveTransform(source, destination);
 }
 
-bool UsableWindow(float w, float h) { return std::isfinite(w) && std::isfinite(h) && w > 0 && h > 0; }
+bool UsableWindow(float w, float h) {
+    return std::isfinite(w) && std::isfinite(h) && w > 0 && h > 0;
+}
 
 }  // namespace
 
-std::int32_t GetZoomRange() { return static_cast<std::int32_t>(kZoomTable.size()); }
+std::int32_t GetZoomRange() {
+    return static_cast<std::int32_t>(kZoomTable.size());
+}
 
-void GetZoomMatrix(std::int32_t width, std::int32_t height, std::int32_t* zoomStep, float centreX, float centreY,
-                   cv::Mat* transform, float* x, float* y, float* w, float* h) {
+void GetZoomMatrix(std::int32_t width, std::int32_t height, std::int32_t* zoomStep, float centreX,
+                   float centreY, cv::Mat* transform, float* x, float* y, float* w, float* h) {
     if (zoomStep == nullptr || transform == nullptr || x == nullptr || y == nullptr || w == nullptr ||
         h == nullptr || width <= 0 || height <= 0) {
         return;

@@ -27,8 +27,10 @@ cv::Mat LitPhoto(const std::vector<Polygon>& lit, double level = 190) {
     for (const Polygon& polygon : lit) {
         std::vector<cv::Point> points;
         // Sub-pixel vertices (4 fractional bits).
-        for (const auto& p : polygon) points.emplace_back(int(std::lround(p.x * 16)), int(std::lround(p.y * 16)));
-        cv::fillPoly(photo, std::vector<std::vector<cv::Point>>{points}, cv::Scalar::all(level), cv::LINE_AA, 4);
+        for (const auto& p : polygon)
+            points.emplace_back(int(std::lround(p.x * 16)), int(std::lround(p.y * 16)));
+        cv::fillPoly(photo, std::vector<std::vector<cv::Point>>{points}, cv::Scalar::all(level), cv::LINE_AA,
+                     4);
     }
     cv::GaussianBlur(photo, photo, cv::Size(0, 0), 1.2);
     cv::Mat noise(kPhoto, CV_8UC3);
@@ -36,7 +38,9 @@ cv::Mat LitPhoto(const std::vector<Polygon>& lit, double level = 190) {
     return photo + noise;
 }
 
-Polygon Rectangle(double x0, double y0, double x1, double y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}; }
+Polygon Rectangle(double x0, double y0, double x1, double y1) {
+    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+}
 
 // The part s0..s1 (across) of a quadrilateral, through its homography.
 Polygon Part(const Polygon& quad, double s0, double s1) {
@@ -117,16 +121,16 @@ struct Outcome {
     BoundaryGrid grid;
 };
 
-Outcome FindBoundary(const std::vector<Polygon>& projectors, WarpingMode mode, int columns, int rows, int overlapX,
-                 int overlapY, int stack, bool keepAspect = false) {
+Outcome FindBoundary(const std::vector<Polygon>& projectors, WarpingMode mode, int columns, int rows,
+                     int overlapX, int overlapY, int stack, bool keepAspect = false) {
     TempFolder folder;
     const std::string black = folder.Write("black.png", LitPhoto({}));
     std::vector<std::string> whites;
     for (size_t i = 0; i < projectors.size(); ++i)
         whites.push_back(folder.Write("white" + std::to_string(i) + ".png", LitPhoto({projectors[i]})));
     Outcome run;
-    run.result = AutoWarpFindBoundary(black, whites, k1080, int(projectors.size()), mode, columns, rows, overlapX,
-                                      overlapY, stack, keepAspect, &run.grid);
+    run.result = AutoWarpFindBoundary(black, whites, k1080, int(projectors.size()), mode, columns, rows,
+                                      overlapX, overlapY, stack, keepAspect, &run.grid);
     return run;
 }
 
@@ -151,7 +155,8 @@ TEST(AutoBoundaryFootprint, RejectsDarkSaturatedAndCutPhotos) {
     cv::cvtColor(LitPhoto({}), black, cv::COLOR_BGR2GRAY);
     EXPECT_EQ(FindFootprint(black, black.clone(), &footprint), FootprintStatus::kNoLight);
     cv::cvtColor(LitPhoto({Rectangle(300, 200, 1500, 900)}, 22), white, cv::COLOR_BGR2GRAY);
-    EXPECT_EQ(FindFootprint(black, white, &footprint), FootprintStatus::kNoLight) << "a faint glow is no projector";
+    EXPECT_EQ(FindFootprint(black, white, &footprint), FootprintStatus::kNoLight)
+        << "a faint glow is no projector";
     const cv::Mat full(black.size(), CV_8U, cv::Scalar(255));
     EXPECT_EQ(FindFootprint(full, full, &footprint), FootprintStatus::kSaturated);
     EXPECT_EQ(FindFootprint(black, full, &footprint), FootprintStatus::kSaturated);
@@ -237,8 +242,10 @@ TEST(AutoBoundaryBlending, KeystonedPairFillsTheUnionWithLitSeams) {
     ASSERT_EQ(run.result.status, kBoundaryOk);
     for (const cv::Point2f& p : OuterRing(run.grid)) ASSERT_GE(SignedDistance(whole, p), 6.0) << p;
     // Left tile: grid columns 0..69 (1920/3520 of 128); right tile from column 59.
-    for (const cv::Point2f& p : WindowBorder(run.grid, 0, 69, 0, 64)) ASSERT_GE(SignedDistance(left, p), -2.0) << p;
-    for (const cv::Point2f& p : WindowBorder(run.grid, 59, 128, 0, 64)) ASSERT_GE(SignedDistance(right, p), -2.0) << p;
+    for (const cv::Point2f& p : WindowBorder(run.grid, 0, 69, 0, 64))
+        ASSERT_GE(SignedDistance(left, p), -2.0) << p;
+    for (const cv::Point2f& p : WindowBorder(run.grid, 59, 128, 0, 64))
+        ASSERT_GE(SignedDistance(right, p), -2.0) << p;
     std::vector<cv::Point2f> ring = OuterRing(run.grid);
     EXPECT_GE(cv::contourArea(ring), 0.95 * PolygonArea(whole));
     EXPECT_NEAR(run.result.aspectRatio, 3520.0 / 1080, 0.05 * 3520 / 1080);
@@ -285,8 +292,10 @@ TEST(AutoBoundaryFailure, BadPhotosAndArgumentsLeaveTheBoundaryAlone) {
     const std::string farAway = folder.Write("far.png", LitPhoto({Rectangle(100, 100, 700, 500)}));
     const std::string other = folder.Write("other.png", LitPhoto({Rectangle(1000, 600, 1800, 1000)}));
     const std::string cut = folder.Write("cut.png", LitPhoto({Rectangle(300, 200, 1950, 900)}));
-    const std::string saturated = folder.Write("saturated.png", cv::Mat(kPhoto, CV_8UC3, cv::Scalar::all(255)));
-    const std::string small = folder.Write("small.png", cv::Mat(cv::Size(640, 480), CV_8UC3, cv::Scalar::all(0)));
+    const std::string saturated =
+        folder.Write("saturated.png", cv::Mat(kPhoto, CV_8UC3, cv::Scalar::all(255)));
+    const std::string small =
+        folder.Write("small.png", cv::Mat(cv::Size(640, 480), CV_8UC3, cv::Scalar::all(0)));
     const BoundaryGrid sentinel(3, cv::Point2f(-1, -1));
 
     struct Case {
@@ -299,8 +308,20 @@ TEST(AutoBoundaryFailure, BadPhotosAndArgumentsLeaveTheBoundaryAlone) {
         int channel;
     };
     const std::vector<Case> cases{
-        {"black photo missing", folder.Path("none.png"), {lit}, kWarpingStacking, 1, kBoundaryPhotoUnreadable, 0},
-        {"white photo missing", black, {lit, folder.Path("none.png")}, kWarpingStacking, 2, kBoundaryPhotoUnreadable, 2},
+        {"black photo missing",
+         folder.Path("none.png"),
+         {lit},
+         kWarpingStacking,
+         1,
+         kBoundaryPhotoUnreadable,
+         0},
+        {"white photo missing",
+         black,
+         {lit, folder.Path("none.png")},
+         kWarpingStacking,
+         2,
+         kBoundaryPhotoUnreadable,
+         2},
         {"white photo of another size", black, {small}, kWarpingStacking, 1, kBoundaryPhotoUnreadable, 1},
         {"a projector shows nothing", black, {lit, black}, kWarpingStacking, 2, kBoundaryNoLight, 2},
         {"everything saturated", saturated, {saturated}, kWarpingStacking, 1, kBoundarySaturated, 1},
@@ -319,8 +340,9 @@ TEST(AutoBoundaryFailure, BadPhotosAndArgumentsLeaveTheBoundaryAlone) {
         EXPECT_EQ(result.channel, c.channel) << c.what;
         EXPECT_EQ(grid, sentinel) << c.what;
     }
-    EXPECT_EQ(AutoWarpFindBoundary(black, {lit}, k1080, 1, kWarpingStacking, 1, 1, 0, 0, 1, false, nullptr).status,
-              kBoundaryBadArguments);
+    EXPECT_EQ(
+        AutoWarpFindBoundary(black, {lit}, k1080, 1, kWarpingStacking, 1, 1, 0, 0, 1, false, nullptr).status,
+        kBoundaryBadArguments);
     BoundaryGrid grid;
     EXPECT_EQ(AutoWarpFindBoundary(black, {lit}, 17, 1, kWarpingStacking, 1, 1, 0, 0, 1, false, &grid).status,
               kBoundaryBadArguments)

@@ -38,7 +38,7 @@ TEST(JudgeExposure, MeanExactly128OnBothSides) {
 }
 
 TEST(JudgeExposure, BrightAndDarkLimits) {
-    EXPECT_EQ(JudgeExposure(Levels({{0, 1}, {254, 1}, {167, 158}})), kExposureBright);          // 166.5
+    EXPECT_EQ(JudgeExposure(Levels({{0, 1}, {254, 1}, {167, 158}})), kExposureBright);           // 166.5
     EXPECT_EQ(JudgeExposure(Levels({{0, 1}, {254, 1}, {166, 1000}})), kExposureSlightlyBright);  // 165.9
     EXPECT_EQ(JudgeExposure(Levels({{0, 1}, {253, 1}, {89, 148}})), kExposureDark);              // 89.5
     EXPECT_EQ(JudgeExposure(Levels({{0, 1}, {253, 1}, {89, 105}})), kExposureSlightlyDark);      // 89.70
@@ -62,7 +62,7 @@ TEST(AutoTune, ReadsPhotosAsGreyAndJudgesWhiteField) {
     ASSERT_EQ(AutoTune(black, grey, &verdict), 0);
     EXPECT_EQ(verdict, kExposureSlightlyDark);  // single level 100: dark side, mean 100
     ASSERT_EQ(AutoTune(white, black, &verdict), 0);
-    EXPECT_EQ(verdict, kExposureDark);          // only photo B is judged
+    EXPECT_EQ(verdict, kExposureDark);  // only photo B is judged
 }
 
 TEST(AutoTune, UnreadablePhotoLeavesVerdictUnchanged) {

@@ -23,7 +23,8 @@ PointGrid BumpyBoundary() {
     PointGrid grid{kBoundaryColumns, kBoundaryRows, {}};
     for (int i = 0; i < kBoundaryRows; ++i)
         for (int j = 0; j < kBoundaryColumns; ++j)
-            grid.points.emplace_back(10.0f * j + 3.0f * std::sin(0.7f * j + i), 12.0f * i + 2.0f * std::cos(1.3f * j));
+            grid.points.emplace_back(10.0f * j + 3.0f * std::sin(0.7f * j + i),
+                                     12.0f * i + 2.0f * std::cos(1.3f * j));
     return grid;
 }
 

@@ -73,7 +73,8 @@ TEST(BoundaryJob, ToolPrintsTheBoundaryOrAClearFailure) {
     TempFolder folder;
     folder.Write("black.png", Photo(false));
     folder.Write("white.png", Photo(true));
-    folder.WriteBytes("job.json", R"({"blackPhoto": "black.png", "whitePhotos": ["white.png"], "patternType": 3})");
+    folder.WriteBytes("job.json",
+                      R"({"blackPhoto": "black.png", "whitePhotos": ["white.png"], "patternType": 3})");
     ToolRun run = RunTool("boundary " + folder.Path("job.json"));
     ASSERT_EQ(run.exitCode, 0) << run.out;
     json answer = json::parse(run.out);
@@ -84,7 +85,8 @@ TEST(BoundaryJob, ToolPrintsTheBoundaryOrAClearFailure) {
     EXPECT_NEAR(first[1].get<double>(), 120 + 4.8, 2.5);
     EXPECT_NEAR(answer["aspectRatio"].get<double>(), 1920.0 / 1080, 0.03);
 
-    folder.WriteBytes("dark.json", R"({"blackPhoto": "black.png", "whitePhotos": ["black.png"], "patternType": 3})");
+    folder.WriteBytes("dark.json",
+                      R"({"blackPhoto": "black.png", "whitePhotos": ["black.png"], "patternType": 3})");
     run = RunTool("boundary " + folder.Path("dark.json"));
     EXPECT_EQ(run.exitCode, 1);
     answer = json::parse(run.out);

@@ -8,7 +8,9 @@ namespace {
 
 using namespace vantiscore;
 
-cv::Mat Black(cv::Size size = {400, 300}) { return cv::Mat(size, CV_8UC3, cv::Scalar::all(0)); }
+cv::Mat Black(cv::Size size = {400, 300}) {
+    return cv::Mat(size, CV_8UC3, cv::Scalar::all(0));
+}
 
 cv::Mat WithRects(cv::Mat picture, std::initializer_list<cv::Rect> rects, int level = 255) {
     for (const cv::Rect& r : rects) cv::rectangle(picture, r, cv::Scalar::all(level), cv::FILLED);
@@ -16,7 +18,9 @@ cv::Mat WithRects(cv::Mat picture, std::initializer_list<cv::Rect> rects, int le
 }
 
 // A contour drawn by hand around a w x h pixel rectangle: area (w-1)(h-1).
-Contour RectContour(int x, int y, int w, int h) { return {{x, y}, {x, y + h - 1}, {x + w - 1, y + h - 1}, {x + w - 1, y}}; }
+Contour RectContour(int x, int y, int w, int h) {
+    return {{x, y}, {x, y + h - 1}, {x + w - 1, y + h - 1}, {x + w - 1, y}};
+}
 
 TEST(SplitPathList, SemicolonsSeparatePathsAndEmptyEntriesStay) {
     EXPECT_EQ(SplitPathList(""), std::vector<std::string>{});
@@ -44,7 +48,8 @@ TEST(ChannelRegion, ThresholdDecidesWhatIsLit) {
 
 TEST(ChannelRegion, TouchingAnyPhotoEdgeIsRefused) {
     const cv::Size size(400, 300);
-    const cv::Rect touching[] = {{0, 40, 100, 100}, {300, 40, 100, 100}, {50, 0, 100, 100}, {50, 200, 100, 100}};
+    const cv::Rect touching[] = {
+        {0, 40, 100, 100}, {300, 40, 100, 100}, {50, 0, 100, 100}, {50, 200, 100, 100}};
     for (const cv::Rect& lit : touching) {
         const ChannelRegion region = FindChannelRegion(Black(size), WithRects(Black(size), {lit}), 100);
         EXPECT_EQ(region.rect, lit);
@@ -90,10 +95,10 @@ TEST(MaskedDifference, OnlyBlobsInsideTheRegionContourCount) {
     cv::Mat white = WithRects(Black(), {{50, 50, 100, 200}, {150, 150, 150, 100}});
     const ChannelRegion region = FindChannelRegion(black, white, 100);
     ASSERT_EQ(region.rect, cv::Rect(50, 50, 250, 200));
-    const cv::Mat pattern = WithRects(Black(), {{60, 60, 20, 20},    // inside the L
-                                                {200, 180, 20, 20},  // inside the L
-                                                {250, 70, 20, 20},   // in the rectangle, outside the L
-                                                {350, 20, 20, 20}}); // outside everything
+    const cv::Mat pattern = WithRects(Black(), {{60, 60, 20, 20},     // inside the L
+                                                {200, 180, 20, 20},   // inside the L
+                                                {250, 70, 20, 20},    // in the rectangle, outside the L
+                                                {350, 20, 20, 20}});  // outside everything
     const ContourList contours = MaskedDifferenceContours(black, pattern, region, 100);
     ASSERT_EQ(contours.size(), 2u);
     std::vector<cv::Point> centres;
@@ -104,7 +109,7 @@ TEST(MaskedDifference, OnlyBlobsInsideTheRegionContourCount) {
         EXPECT_EQ(blob.height, 20);
     }
     std::sort(centres.begin(), centres.end(), [](auto a, auto b) { return a.x < b.x; });
-    EXPECT_EQ(centres[0], cv::Point(70, 70));   // corner + half size, in photo coordinates
+    EXPECT_EQ(centres[0], cv::Point(70, 70));  // corner + half size, in photo coordinates
     EXPECT_EQ(centres[1], cv::Point(210, 190));
 }
 
@@ -119,7 +124,7 @@ TEST(MaskedDifference, ThresholdAppliesToTheDifferenceAgainstBlack) {
 
 TEST(CentreBlobs, AreaLimitIsASixteenthOfACell) {
     const cv::Rect region(100, 200, 1000, 800);
-    const PitchEstimate pitch{40, 40};  // limit 1600 / 16 = 100
+    const PitchEstimate pitch{40, 40};                           // limit 1600 / 16 = 100
     const ContourList contours = {RectContour(10, 10, 11, 11),   // area 100: accepted
                                   RectContour(50, 10, 11, 10),   // area 90: too small
                                   RectContour(90, 10, 30, 20)};  // accepted
@@ -139,8 +144,8 @@ TEST(CentreBlobs, BlobOnLeftOrTopEdgeOfRegionIsNotCounted) {
 }
 
 TEST(CentreOrdering, QuadrantsAroundTheMean) {
-    std::vector<BlobRecord> centres = {{300, 300, 10, 12}, {100, 100, 20, 20}, {100, 300, 20, 20},
-                                       {300, 100, 30, 30}};
+    std::vector<BlobRecord> centres = {
+        {300, 300, 10, 12}, {100, 100, 20, 20}, {100, 300, 20, 20}, {300, 100, 30, 30}};
     EXPECT_EQ(OrderCentreBlobs(&centres), 120 / 4);
     EXPECT_EQ(centres, (std::vector<BlobRecord>{
                            {100, 100, 20, 20}, {300, 100, 30, 30}, {100, 300, 20, 20}, {300, 300, 10, 12}}));
@@ -159,7 +164,8 @@ TEST(CentreOrdering, TwoPhotosGiveEightEntriesWithLastFourZero) {
 
 TEST(CentreOrdering, BlobOnTheMeanLineLeavesItsQuadrantZero) {
     // Mean x = 200: the top-right blob lies on the vertical line through it.
-    std::vector<BlobRecord> centres = {{100, 100, 9, 9}, {200, 100, 9, 9}, {100, 300, 9, 9}, {400, 300, 9, 9}};
+    std::vector<BlobRecord> centres = {
+        {100, 100, 9, 9}, {200, 100, 9, 9}, {100, 300, 9, 9}, {400, 300, 9, 9}};
     OrderCentreBlobs(&centres);
     EXPECT_EQ(centres[0], BlobRecord(100, 100, 9, 9));
     EXPECT_EQ(centres[1], BlobRecord());

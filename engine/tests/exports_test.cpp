@@ -22,16 +22,25 @@ std::string LibraryOf(Function* function) {
 }
 
 TEST(Exports, OperationsComeFromTheSharedLibrary) {
-    const std::array<std::string, 12> libraries{
-        LibraryOf(&AutoWarpCalThreshold), LibraryOf(&AutoDoImageWarping), LibraryOf(&AutoWarpInitWarping),
-        LibraryOf(&AutoWarpGetPatternInfo), LibraryOf(&AutoTune),       LibraryOf(&SetRectImage),
-        LibraryOf(&GetZoomMatrix),       LibraryOf(&ZoomPerspective),    LibraryOf(&GetShiftMatrix),
-        LibraryOf(&GetZoomRange),        LibraryOf(&AutoWarpFindBoundary), LibraryOf(&AutoDoImageWarpingEx)};
-    for (const std::string& library : libraries) EXPECT_NE(library.find("libVantisCore.so"), std::string::npos) << library;
+    const std::array<std::string, 12> libraries{LibraryOf(&AutoWarpCalThreshold),
+                                                LibraryOf(&AutoDoImageWarping),
+                                                LibraryOf(&AutoWarpInitWarping),
+                                                LibraryOf(&AutoWarpGetPatternInfo),
+                                                LibraryOf(&AutoTune),
+                                                LibraryOf(&SetRectImage),
+                                                LibraryOf(&GetZoomMatrix),
+                                                LibraryOf(&ZoomPerspective),
+                                                LibraryOf(&GetShiftMatrix),
+                                                LibraryOf(&GetZoomRange),
+                                                LibraryOf(&AutoWarpFindBoundary),
+                                                LibraryOf(&AutoDoImageWarpingEx)};
+    for (const std::string& library : libraries)
+        EXPECT_NE(library.find("libVantisCore.so"), std::string::npos) << library;
 }
 
 TEST(Exports, NothingButTheTwelveOperations) {
-    const std::string command = std::string("nm -D --defined-only --format=posix ") + VANTISCORE_LIBRARY + " 2>/dev/null";
+    const std::string command =
+        std::string("nm -D --defined-only --format=posix ") + VANTISCORE_LIBRARY + " 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) GTEST_SKIP() << "nm is not available";
     std::set<std::string> names;
@@ -44,10 +53,10 @@ TEST(Exports, NothingButTheTwelveOperations) {
     }
     if (::pclose(pipe) != 0 && names.empty()) GTEST_SKIP() << "nm is not available";
     EXPECT_EQ(names.size(), 12u);
-    for (const char* operation : {"AutoWarpCalThreshold", "AutoDoImageWarping", "AutoWarpInitWarping",
-                                  "AutoWarpGetPatternInfo", "AutoTune", "SetRectImage", "GetZoomMatrix",
-                                  "ZoomPerspective", "GetShiftMatrix", "GetZoomRange", "AutoWarpFindBoundary",
-                                  "AutoDoImageWarpingEx"}) {
+    for (const char* operation :
+         {"AutoWarpCalThreshold", "AutoDoImageWarping", "AutoWarpInitWarping", "AutoWarpGetPatternInfo",
+          "AutoTune", "SetRectImage", "GetZoomMatrix", "ZoomPerspective", "GetShiftMatrix", "GetZoomRange",
+          "AutoWarpFindBoundary", "AutoDoImageWarpingEx"}) {
         const std::string mangled = std::to_string(std::char_traits<char>::length(operation)) + operation;
         int found = 0;
         for (const std::string& name : names) found += name.rfind("_Z" + mangled, 0) == 0 ? 1 : 0;

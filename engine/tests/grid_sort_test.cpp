@@ -82,10 +82,12 @@ TEST(GridSort, MissingFirstRowAndLastColumnAreExtrapolated) {
     std::vector<cv::Point> missing;
     for (int c = 0; c < photo.layout.columns; ++c) missing.emplace_back(c, 0);
     for (int r = 0; r < photo.layout.rows; ++r) missing.emplace_back(31, r);
-    const std::vector<cv::Point2f> blockGrid = SortBlockGrid(photo.info, photo.Centres(), photo.Blocks(missing));
+    const std::vector<cv::Point2f> blockGrid =
+        SortBlockGrid(photo.info, photo.Centres(), photo.Blocks(missing));
     for (int r = 0; r < photo.layout.rows; ++r)
         for (int c = 0; c < photo.layout.columns; ++c)
-            EXPECT_EQ(blockGrid[photo.Index(c, r)], cv::Point2f(photo.Centre(c, r))) << "block " << c << "," << r;
+            EXPECT_EQ(blockGrid[photo.Index(c, r)], cv::Point2f(photo.Centre(c, r)))
+                << "block " << c << "," << r;
 }
 
 TEST(GridSort, PredictionShortensWithShrinkingBlobs) {
@@ -99,7 +101,7 @@ TEST(GridSort, PredictionShortensWithShrinkingBlobs) {
     const cv::Rect a1{1000, 500, 64, 64};  // at t
     const cv::Rect a0{800, 500, 64, 64};   // at t + 1, to the left: the row runs right to left in the photo
     const std::vector<cv::Rect> blocks{{1200, 500, 64, 64}, {1400, 500, 64, 64}, {600, 500, 64, 16},
-                                       {500, 500, 64, 4},   {450, 500, 64, 1},  {400, 500, 64, 64}};
+                                       {500, 500, 64, 4},   {450, 500, 64, 1},   {400, 500, 64, 64}};
     grid[t] = a1;
     grid[t + 1] = a0;
     GrowStep(grid, layout, t, 3, GrowDirection::AlongRow, a0, a1, blocks);
@@ -124,7 +126,8 @@ TEST(GridSort, WithoutFourCentreBlobsNothingIsSortedAndNothingCrashes) {
     centres.pop_back();
     const std::vector<cv::Point2f> blockGrid = SortBlockGrid(photo.info, centres, photo.Blocks());
     ASSERT_EQ(blockGrid.size(), 32u * 24u);
-    EXPECT_TRUE(std::all_of(blockGrid.begin(), blockGrid.end(), [](cv::Point2f p) { return p == cv::Point2f(); }));
+    EXPECT_TRUE(
+        std::all_of(blockGrid.begin(), blockGrid.end(), [](cv::Point2f p) { return p == cv::Point2f(); }));
 
     // A type without geometry gives an empty grid.
     EXPECT_TRUE(SortBlockGrid(PatternInfoFor(false, 9), photo.Centres(), photo.Blocks()).empty());

@@ -7,8 +7,8 @@
 namespace {
 
 std::array<int, 14> Fields(const PatternInfo& p) {
-    return {p.width,       p.height,     p.gridColumns,  p.gridRows,     p.blockColumns,
-            p.blockRows,   p.pitchX,     p.pitchY,       p.blockWidth,   p.blockHeight,
+    return {p.width,        p.height,    p.gridColumns,     p.gridRows,    p.blockColumns,
+            p.blockRows,    p.pitchX,    p.pitchY,          p.blockWidth,  p.blockHeight,
             p.centreColumn, p.centreRow, p.centreColumnEnd, p.centreRowEnd};
 }
 

@@ -61,8 +61,9 @@ TEST(PhotoDecode, JpegIsDecodedAndItsForgedSizeRefusedWhateverTheName) {
     jpeg[at + 6] = jpeg[at + 8] = 0x30;
     EXPECT_TRUE(DecodePhoto(jpeg, PhotoColour::kColour).empty());
     synthetic::TempFolder folder;
-    EXPECT_TRUE(ReadPhoto(folder.WriteBytes("bomb.bmp", std::string(jpeg.begin(), jpeg.end())), PhotoColour::kGrey)
-                    .empty());
+    EXPECT_TRUE(
+        ReadPhoto(folder.WriteBytes("bomb.bmp", std::string(jpeg.begin(), jpeg.end())), PhotoColour::kGrey)
+            .empty());
     // A format whose header is not checked is not decoded at all.
     if (cv::haveImageWriter(".tiff")) {
         EXPECT_TRUE(DecodePhoto(Encode(".tiff", picture), PhotoColour::kColour).empty());

@@ -27,7 +27,9 @@ cv::Point PanelView::WorkCentre(int column, int row) const {
     return {static_cast<int>((origin.x + scale * u) * sx), static_cast<int>((origin.y + scale * v) * sy)};
 }
 
-cv::Mat BlackPhoto(const PanelView& view) { return cv::Mat(view.photoSize, CV_8UC3, cv::Scalar::all(0)); }
+cv::Mat BlackPhoto(const PanelView& view) {
+    return cv::Mat(view.photoSize, CV_8UC3, cv::Scalar::all(0));
+}
 
 cv::Mat WhitePhoto(const PanelView& view) {
     cv::Mat photo = BlackPhoto(view);

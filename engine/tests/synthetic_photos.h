@@ -35,7 +35,7 @@ cv::Mat GridPhoto(const PanelView& view);
 
 // A temporary folder removed with its files when the object goes away.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -46,7 +46,7 @@ public:
     std::string WriteBytes(const std::string& name, const std::string& bytes) const;
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path folder_;
 };
 

@@ -67,8 +67,8 @@ TEST(CalThreshold, UnreadableOrUnusableCallLeavesOutputsUntouched) {
     const std::string junk = folder.WriteBytes("junk.bmp", "BM this is no bitmap");
     cv::Mat difference(2, 2, CV_8UC1, cv::Scalar(7));
     double threshold = 42;
-    for (const auto& [a, b] : {std::pair{good, junk}, std::pair{junk, good}, std::pair{good, folder.Path("none")},
-                               std::pair{std::string(), good}}) {
+    for (const auto& [a, b] : {std::pair{good, junk}, std::pair{junk, good},
+                               std::pair{good, folder.Path("none")}, std::pair{std::string(), good}}) {
         EXPECT_EQ(AutoWarpCalThreshold(a, b, &difference, &threshold, 0), 1) << a << " " << b;
         EXPECT_EQ(threshold, 42);
         EXPECT_EQ(difference.size(), cv::Size(2, 2));

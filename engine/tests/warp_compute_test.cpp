@@ -23,7 +23,8 @@ BoundaryGrid Outline(float width, float height, float k) {
     BoundaryGrid boundary;
     for (int i = 0; i < kBoundaryRows; ++i)
         for (int j = 0; j < kBoundaryColumns; ++j)
-            boundary.emplace_back(width * j / (kBoundaryColumns - 1) * k, height * i / (kBoundaryRows - 1) * k);
+            boundary.emplace_back(width * j / (kBoundaryColumns - 1) * k,
+                                  height * i / (kBoundaryRows - 1) * k);
     return boundary;
 }
 
@@ -89,7 +90,8 @@ TEST(WarpCompute, ScaledIdealGridAndOutlineGiveTheIdentityInStacking) {
         const PatternInfo info = PatternInfoFor(false, type);
         const float k = 2.5f;
         // Photo of 1920 x 1080: the working image is three times larger.
-        WarpInputs inputs{type, kWarpingStacking, {}, Outline(info.width, info.height, k / 3.0f), {1920, 1080}};
+        WarpInputs inputs{
+            type, kWarpingStacking, {}, Outline(info.width, info.height, k / 3.0f), {1920, 1080}};
         const std::vector<std::vector<cv::Point2f>> blockGrids(2, Scaled(IdealBlockCentres(info), k));
         std::vector<WarpGrid> warps(1);
         ASSERT_EQ(ComputeWarps(inputs, blockGrids, &warps), WarpOutcome::Computed);
@@ -133,7 +135,8 @@ TEST(WarpCompute, UnknownModeAndMalformedBoundaryAppendNothing) {
               WarpOutcome::UnknownMode);
     BoundaryGrid shortBoundary = Outline(1024, 768, 1.0f);
     shortBoundary.resize(100);
-    EXPECT_EQ(ComputeWarps({0, 0, {}, shortBoundary, {5760, 3240}}, blockGrids, &warps), WarpOutcome::BadArguments);
+    EXPECT_EQ(ComputeWarps({0, 0, {}, shortBoundary, {5760, 3240}}, blockGrids, &warps),
+              WarpOutcome::BadArguments);
     EXPECT_TRUE(warps.empty());
 }
 

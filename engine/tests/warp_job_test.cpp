@@ -29,7 +29,8 @@ TEST(WarpJobFile, KeysAreTheParameterNames) {
     ASSERT_TRUE(job) << error;
     EXPECT_EQ(job->blackPhoto, "/jobs/b.bmp");
     EXPECT_EQ(job->whitePhotos, (std::vector<std::string>{"/jobs/w1.bmp", "/abs/w2.bmp"}));
-    EXPECT_EQ(job->centrePhotos, (std::vector<std::string>{"/jobs/c1.bmp;/jobs/c1b.bmp", "/jobs/c2.bmp;/jobs/c2b.bmp"}));
+    EXPECT_EQ(job->centrePhotos,
+              (std::vector<std::string>{"/jobs/c1.bmp;/jobs/c1b.bmp", "/jobs/c2.bmp;/jobs/c2b.bmp"}));
     EXPECT_EQ(job->thresholds, (std::vector<double>{40.5, 41}));
     EXPECT_EQ(job->patternType, 3);
     EXPECT_EQ(job->warpingMode, 1);
@@ -39,7 +40,10 @@ TEST(WarpJobFile, KeysAreTheParameterNames) {
 
 TEST(WarpJobFile, MalformedJobsAreRefusedWithAReason) {
     const char* const bad[] = {
-        "", "[1, 2]", "{\"blackPhoto\": 3}", "{not json",
+        "",
+        "[1, 2]",
+        "{\"blackPhoto\": 3}",
+        "{not json",
         R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": ["c"], "gridPhotos": ["g"], "thresholds": [1]})",
         R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": [7], "gridPhotos": ["g"], "thresholds": [1], "patternType": 0})",
         R"({"blackPhoto": "b", "whitePhotos": ["w"], "centrePhotos": ["c"], "gridPhotos": ["g"], "thresholds": [1], "patternType": 0, "boundary": [[1]]})",
@@ -147,7 +151,8 @@ TEST(VantiscoreTool, BadInputExitsNonZeroWithoutCrashing) {
     const std::string unreadable = folder.WriteBytes(
         "unreadable.json", R"({"blackPhoto": "no.bmp", "whitePhotos": ["no.bmp"], "centrePhotos": ["no.bmp"],
             "gridPhotos": ["no.bmp"], "thresholds": [40], "patternType": 0,
-            "boundary": [)" + points + "]}");
+            "boundary": [)" + points +
+                               "]}");
     const ToolRun run = RunTool("warp " + unreadable);
     EXPECT_EQ(run.exitCode, 1);
     const json answer = json::parse(run.out);
@@ -159,7 +164,8 @@ TEST(VantiscoreTool, BadInputExitsNonZeroWithoutCrashing) {
     const std::string wide = folder.WriteBytes(
         "wide.json", R"({"blackPhoto": "no.bmp", "whitePhotos": ["no.bmp"], "centrePhotos": ["no.bmp"],
             "gridPhotos": ["no.bmp"], "thresholds": [40], "patternType": 0, "warpingMode": 1,
-            "layoutColumns": 2147483647, "layoutRows": 1, "boundary": [)" + points + "]}");
+            "layoutColumns": 2147483647, "layoutRows": 1, "boundary": [)" +
+                         points + "]}");
     const ToolRun wideRun = RunTool("warp " + wide);
     EXPECT_EQ(wideRun.exitCode, 1);
     EXPECT_EQ(json::parse(wideRun.out)["status"], 2);
@@ -176,10 +182,12 @@ TEST(VantiscoreTool, WarpPrintsOneGridPerChannel) {
     const std::string grid = folder.Write("grid.png", vantiscore::synthetic::GridPhoto(view));
     json boundary = json::array();
     for (int i = 0; i < 65; ++i)
-        for (int j = 0; j < 129; ++j) boundary.push_back({200 + 0.8 * 1024.0 * j / 128, 100 + 0.8 * 768.0 * i / 64});
-    const json job{{"blackPhoto", black},         {"whitePhotos", {white, white}}, {"centrePhotos", {centre, centre}},
-                   {"gridPhotos", {grid, grid}},  {"thresholds", {60, 60}},         {"patternType", 0},
-                   {"channelCount", 2},           {"boundary", boundary}};
+        for (int j = 0; j < 129; ++j)
+            boundary.push_back({200 + 0.8 * 1024.0 * j / 128, 100 + 0.8 * 768.0 * i / 64});
+    const json job{
+        {"blackPhoto", black},        {"whitePhotos", {white, white}}, {"centrePhotos", {centre, centre}},
+        {"gridPhotos", {grid, grid}}, {"thresholds", {60, 60}},        {"patternType", 0},
+        {"channelCount", 2},          {"boundary", boundary}};
     const std::string path = folder.WriteBytes("job.json", job.dump());
     const ToolRun run = RunTool("warp " + path);
     ASSERT_EQ(run.exitCode, 0);

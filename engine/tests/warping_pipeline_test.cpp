@@ -37,19 +37,22 @@ struct ObliqueCamera {
     // The panel showing white blocks (or full white) on black, photographed.
     cv::Mat Photograph(const cv::Mat& panelPicture) const {
         cv::Mat photo;
-        cv::warpPerspective(panelPicture, photo, panelToPhoto, photoSize, cv::INTER_LINEAR, cv::BORDER_CONSTANT,
-                            cv::Scalar::all(0));
+        cv::warpPerspective(panelPicture, photo, panelToPhoto, photoSize, cv::INTER_LINEAR,
+                            cv::BORDER_CONSTANT, cv::Scalar::all(0));
         return photo;
     }
     cv::Mat Blocks(int c0, int c1, int r0, int r1) const {
         cv::Mat panel(info.height, info.width, CV_8UC3, cv::Scalar::all(0));
         for (int r = r0; r < r1; ++r)
             for (int c = c0; c < c1; ++c)
-                cv::rectangle(panel, cv::Rect(c * info.pitchX, r * info.pitchY, info.blockWidth, info.blockHeight),
+                cv::rectangle(panel,
+                              cv::Rect(c * info.pitchX, r * info.pitchY, info.blockWidth, info.blockHeight),
                               cv::Scalar::all(255), cv::FILLED);
         return Photograph(panel);
     }
-    cv::Mat White() const { return Photograph(cv::Mat(info.height, info.width, CV_8UC3, cv::Scalar::all(255))); }
+    cv::Mat White() const {
+        return Photograph(cv::Mat(info.height, info.width, CV_8UC3, cv::Scalar::all(255)));
+    }
     cv::Mat Black() const { return cv::Mat(photoSize, CV_8UC3, cv::Scalar::all(0)); }
 
     // The boundary: the panel's area inset by the given fraction, seen by the
@@ -65,7 +68,8 @@ struct ObliqueCamera {
         return boundary;
     }
     cv::Point2f Inset(cv::Point2f panel, float inset) const {
-        return {info.width * inset + panel.x * (1 - 2 * inset), info.height * inset + panel.y * (1 - 2 * inset)};
+        return {info.width * inset + panel.x * (1 - 2 * inset),
+                info.height * inset + panel.y * (1 - 2 * inset)};
     }
 };
 
@@ -77,20 +81,20 @@ struct PhotoSet {
         const PatternInfo& info = camera.info;
         black = folder.Write("black.bmp", camera.Black());
         white = folder.Write("white.bmp", camera.White());
-        centre = folder.Write("centre.bmp",
-                              camera.Blocks(info.centreColumn, info.centreColumnEnd, info.centreRow, info.centreRowEnd));
+        centre = folder.Write("centre.bmp", camera.Blocks(info.centreColumn, info.centreColumnEnd,
+                                                          info.centreRow, info.centreRowEnd));
         grid = folder.Write("grid.bmp", camera.Blocks(0, info.blockColumns, 0, info.blockRows));
     }
 };
 
-WarpResult RunWarping(const PhotoSet& photos, int channels, WarpingMode mode, int layoutColumns, const BoundaryGrid& boundary,
-               std::vector<WarpGrid>* warps, std::int32_t* photoSize) {
+WarpResult RunWarping(const PhotoSet& photos, int channels, WarpingMode mode, int layoutColumns,
+                      const BoundaryGrid& boundary, std::vector<WarpGrid>* warps, std::int32_t* photoSize) {
     const std::vector<std::string> whites(channels, photos.white);
     const std::vector<std::string> centres(channels, photos.centre);
     const std::vector<std::string> grids(channels, photos.grid);
     const std::vector<double> thresholds(channels, 60.0);
-    return AutoDoImageWarping(photos.black, whites, centres, grids, thresholds, 0, channels, mode, layoutColumns, 1,
-                              0, 0, 1, boundary, photoSize, warps);
+    return AutoDoImageWarping(photos.black, whites, centres, grids, thresholds, 0, channels, mode,
+                              layoutColumns, 1, 0, 0, 1, boundary, photoSize, warps);
 }
 
 TEST(WarpingPipeline, ObliquePhotosGiveTheWarpThatFillsTheBoundary) {
@@ -98,7 +102,8 @@ TEST(WarpingPipeline, ObliquePhotosGiveTheWarpThatFillsTheBoundary) {
     const PhotoSet photos(camera);
     std::vector<WarpGrid> warps;
     std::int32_t photoSize[2] = {0, 0};
-    const WarpResult result = RunWarping(photos, 2, kWarpingStacking, 1, camera.Boundary(0.1f), &warps, photoSize);
+    const WarpResult result =
+        RunWarping(photos, 2, kWarpingStacking, 1, camera.Boundary(0.1f), &warps, photoSize);
     ASSERT_EQ(result.status, kWarpOk);
     EXPECT_EQ(result.channel, 0);
     EXPECT_TRUE(result.photo.empty());

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <utility>
 #include <opencv2/imgproc.hpp>
+#include <utility>
 
 #include "VantisCore.h"
 #include "synthetic_photos.h"
@@ -43,7 +43,8 @@ BoundaryGrid InsideBoundary() {
     BoundaryGrid grid;
     for (int r = 0; r < kBoundaryRows; ++r)
         for (int c = 0; c < kBoundaryColumns; ++c)
-            grid.emplace_back(300.0f + 840.0f * c / (kBoundaryColumns - 1), 150.0f + 510.0f * r / (kBoundaryRows - 1));
+            grid.emplace_back(300.0f + 840.0f * c / (kBoundaryColumns - 1),
+                              150.0f + 510.0f * r / (kBoundaryRows - 1));
     return grid;
 }
 
@@ -60,12 +61,12 @@ struct Call {
     std::vector<WarpGrid> warps;
 
     WarpResult Run() {
-        return AutoDoImageWarping(black, whites, centres, grids, thresholds, type, channels, mode, columns, rows, 0,
-                                  0, stacks, boundary, photoSize, &warps);
+        return AutoDoImageWarping(black, whites, centres, grids, thresholds, type, channels, mode, columns,
+                                  rows, 0, 0, stacks, boundary, photoSize, &warps);
     }
     WarpJob Job() const {
-        return {black, whites, centres, grids, thresholds, type, channels, mode, columns, rows, 0, 0, stacks,
-                boundary};
+        return {black, whites,  centres, grids, thresholds, type,   channels,
+                mode,  columns, rows,    0,     0,          stacks, boundary};
     }
 };
 
@@ -120,7 +121,8 @@ TEST(DetectChannel, FindsRegionCentresAndEveryBlock) {
     for (const BlobRecord& blob : detection.blocks) {
         for (int r = 0; r < info.blockRows; ++r) {
             for (int c = 0; c < info.blockColumns; ++c) {
-                if (Near(blob, view.WorkCentre(c, r))) found[static_cast<std::size_t>(r * info.blockColumns + c)] = true;
+                if (Near(blob, view.WorkCentre(c, r)))
+                    found[static_cast<std::size_t>(r * info.blockColumns + c)] = true;
             }
         }
     }
@@ -182,10 +184,10 @@ TEST(ImageWarping, CentrePhotoWithFiveOrThreeBlobsIsStatus4OnItsChannel) {
     cv::Mat five = synthetic::CentrePhoto(view);
     cv::rectangle(five, view.PhotoRect(2 * info.pitchX, 2 * info.pitchY, info.blockWidth, info.blockHeight),
                   cv::Scalar::all(255), cv::FILLED);
-    const cv::Mat three = synthetic::BlocksPhoto(view, info.centreColumn, info.centreColumnEnd, info.centreRow,
-                                               info.centreRow + 1) +
+    const cv::Mat three = synthetic::BlocksPhoto(view, info.centreColumn, info.centreColumnEnd,
+                                                 info.centreRow, info.centreRow + 1) +
                           synthetic::BlocksPhoto(view, info.centreColumn, info.centreColumn + 1,
-                                               info.centreRow + 1, info.centreRowEnd);
+                                                 info.centreRow + 1, info.centreRowEnd);
     for (const cv::Mat& bad : {five, three}) {
         Call call = CallFor(set, 2);
         call.centres[1] = set.centre + ";" + folder.Write("bad.png", bad);
@@ -284,8 +286,8 @@ TEST(ImageWarping, CallsThatWouldDoNoWorkAreRefusedNotReportedAsDone) {
         EXPECT_EQ(call.Run().status, kWarpBadArguments) << mode;
     }
     // Layouts beyond the layout tables (the canvas size would overflow).
-    for (auto [columns, rows] : {std::pair{2147483647, 1}, std::pair{10000, 1}, std::pair{7, 1}, std::pair{3, 3},
-                                 std::pair{0, 1}, std::pair{1, -1}}) {
+    for (auto [columns, rows] : {std::pair{2147483647, 1}, std::pair{10000, 1}, std::pair{7, 1},
+                                 std::pair{3, 3}, std::pair{0, 1}, std::pair{1, -1}}) {
         Call call = CallFor(set);
         call.mode = kWarpingBlending;
         call.columns = columns;

@@ -15,7 +15,9 @@ cv::Point2d Apply(const cv::Mat& m, double x, double y) {
             (m.at<double>(1, 0) * x + m.at<double>(1, 1) * y + m.at<double>(1, 2)) / w};
 }
 
-TEST(Zoom, RangeHasFiveSteps) { EXPECT_EQ(GetZoomRange(), 5); }
+TEST(Zoom, RangeHasFiveSteps) {
+    EXPECT_EQ(GetZoomRange(), 5);
+}
 
 TEST(Zoom, StepZeroIsWholePictureAndIdentity) {
     for (cv::Point2f centre : {cv::Point2f(0, 0), cv::Point2f(640, 360), cv::Point2f(1200, 700)}) {

@@ -20,9 +20,9 @@ std::int32_t StrictInt(const json& job, const char* key, std::int32_t fallback) 
     if (!job.contains(key)) return fallback;
     const json& value = job.at(key);
     if (value.is_number_integer()) {
-        if (value.is_number_unsigned() ? value.get<std::uint64_t>() <= INT32_MAX
-                                       : value.get<std::int64_t>() >= INT32_MIN &&
-                                             value.get<std::int64_t>() <= INT32_MAX) {
+        if (value.is_number_unsigned()
+                ? value.get<std::uint64_t>() <= INT32_MAX
+                : value.get<std::int64_t>() >= INT32_MIN && value.get<std::int64_t>() <= INT32_MAX) {
             return static_cast<std::int32_t>(value.get<std::int64_t>());
         }
     }
@@ -31,8 +31,8 @@ std::int32_t StrictInt(const json& job, const char* key, std::int32_t fallback) 
 
 }  // namespace
 
-std::optional<BoundaryJobFile> ParseBoundaryJob(const std::string& text, const std::filesystem::path& baseFolder,
-                                                std::string* error) {
+std::optional<BoundaryJobFile> ParseBoundaryJob(const std::string& text,
+                                                const std::filesystem::path& baseFolder, std::string* error) {
     try {
         const json job = json::parse(text);
         if (!job.is_object()) {
@@ -47,7 +47,8 @@ std::optional<BoundaryJobFile> ParseBoundaryJob(const std::string& text, const s
         }
         if (!job.contains("patternType")) throw std::invalid_argument("patternType is missing");
         file.patternType = StrictInt(job, "patternType", 0);
-        file.channelCount = StrictInt(job, "channelCount", static_cast<std::int32_t>(file.whitePhotos.size()));
+        file.channelCount =
+            StrictInt(job, "channelCount", static_cast<std::int32_t>(file.whitePhotos.size()));
         file.warpingMode = StrictInt(job, "warpingMode", kWarpingStacking);
         file.layoutColumns = StrictInt(job, "layoutColumns", 1);
         file.layoutRows = StrictInt(job, "layoutRows", 1);
@@ -55,7 +56,8 @@ std::optional<BoundaryJobFile> ParseBoundaryJob(const std::string& text, const s
         file.overlapY = StrictInt(job, "overlapY", 0);
         file.stackCount = StrictInt(job, "stackCount", 1);
         if (job.contains("keepAspect")) {
-            if (!job.at("keepAspect").is_boolean()) throw std::invalid_argument("keepAspect must be true or false");
+            if (!job.at("keepAspect").is_boolean())
+                throw std::invalid_argument("keepAspect must be true or false");
             file.keepAspect = job.at("keepAspect").get<bool>();
         }
         return file;
@@ -79,14 +81,22 @@ std::string BoundaryResultJson(const BoundaryResult& result, const BoundaryGrid&
 
 const char* BoundaryStatusText(BoundaryStatus status) {
     switch (status) {
-        case kBoundaryOk: return "ok";
-        case kBoundaryPhotoUnreadable: return "a photo cannot be read or differs in size from the black photo";
-        case kBoundaryBadArguments: return "the job does not fit its channel count, layout or pattern type";
-        case kBoundaryNoLight: return "a white photo shows no projector light";
-        case kBoundarySaturated: return "a photo is saturated; lower the exposure";
-        case kBoundaryRegionAtEdge: return "a projector's light touches the photo edge";
-        case kBoundaryNoFit: return "the projectors' light leaves no room for a boundary";
-        default: return "failure";
+        case kBoundaryOk:
+            return "ok";
+        case kBoundaryPhotoUnreadable:
+            return "a photo cannot be read or differs in size from the black photo";
+        case kBoundaryBadArguments:
+            return "the job does not fit its channel count, layout or pattern type";
+        case kBoundaryNoLight:
+            return "a white photo shows no projector light";
+        case kBoundarySaturated:
+            return "a photo is saturated; lower the exposure";
+        case kBoundaryRegionAtEdge:
+            return "a projector's light touches the photo edge";
+        case kBoundaryNoFit:
+            return "the projectors' light leaves no room for a boundary";
+        default:
+            return "failure";
     }
 }
 

@@ -29,8 +29,8 @@ struct BoundaryJobFile {
 };
 
 // Parses the job text; relative photo paths are taken relative to baseFolder.
-std::optional<BoundaryJobFile> ParseBoundaryJob(const std::string& text, const std::filesystem::path& baseFolder,
-                                                std::string* error);
+std::optional<BoundaryJobFile> ParseBoundaryJob(const std::string& text,
+                                                const std::filesystem::path& baseFolder, std::string* error);
 
 // {"status": S, "channel": C, "aspectRatio": A, "boundary": [[x, y], …]}
 // (the boundary empty on failure).

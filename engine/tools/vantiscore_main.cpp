@@ -90,8 +90,8 @@ int WarpCommand(const std::string& jobPath) {
         return 2;
     }
     std::string error;
-    const auto job = vantiscore::tool::ParseWarpJob(
-        text.str(), std::filesystem::absolute(jobPath).parent_path(), &error);
+    const auto job =
+        vantiscore::tool::ParseWarpJob(text.str(), std::filesystem::absolute(jobPath).parent_path(), &error);
     if (!job) {
         std::cerr << "vantiscore: malformed job file " << jobPath << ": " << error << '\n';
         return 2;
@@ -99,19 +99,22 @@ int WarpCommand(const std::string& jobPath) {
     std::int32_t photoSize[2] = {0, 0};
     std::vector<WarpGrid> warps;
     std::vector<ChannelFigures> figures;
-    const WarpResult result = AutoDoImageWarpingEx(
-        job->blackPhoto, job->whitePhotos, job->centrePhotos, job->gridPhotos, job->thresholds, job->patternType,
-        job->channelCount, job->warpingMode, job->layoutColumns, job->layoutRows, job->overlapX, job->overlapY,
-        job->stackCount, job->boundary, job->options, photoSize, &warps, &figures);
+    const WarpResult result =
+        AutoDoImageWarpingEx(job->blackPhoto, job->whitePhotos, job->centrePhotos, job->gridPhotos,
+                             job->thresholds, job->patternType, job->channelCount, job->warpingMode,
+                             job->layoutColumns, job->layoutRows, job->overlapX, job->overlapY,
+                             job->stackCount, job->boundary, job->options, photoSize, &warps, &figures);
     std::cout << vantiscore::tool::WarpResultJson(result, photoSize, warps, figures) << '\n';
     if (result.status != kWarpOk) {
-        static const char* const kReasons[] = {"", "a photo cannot be read", "the job does not fit its channel count",
+        static const char* const kReasons[] = {"",
+                                               "a photo cannot be read",
+                                               "the job does not fit its channel count",
                                                "the projected area touches the photo edge",
                                                "a centre photo does not show exactly four blobs",
                                                "the blocks do not form one consistent grid"};
         const char* reason = result.status > 0 && result.status < 6 ? kReasons[result.status] : "failure";
-        std::cerr << "vantiscore: warp failed with status " << result.status << " on channel " << result.channel
-                  << ": " << reason << '\n';
+        std::cerr << "vantiscore: warp failed with status " << result.status << " on channel "
+                  << result.channel << ": " << reason << '\n';
         return 1;
     }
     return 0;
@@ -132,9 +135,10 @@ int BoundaryCommand(const std::string& jobPath) {
         return 2;
     }
     BoundaryGrid boundary;
-    const BoundaryResult result = AutoWarpFindBoundary(
-        job->blackPhoto, job->whitePhotos, job->patternType, job->channelCount, job->warpingMode, job->layoutColumns,
-        job->layoutRows, job->overlapX, job->overlapY, job->stackCount, job->keepAspect, &boundary);
+    const BoundaryResult result =
+        AutoWarpFindBoundary(job->blackPhoto, job->whitePhotos, job->patternType, job->channelCount,
+                             job->warpingMode, job->layoutColumns, job->layoutRows, job->overlapX,
+                             job->overlapY, job->stackCount, job->keepAspect, &boundary);
     std::cout << vantiscore::tool::BoundaryResultJson(result, boundary) << '\n';
     if (result.status != kBoundaryOk) {
         std::cerr << "vantiscore: boundary failed with status " << result.status;
@@ -175,7 +179,8 @@ int main(int argc, char** argv) {
     warp->add_option("JOB", jobPath, "job file (JSON)")->required();
 
     std::string boundaryJobPath;
-    auto* boundary = app.add_subcommand("boundary", "compute the target outline from the black and white photos");
+    auto* boundary =
+        app.add_subcommand("boundary", "compute the target outline from the black and white photos");
     boundary->add_option("JOB", boundaryJobPath, "job file (JSON, the warp job's shape)")->required();
 
     try {

@@ -2,8 +2,8 @@
 
 #include <climits>
 #include <cmath>
-#include <limits>
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
@@ -100,9 +100,12 @@ std::optional<WarpJobFile> ParseWarpJob(const std::string& text, const std::file
         file.stackCount = Int(job, "stackCount", 1);
         if (job.contains("centres")) {
             const std::string centres = job.at("centres").get<std::string>();
-            if (centres == "centroid") file.options.centres = kCentresCentroid;
-            else if (centres == "box") file.options.centres = kCentresBox;
-            else throw std::invalid_argument("centres must be \"centroid\" or \"box\"");
+            if (centres == "centroid")
+                file.options.centres = kCentresCentroid;
+            else if (centres == "box")
+                file.options.centres = kCentresBox;
+            else
+                throw std::invalid_argument("centres must be \"centroid\" or \"box\"");
         }
         if (job.contains("boundary")) {
             for (const json& point : job.at("boundary")) {

@@ -37,6 +37,7 @@ std::optional<WarpJobFile> ParseWarpJob(const std::string& text, const std::file
 // The JSON answer of `vantiscore warp`: status, channel, photo size, warps
 // and, when there are any, the figures of every channel.
 std::string WarpResultJson(const WarpResult& result, const std::int32_t photoSize[2],
-                           const std::vector<WarpGrid>& warps, const std::vector<ChannelFigures>& figures = {});
+                           const std::vector<WarpGrid>& warps,
+                           const std::vector<ChannelFigures>& figures = {});
 
 }  // namespace vantiscore::tool

@@ -5,7 +5,9 @@
 
 namespace gridveil::detail {
 
-int MiddleIndex(int n) { return (n + 1) / 2 - 1; }
+int MiddleIndex(int n) {
+    return (n + 1) / 2 - 1;
+}
 
 int GridIndexOfAdjust(int i, int n, int nodes) {
     if (n < 2) return 0;
@@ -40,7 +42,8 @@ std::vector<double> SampleEdge(const std::vector<double>& values, double length,
         return out;
     }
     const int mid = MiddleIndex(n);
-    const NaturalSpline first({knots.begin(), knots.begin() + mid + 1}, {values.begin(), values.begin() + mid + 1});
+    const NaturalSpline first({knots.begin(), knots.begin() + mid + 1},
+                              {values.begin(), values.begin() + mid + 1});
     const NaturalSpline second({knots.begin() + mid, knots.end()}, {values.begin() + mid, values.end()});
     for (int l = 0; l < count; ++l) {
         const double t = count > 1 ? l * length / (count - 1) : 0.0;
@@ -55,8 +58,8 @@ struct EdgeSamples {
 };
 
 // The edge through adjust row `index` (alongRow) or adjust column `index`.
-EdgeSamples SampleAdjustEdge(const TableView& adjust, int n, bool alongRow, int index, double length, int count,
-                             bool split) {
+EdgeSamples SampleAdjustEdge(const TableView& adjust, int n, bool alongRow, int index, double length,
+                             int count, bool split) {
     std::vector<double> xs(n), ys(n);
     for (int k = 0; k < n; ++k) {
         const int column = alongRow ? k : index, row = alongRow ? index : k;
@@ -126,8 +129,8 @@ namespace {
 // Three adjust points around the selected one along a row or column, sampled
 // into grid nodes first..last (grid positions of the outer two). At the
 // middle point of a split edge each side is a straight two-point piece.
-std::vector<double> SampleLocal(const double values[3], const double knots[3], double spacing, int first, int last,
-                                bool straight) {
+std::vector<double> SampleLocal(const double values[3], const double knots[3], double spacing, int first,
+                                int last, bool straight) {
     std::vector<double> out;
     out.reserve(last - first + 1);
     const NaturalSpline curve({knots[0], knots[1], knots[2]}, {values[0], values[1], values[2]});
@@ -135,8 +138,10 @@ std::vector<double> SampleLocal(const double values[3], const double knots[3], d
     const NaturalSpline rightPiece({knots[1], knots[2]}, {values[1], values[2]});
     for (int g = first; g <= last; ++g) {
         const double t = g * spacing;
-        if (!straight) out.push_back(curve(t));
-        else out.push_back(t <= knots[1] ? leftPiece(t) : rightPiece(t));
+        if (!straight)
+            out.push_back(curve(t));
+        else
+            out.push_back(t <= knots[1] ? leftPiece(t) : rightPiece(t));
     }
     return out;
 }
@@ -150,7 +155,8 @@ void RefillLocalLine(const TableView& adjust, const TableView& grid, const GridS
     const int selected = alongRow ? column : row;
     const int nodes = alongRow ? grid.columns : grid.rows;
     const double length = alongRow ? shape.panelWidth : shape.panelHeight;
-    const int line = alongRow ? GridIndexOfAdjust(row, n, grid.rows) : GridIndexOfAdjust(column, n, grid.columns);
+    const int line =
+        alongRow ? GridIndexOfAdjust(row, n, grid.rows) : GridIndexOfAdjust(column, n, grid.columns);
     const int first = GridIndexOfAdjust(selected - 1, n, nodes);
     const int last = GridIndexOfAdjust(selected + 1, n, nodes);
     double knots[3], xs[3], ys[3];
@@ -174,7 +180,8 @@ void RefillLocalLine(const TableView& adjust, const TableView& grid, const GridS
 
 }  // namespace
 
-void UpdateGridAround(const TableView& adjust, const TableView& grid, const GridShape& shape, int column, int row) {
+void UpdateGridAround(const TableView& adjust, const TableView& grid, const GridShape& shape, int column,
+                      int row) {
     const int n = adjust.columns;
     if (!adjust.Valid() || !grid.Valid() || adjust.rows != n || n < 3) return;
     if (column <= 0 || column >= n - 1 || row <= 0 || row >= n - 1) return;

@@ -30,7 +30,9 @@ cv::Point MapRounded(const cv::Matx33d& m, double x, double y) {
             Coordinate(std::round(m(1, 0) * x + m(1, 1) * y + m(1, 2)))};
 }
 
-bool IsIdentity(const cv::Matx33d& m) { return m == cv::Matx33d::eye(); }
+bool IsIdentity(const cv::Matx33d& m) {
+    return m == cv::Matx33d::eye();
+}
 
 }  // namespace
 
@@ -40,11 +42,13 @@ void DrawGridLines(const CCvGridTracker& t, cv::Mat& image) {
     const int lastColumn = std::min(t.lastColumn, g.columns - 1);
     const int lastRow = std::min(t.lastRow, g.rows - 1);
     const auto segment = [&](int c0, int r0, int c1, int r1, const Pen& pen) {
-        cv::line(image, MapTruncated(t.view, g.X(c0, r0), g.Y(c0, r0)), MapTruncated(t.view, g.X(c1, r1), g.Y(c1, r1)),
-                 pen.colour, pen.width, cv::LINE_AA);
+        cv::line(image, MapTruncated(t.view, g.X(c0, r0), g.Y(c0, r0)),
+                 MapTruncated(t.view, g.X(c1, r1), g.Y(c1, r1)), pen.colour, pen.width, cv::LINE_AA);
     };
     for (int i = 0; i <= lastColumn; i += 4) {
-        const Pen& pen = i == 0 ? t.style.firstColumn : i == lastColumn ? t.style.lastColumn : t.style.otherLines;
+        const Pen& pen = i == 0            ? t.style.firstColumn
+                         : i == lastColumn ? t.style.lastColumn
+                                           : t.style.otherLines;
         for (int k = 0; k < lastRow; k += 2) segment(i, k, i, k + 1, pen);
     }
     for (int k = 0; k <= lastRow; k += 4) {
@@ -64,8 +68,9 @@ void DrawOverlapOutlines(const CCvGridTracker& t, cv::Mat& image) {
     const int spanRows = stepRows + oy8;
     const auto segment = [&](int c0, int r0, int c1, int r1) {
         if (c0 < 0 || r0 < 0 || c1 >= o.columns || r1 >= o.rows) return;  // outside the table
-        cv::line(image, MapTruncated(t.view, o.X(c0, r0), o.Y(c0, r0)), MapTruncated(t.view, o.X(c1, r1), o.Y(c1, r1)),
-                 t.style.overlap.colour, t.style.overlap.width, cv::LINE_8);
+        cv::line(image, MapTruncated(t.view, o.X(c0, r0), o.Y(c0, r0)),
+                 MapTruncated(t.view, o.X(c1, r1), o.Y(c1, r1)), t.style.overlap.colour,
+                 t.style.overlap.width, cv::LINE_8);
     };
     for (int pr = 0; pr < t.layoutRows; ++pr) {
         for (int pc = 0; pc < t.layoutColumns; ++pc) {
@@ -98,8 +103,10 @@ void DrawMarkers(const CCvGridTracker& t, cv::Mat& image) {
             const cv::Scalar& colour = selected ? t.style.selectedMarker : t.style.otherMarkers;
             const cv::Point c = MapRounded(t.view, a.X(i, j), a.Y(i, j));
             const int d = static_cast<int>(size * cos45);
-            cv::line(image, c + cv::Point(-d, -d), c + cv::Point(d, d), colour, t.markerLineWidth, cv::LINE_8);
-            cv::line(image, c + cv::Point(-d, d), c + cv::Point(d, -d), colour, t.markerLineWidth, cv::LINE_8);
+            cv::line(image, c + cv::Point(-d, -d), c + cv::Point(d, d), colour, t.markerLineWidth,
+                     cv::LINE_8);
+            cv::line(image, c + cv::Point(-d, d), c + cv::Point(d, -d), colour, t.markerLineWidth,
+                     cv::LINE_8);
             cv::circle(image, c, size, colour, t.markerLineWidth, cv::LINE_8);
         }
     }

@@ -7,7 +7,9 @@
 
 namespace gridveil::detail {
 
-double RoundHalfAway(double v) { return std::round(v); }
+double RoundHalfAway(double v) {
+    return std::round(v);
+}
 
 int SaturatingInt(double v) {
     if (std::isnan(v)) return 0;
@@ -47,7 +49,8 @@ double NaturalSpline::operator()(double t) const {
     if (n == 0) return 0.0;
     if (n == 1) return values_[0];
     // Interval [knots_[k], knots_[k + 1]] holding t; end intervals extend.
-    std::size_t k = static_cast<std::size_t>(std::upper_bound(knots_.begin(), knots_.end(), t) - knots_.begin());
+    std::size_t k =
+        static_cast<std::size_t>(std::upper_bound(knots_.begin(), knots_.end(), t) - knots_.begin());
     k = std::clamp<std::size_t>(k, 1, n - 1) - 1;
     const double h = knots_[k + 1] - knots_[k];
     const double a = (knots_[k + 1] - t) / h;

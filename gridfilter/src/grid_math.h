@@ -31,11 +31,11 @@ struct TableView {
 // (knots[i], values[i]); knots strictly increasing. One knot gives a constant,
 // two a straight line. Outside the knots the end pieces are extended.
 class NaturalSpline {
-public:
+  public:
     NaturalSpline(std::vector<double> knots, std::vector<double> values);
     double operator()(double t) const;
 
-private:
+  private:
     std::vector<double> knots_;
     std::vector<double> values_;
     std::vector<double> second_;  // second derivatives at the knots

@@ -19,7 +19,9 @@ bool UsableType(int width, int height, int bitsPerPixel) {
            CCvGridTracker::AcceptsDepth(bitsPerPixel);
 }
 
-bool InRange(int index, std::size_t count) { return index >= 0 && static_cast<std::size_t>(index) < count; }
+bool InRange(int index, std::size_t count) {
+    return index >= 0 && static_cast<std::size_t>(index) < count;
+}
 
 }  // namespace
 
@@ -101,8 +103,8 @@ Result CGridOverlay::StartOverLap() {
     return t_.FillOverlap() ? kOk : kFail;
 }
 
-Result CGridOverlay::GetLayoutInf(int panelWidth, int panelHeight, int layoutColumns, int layoutRows, int overlapX,
-                                  int overlapY) {
+Result CGridOverlay::GetLayoutInf(int panelWidth, int panelHeight, int layoutColumns, int layoutRows,
+                                  int overlapX, int overlapY) {
     // The overlap must leave each panel a positive step, or the overlap table
     // would have no extent.
     if (panelWidth <= 0 || panelHeight <= 0 || layoutColumns < 0 || layoutRows < 0 || overlapX < 0 ||
@@ -176,7 +178,8 @@ Result CGridOverlay::AdjustGridNum(int index) {
 
 Result CGridOverlay::IncreaseGridNum() {
     std::lock_guard lock(mutex_);
-    if (!t_.bypass && t_.gridIndex < static_cast<int>(kGridNumbers.size()) - 1) t_.ChangeGridNumber(t_.gridIndex + 1);
+    if (!t_.bypass && t_.gridIndex < static_cast<int>(kGridNumbers.size()) - 1)
+        t_.ChangeGridNumber(t_.gridIndex + 1);
     return kOk;
 }
 

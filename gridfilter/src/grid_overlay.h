@@ -11,7 +11,7 @@
 namespace gridveil::detail {
 
 class CGridOverlay final : public IGridEditor {
-public:
+  public:
     CGridOverlay() = default;
 
     Result ByPass(int on) override;
@@ -21,8 +21,8 @@ public:
     Result OnMouseMove(int x, int y) override;
     Result Open(int viewWidth, int viewHeight) override;
     Result SetTiming(int panelWidth, int panelHeight, int gridColumns, int gridRows) override;
-    Result SetBoundaryTable(const grid::PointPP* adjustPoints, const grid::PointPP* grid, const grid::PointPP* coarse,
-                            const grid::RectPP* markers) override;
+    Result SetBoundaryTable(const grid::PointPP* adjustPoints, const grid::PointPP* grid,
+                            const grid::PointPP* coarse, const grid::RectPP* markers) override;
     Result SetOverLapTable(const grid::PointPP* overlap) override;
     Result StartOverLap() override;
     Result GetLayoutInf(int panelWidth, int panelHeight, int layoutColumns, int layoutRows, int overlapX,
@@ -56,7 +56,7 @@ public:
     // A copy of the editing state, for tests.
     CCvGridTracker Snapshot() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     CCvGridTracker t_;
 };

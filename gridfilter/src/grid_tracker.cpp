@@ -14,7 +14,9 @@ namespace {
 constexpr int kMaxLineWidth = 64;
 constexpr int kMaxMarkerSize = 4096;
 
-cv::Scalar ColourOf(const StyleColour& c) { return cv::Scalar(c.c0, c.c1, c.c2, 0); }
+cv::Scalar ColourOf(const StyleColour& c) {
+    return cv::Scalar(c.c0, c.c1, c.c2, 0);
+}
 
 Pen PenOf(const StyleColour& c, std::int32_t width) {
     return {ColourOf(c), std::clamp<int>(width, 1, kMaxLineWidth)};
@@ -54,7 +56,9 @@ DrawStyle StyleFromRecord(const GridStyle& r) {
     return s;
 }
 
-bool CCvGridTracker::AcceptsDepth(int bpp) { return bpp == 16 || bpp == 24 || bpp == 32; }
+bool CCvGridTracker::AcceptsDepth(int bpp) {
+    return bpp == 16 || bpp == 24 || bpp == 32;
+}
 
 void CCvGridTracker::SetFrameType(int width, int height, int bpp, FrameOrientation orientation) {
     const bool newSize = !typeConnected || width != frameWidth || height != AbsFrameHeight();
@@ -133,20 +137,38 @@ void CCvGridTracker::SelectNeighbour(int direction) {
     if (!innerMode) {
         // Around the outermost ring; a middle column or row jumps across.
         switch (direction) {
-            case kUp: j = j == 0 ? n - 1 : (j == n - 1 && middleColumn ? 0 : j - 1); break;
-            case kDown: j = j == n - 1 ? 0 : (j == 0 && middleColumn ? n - 1 : j + 1); break;
-            case kLeft: i = i == 0 ? n - 1 : (i == n - 1 && middleRow ? 0 : i - 1); break;
-            case kRight: i = i == n - 1 ? 0 : (i == 0 && middleRow ? n - 1 : i + 1); break;
-            default: return;
+            case kUp:
+                j = j == 0 ? n - 1 : (j == n - 1 && middleColumn ? 0 : j - 1);
+                break;
+            case kDown:
+                j = j == n - 1 ? 0 : (j == 0 && middleColumn ? n - 1 : j + 1);
+                break;
+            case kLeft:
+                i = i == 0 ? n - 1 : (i == n - 1 && middleRow ? 0 : i - 1);
+                break;
+            case kRight:
+                i = i == n - 1 ? 0 : (i == 0 && middleRow ? n - 1 : i + 1);
+                break;
+            default:
+                return;
         }
     } else {
         // Inside the ring, wrapping between 1 and n - 2.
         switch (direction) {
-            case kUp: j = j <= 1 ? n - 2 : j - 1; break;
-            case kDown: j = j >= n - 2 ? 1 : j + 1; break;
-            case kLeft: i = i <= 1 ? n - 2 : i - 1; break;
-            case kRight: i = i >= n - 2 ? 1 : i + 1; break;
-            default: return;
+            case kUp:
+                j = j <= 1 ? n - 2 : j - 1;
+                break;
+            case kDown:
+                j = j >= n - 2 ? 1 : j + 1;
+                break;
+            case kLeft:
+                i = i <= 1 ? n - 2 : i - 1;
+                break;
+            case kRight:
+                i = i >= n - 2 ? 1 : i + 1;
+                break;
+            default:
+                return;
         }
     }
     selColumn = std::max(i, 0);
@@ -164,7 +186,8 @@ bool CCvGridTracker::MoveSelected(double dx, double dy) {
 
 void CCvGridTracker::RebuildFromAdjust(bool allowLocal) {
     const GridShape shape{static_cast<double>(panelWidth), static_cast<double>(panelHeight), warpMode};
-    const bool interior = selColumn > 0 && selColumn < gridNumber - 1 && selRow > 0 && selRow < gridNumber - 1;
+    const bool interior =
+        selColumn > 0 && selColumn < gridNumber - 1 && selRow > 0 && selRow < gridNumber - 1;
     if (allowLocal && gridNumber > 2 && innerMode && interior) {
         UpdateGridAround(AdjustView(), GridView(), shape, selColumn, selRow);
     } else {
@@ -235,7 +258,8 @@ void CCvGridTracker::HitTest(cv::Point2d position) {
     pointUnder = false;
     if (!markers.left || !markers.top || !markers.right || !markers.bottom) return;
     const auto mapped = [&](float x, float y) {
-        const cv::Point2d p(view(0, 0) * x + view(0, 1) * y + view(0, 2), view(1, 0) * x + view(1, 1) * y + view(1, 2));
+        const cv::Point2d p(view(0, 0) * x + view(0, 1) * y + view(0, 2),
+                            view(1, 0) * x + view(1, 1) * y + view(1, 2));
         return cv::Point2d(SaturatingInt(p.x), SaturatingInt(p.y));
     };
     const int n = gridNumber;
@@ -304,8 +328,8 @@ bool CCvGridTracker::Zoom(cv::Point2d position, int level) {
     zoomLevel = level;
     std::int32_t step = level;
     cv::Mat transform;
-    GetZoomMatrix(frameWidth, AbsFrameHeight(), &step, static_cast<float>(centre.x), static_cast<float>(centre.y),
-                  &transform, &windowX, &windowY, &windowW, &windowH);
+    GetZoomMatrix(frameWidth, AbsFrameHeight(), &step, static_cast<float>(centre.x),
+                  static_cast<float>(centre.y), &transform, &windowX, &windowY, &windowW, &windowH);
     SetView(transform);
     return true;
 }

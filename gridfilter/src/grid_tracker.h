@@ -112,7 +112,7 @@ struct CCvGridTracker {
         return selColumn >= 0 && selColumn < gridNumber && selRow >= 0 && selRow < gridNumber;
     }
 
-private:
+  private:
     void RebuildAfterMove();
     void RebuildFromAdjust(bool allowLocal);
     void HitTest(cv::Point2d position);

@@ -48,11 +48,11 @@ std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
 // frame of the given size: 17 x 17 adjust points, the top middle one raised
 // so that the picture has no vertical symmetry.
 class DrawingTest : public ::testing::Test {
-protected:
+  protected:
     void Prepare(int width, int height, int bpp) {
         ASSERT_EQ(editor.SetTiming(1920, 1088, 129, 65), kOk);
-        ASSERT_EQ(editor.SetBoundaryTable(&t.adjust.Descriptor(), &t.grid.Descriptor(), &t.coarse.Descriptor(),
-                                          &t.markers.Descriptor()),
+        ASSERT_EQ(editor.SetBoundaryTable(&t.adjust.Descriptor(), &t.grid.Descriptor(),
+                                          &t.coarse.Descriptor(), &t.markers.Descriptor()),
                   kOk);
         ASSERT_EQ(editor.CheckInputType(width, height, bpp, FrameOrientation::TopDown), kOk);
         ASSERT_EQ(editor.SetGridNum(4), kOk);
@@ -67,7 +67,8 @@ protected:
 
     cv::Mat Draw(int width, int height, FrameOrientation orientation = FrameOrientation::TopDown) {
         cv::Mat frame(height, width, CV_8UC3, cv::Scalar::all(0));
-        EXPECT_EQ(editor.Transform(frame.data, width, height, static_cast<int>(frame.step), 24, orientation), kOk);
+        EXPECT_EQ(editor.Transform(frame.data, width, height, static_cast<int>(frame.step), 24, orientation),
+                  kOk);
         return frame;
     }
 
@@ -117,12 +118,14 @@ TEST_F(DrawingTest, EveryDepthIsDrawnInsideTheRowsAndNeverIntoThePadding) {
         Prepare(width, height, bpp);
         std::vector<std::uint8_t> frame(static_cast<std::size_t>(stride) * height, 0);
         const std::vector<std::uint8_t> padding(9, 0xAB);
-        for (int y = 0; y < height; ++y) std::copy(padding.begin(), padding.end(), frame.begin() + y * stride + row);
+        for (int y = 0; y < height; ++y)
+            std::copy(padding.begin(), padding.end(), frame.begin() + y * stride + row);
         EXPECT_EQ(editor.Transform(frame.data(), width, height, stride, bpp, FrameOrientation::TopDown), kOk);
         std::size_t drawn = 0;
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < row; ++x) drawn += frame[y * stride + x] != 0;
-            for (int x = row; x < stride; ++x) ASSERT_EQ(frame[y * stride + x], 0xAB) << bpp << " bpp, row " << y;
+            for (int x = row; x < stride; ++x)
+                ASSERT_EQ(frame[y * stride + x], 0xAB) << bpp << " bpp, row " << y;
         }
         EXPECT_GT(drawn, 1000u) << bpp << " bpp";
     }
@@ -233,7 +236,9 @@ TEST_F(DrawingTest, ZoomWarpsThePictureInPlaceAndTheGridWithIt) {
     int level = 2;  // 60 %
     ASSERT_EQ(plain.StretchedCamera(320, 180, &level), kOk);
     cv::Mat frame = picture.clone();
-    ASSERT_EQ(plain.Transform(frame.data, 640, 360, static_cast<int>(frame.step), 24, FrameOrientation::TopDown), kOk);
+    ASSERT_EQ(
+        plain.Transform(frame.data, 640, 360, static_cast<int>(frame.step), 24, FrameOrientation::TopDown),
+        kOk);
     cv::Mat expected;
     cv::warpPerspective(picture, expected, cv::Mat(plain.Snapshot().view), picture.size(), cv::INTER_LINEAR,
                         cv::BORDER_CONSTANT, cv::Scalar::all(0));
@@ -246,7 +251,8 @@ TEST_F(DrawingTest, ZoomWarpsThePictureInPlaceAndTheGridWithIt) {
     const cv::Mat zoomed = Draw(640, 360);
     const cv::Matx33d v = editor.Snapshot().view;
     const auto at = [&](int c, int r) {
-        const double x = (t.grid.X(c, r) + t.grid.X(c, r + 1)) / 2, y = (t.grid.Y(c, r) + t.grid.Y(c, r + 1)) / 2;
+        const double x = (t.grid.X(c, r) + t.grid.X(c, r + 1)) / 2,
+                     y = (t.grid.Y(c, r) + t.grid.Y(c, r + 1)) / 2;
         return cv::Point(static_cast<int>(v(0, 0) * x + v(0, 2)), static_cast<int>(v(1, 1) * y + v(1, 2)));
     };
     EXPECT_GT(PeakNear(zoomed, at(64, 30)), 100);

@@ -16,13 +16,13 @@ using gridveil::testing::BoundaryTables;
 using gridveil::testing::OwnedTable;
 
 class EditorTest : public ::testing::Test {
-protected:
+  protected:
     // A 1920 x 1080 camera, the engine-board grid 129 x 65 on a 1920 x 1088
     // lattice, a fresh 2 x 2 grid, bypass off.
     void SetUp() override {
         ASSERT_EQ(editor.SetTiming(1920, 1088, 129, 65), kOk);
-        ASSERT_EQ(editor.SetBoundaryTable(&t.adjust.Descriptor(), &t.grid.Descriptor(), &t.coarse.Descriptor(),
-                                          &t.markers.Descriptor()),
+        ASSERT_EQ(editor.SetBoundaryTable(&t.adjust.Descriptor(), &t.grid.Descriptor(),
+                                          &t.coarse.Descriptor(), &t.markers.Descriptor()),
                   kOk);
         ASSERT_EQ(editor.CheckInputType(1920, 1080, 24, FrameOrientation::TopDown), kOk);
         ASSERT_EQ(editor.ByPass(0), kOk);
@@ -237,7 +237,7 @@ TEST_F(EditorTest, KeyboardSelectionWalksTheOuterRingAndWraps) {
 }
 
 TEST_F(EditorTest, PointerPicksAndDragsAnAdjustPoint) {
-    ASSERT_EQ(editor.Open(960, 540), kOk);  // view pixels are half the frame's
+    ASSERT_EQ(editor.Open(960, 540), kOk);                     // view pixels are half the frame's
     const float px = t.adjust.X(1, 1), py = t.adjust.Y(1, 1);  // (1280, 720)
     const int vx = static_cast<int>(px / 2), vy = static_cast<int>(py / 2);
 

@@ -65,7 +65,6 @@ TEST(GridMathTest, BilinearResamplingKeepsCornersAndBlendsBetween) {
     EXPECT_FLOAT_EQ(out.X(2, 0), 50);
     EXPECT_FLOAT_EQ(out.Y(0, 1), 25);
     EXPECT_FLOAT_EQ(out.X(2, 1), (50 + 60) / 2.0f);
-
 }
 
 // Adjust points of a slightly curved quadrilateral.
@@ -88,7 +87,7 @@ TEST(GridBuildTest, FullGridRunsThroughEveryAdjustPointOfTheRing) {
             for (int k = 0; k < n; ++k) {
                 const int gc = GridIndexOfAdjust(k, n, 129), gr = GridIndexOfAdjust(k, n, 65);
                 for (const auto& [ac, ar, c, r] : {std::array{k, 0, gc, 0}, std::array{k, n - 1, gc, 64},
-                                                  std::array{0, k, 0, gr}, std::array{n - 1, k, 128, gr}}) {
+                                                   std::array{0, k, 0, gr}, std::array{n - 1, k, 128, gr}}) {
                     EXPECT_NEAR(grid.X(c, r), adjust.X(ac, ar), 1e-3) << n << " " << mode;
                     EXPECT_NEAR(grid.Y(c, r), adjust.Y(ac, ar), 1e-3) << n << " " << mode;
                 }

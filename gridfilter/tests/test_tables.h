@@ -9,7 +9,7 @@
 namespace gridveil::testing {
 
 class OwnedTable {
-public:
+  public:
     OwnedTable(int columns, int rows);
     grid::PointPP& Descriptor() { return descriptor_; }
     float X(int c, int r) const { return xs_[c][r]; }
@@ -19,14 +19,14 @@ public:
         ys_[c][r] = y;
     }
 
-private:
+  private:
     std::vector<std::vector<float>> xs_, ys_;
     std::vector<float*> xColumns_, yColumns_;
     grid::PointPP descriptor_;
 };
 
 class OwnedRect {
-public:
+  public:
     OwnedRect(int columns, int rows);
     grid::RectPP& Descriptor() { return descriptor_; }
     float Left(int c, int r) const { return tables_[0][c][r]; }
@@ -34,7 +34,7 @@ public:
     float Right(int c, int r) const { return tables_[2][c][r]; }
     float Bottom(int c, int r) const { return tables_[3][c][r]; }
 
-private:
+  private:
     std::vector<std::vector<float>> tables_[4];
     std::vector<float*> columns_[4];
     grid::RectPP descriptor_;

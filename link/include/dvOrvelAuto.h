@@ -71,13 +71,12 @@ void dvOrvelAutoGetVersion(LinkHandle h, uint32_t two[2], uint32_t* one);
 /* Block pattern of rectangles (circles): colour, then twelve values of which the low
  * 16 bits are sent (block size, pitch, offsets, first/last column and row, two further
  * values), then one byte `last` (low 8 bits). */
-LinkResult dvOrvelAutoMakeRectanglePattern(LinkHandle h, uint32_t colour, int32_t v1, int32_t v2,
-                                           int32_t v3, int32_t v4, int32_t v5, int32_t v6, int32_t v7,
-                                           int32_t v8, int32_t v9, int32_t v10, int32_t v11,
-                                           int32_t v12, int32_t last);
+LinkResult dvOrvelAutoMakeRectanglePattern(LinkHandle h, uint32_t colour, int32_t v1, int32_t v2, int32_t v3,
+                                           int32_t v4, int32_t v5, int32_t v6, int32_t v7, int32_t v8,
+                                           int32_t v9, int32_t v10, int32_t v11, int32_t v12, int32_t last);
 LinkResult dvOrvelAutoCirclePattern(LinkHandle h, uint32_t colour, int32_t v1, int32_t v2, int32_t v3,
-                                    int32_t v4, int32_t v5, int32_t v6, int32_t v7, int32_t v8,
-                                    int32_t v9, int32_t v10, int32_t v11, int32_t v12, int32_t last);
+                                    int32_t v4, int32_t v5, int32_t v6, int32_t v7, int32_t v8, int32_t v9,
+                                    int32_t v10, int32_t v11, int32_t v12, int32_t last);
 LinkResult dvOrvelAutoImageBlank(LinkHandle h);
 LinkResult dvOrvelAutoImageUnBlank(LinkHandle h);
 LinkResult dvOrvelAutoClearImage(LinkHandle h);

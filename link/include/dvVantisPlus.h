@@ -74,7 +74,8 @@ LinkResult dvVantisPlusInitSys(LinkHandle h, uint16_t* out);
  * streamed to the board, then the fixed tap set the measured scale picks.
  * A panel larger than 1968 x 1232 or smaller than 1 x 1, or a null table: 51,
  * nothing sent. */
-LinkResult dvVantisPlusDownloadWarp(LinkHandle h, const VantisPlusWarpPoint* table, int32_t width, int32_t height);
+LinkResult dvVantisPlusDownloadWarp(LinkHandle h, const VantisPlusWarpPoint* table, int32_t width,
+                                    int32_t height);
 /* Blend zones and gamma, as dvOrvelAutoDownloadBlend. */
 LinkResult dvVantisPlusDownloadBlend(LinkHandle h, int32_t width, int32_t height, const BlendEdges* edges,
                                      int32_t gammaFlag, double gamma);

@@ -19,8 +19,8 @@ LinkResult SendOneByteCommand(Exchanger& link, uint8_t code, uint8_t value) {
 
 }  // namespace
 
-LinkResult DownloadBlend(Exchanger& link, int32_t traceHandle, const BlendEdgeValues& edges, int32_t gammaFlag,
-                         double gamma) {
+LinkResult DownloadBlend(Exchanger& link, int32_t traceHandle, const BlendEdgeValues& edges,
+                         int32_t gammaFlag, double gamma) {
     Trace("dvVantisPlusDownloadBlend, %x\n", unsigned(traceHandle));
     RegisterBatch batch(link);
     for (int z = 0; z < kBlendZones; ++z) {
@@ -29,7 +29,9 @@ LinkResult DownloadBlend(Exchanger& link, int32_t traceHandle, const BlendEdgeVa
         const uint32_t width = uint32_t(ZoneWidth(edges, z)) & 0xFFFF;
         LinkResult result = batch.Write({kBlendPage, kZoneStartRegister[z], 2}, start);
         if (result == kOk) result = batch.Write({kBlendPage, kZoneWidthRegister[z], 2}, width);
-        if (result == kOk) result = batch.Write({kBlendPage, kZoneRampRegister[z], 2}, ZoneRampValue(z, ZoneWidth(edges, z)));
+        if (result == kOk)
+            result =
+                batch.Write({kBlendPage, kZoneRampRegister[z], 2}, ZoneRampValue(z, ZoneWidth(edges, z)));
         if (result != kOk) return result;
     }
     LinkResult result = batch.Write(kBlendApply, kBlendApplyValue, true);
@@ -43,9 +45,11 @@ LinkResult DownloadBlend(Exchanger& link, int32_t traceHandle, const BlendEdgeVa
     const uint16_t flags = MergeZoneEnableFlags(uint16_t(current), edges);
 
     RegisterBatch fresh(link);
-    result = fresh.Write({kBlendPage, kLeftOffMarker, 1}, ZoneEnabled(edges, kZoneLeft) ? 0 : kZoneOffMarkerValue);
+    result =
+        fresh.Write({kBlendPage, kLeftOffMarker, 1}, ZoneEnabled(edges, kZoneLeft) ? 0 : kZoneOffMarkerValue);
     if (result == kOk)
-        result = fresh.Write({kBlendPage, kTopOffMarker, 1}, ZoneEnabled(edges, kZoneTop) ? 0 : kZoneOffMarkerValue);
+        result = fresh.Write({kBlendPage, kTopOffMarker, 1},
+                             ZoneEnabled(edges, kZoneTop) ? 0 : kZoneOffMarkerValue);
     if (result == kOk) result = fresh.Write(kZoneEnableFlags, flags);
     if (result == kOk) result = fresh.Write(kBlendApply, kBlendApplyValue, true);
     if (result != kOk) return result;
@@ -84,15 +88,19 @@ LinkResult ResetBlend(Exchanger& link, int32_t traceHandle, int32_t resolutionTy
     RegisterBatch batch(link);
     LinkResult result = kOk;
     for (int i = 0; i < 4; ++i)
-        result = batch.Write({kBlendPage, uint8_t(kResetClearedFirst + i), 1}, values[i] & ~1u, /*final=*/i == 3);
+        result =
+            batch.Write({kBlendPage, uint8_t(kResetClearedFirst + i), 1}, values[i] & ~1u, /*final=*/i == 3);
     return result;
 }
 
 CorrectionInfo CorrectionRegisters(Correction c) {
     switch (c) {
-        case Correction::kUniformity: return {0x29, {1, 0x24, 1}, 0};
-        case Correction::kBlackLevel: return {0x2A, {3, 0x38, 2}, 0};
-        case Correction::kGlobalContrast: return {0x2B, {5, 0x1F, 1}, 5};
+        case Correction::kUniformity:
+            return {0x29, {1, 0x24, 1}, 0};
+        case Correction::kBlackLevel:
+            return {0x2A, {3, 0x38, 2}, 0};
+        case Correction::kGlobalContrast:
+            return {0x2B, {5, 0x1F, 1}, 5};
     }
     return {0x29, {1, 0x24, 1}, 0};
 }

@@ -11,7 +11,9 @@ Frame BlankFrame(bool blank) {
     return frame;
 }
 
-Frame ClearImageFrame() { return Frame::Command(code::kClearImage); }
+Frame ClearImageFrame() {
+    return Frame::Command(code::kClearImage);
+}
 
 Frame SolidColourFrame(std::uint32_t colour) {
     Frame frame = Frame::Command(code::kSolidColour);
@@ -27,15 +29,18 @@ Frame ClearSolidColourFrame() {
 }
 
 Frame PatternFrame(PatternShape shape, std::uint32_t colour, const PatternGeometry& geometry) {
-    Frame frame = Frame::Command(shape == PatternShape::kRectangle ? code::kRectanglePattern : code::kCirclePattern);
+    Frame frame =
+        Frame::Command(shape == PatternShape::kRectangle ? code::kRectanglePattern : code::kCirclePattern);
     frame.AppendRgb(colour);
     for (const std::int32_t value : geometry.values) frame.AppendLe16(static_cast<std::uint32_t>(value));
     frame.Append(static_cast<std::uint8_t>(geometry.last));
     return frame;
 }
 
-Frame LineFrame(LineDirection direction, std::int32_t x, std::int32_t y, std::int32_t length, std::uint32_t colour) {
-    Frame frame = Frame::Command(direction == LineDirection::kVertical ? code::kVerticalLine : code::kHorizontalLine);
+Frame LineFrame(LineDirection direction, std::int32_t x, std::int32_t y, std::int32_t length,
+                std::uint32_t colour) {
+    Frame frame =
+        Frame::Command(direction == LineDirection::kVertical ? code::kVerticalLine : code::kHorizontalLine);
     frame.AppendLe16(static_cast<std::uint32_t>(x));
     frame.AppendLe16(static_cast<std::uint32_t>(y));
     frame.AppendLe16(static_cast<std::uint32_t>(length));
@@ -51,7 +56,9 @@ Frame SaveStepFrame(std::uint8_t stepCode) {
 
 namespace {
 
-LinkResult Send(Exchanger& link, Frame frame) { return link.Command(frame.Close()); }
+LinkResult Send(Exchanger& link, Frame frame) {
+    return link.Command(frame.Close());
+}
 
 }  // namespace
 
@@ -90,10 +97,11 @@ LinkResult DrawPattern(Exchanger& link, LinkHandle handle, PatternShape shape, s
     return Send(link, PatternFrame(shape, colour, geometry));
 }
 
-LinkResult DrawLine(Exchanger& link, LinkHandle handle, LineDirection direction, std::int32_t x, std::int32_t y,
-                    std::int32_t length, std::uint32_t colour) {
-    Trace(direction == LineDirection::kVertical ? "dvVantisPlusDrawVLine, %x\n" : "dvVantisPlusDrawHLine, %x\n",
-          static_cast<unsigned>(handle));
+LinkResult DrawLine(Exchanger& link, LinkHandle handle, LineDirection direction, std::int32_t x,
+                    std::int32_t y, std::int32_t length, std::uint32_t colour) {
+    Trace(
+        direction == LineDirection::kVertical ? "dvVantisPlusDrawVLine, %x\n" : "dvVantisPlusDrawHLine, %x\n",
+        static_cast<unsigned>(handle));
     return Send(link, LineFrame(direction, x, y, length, colour));
 }
 

@@ -18,14 +18,16 @@ bool Frame::Append(std::uint8_t byte) {
 
 bool Frame::Append(std::span<const std::uint8_t> bytes) {
     if (bytes.size() > space()) return false;
-    std::copy(bytes.begin(), bytes.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + payload_));
+    std::copy(bytes.begin(), bytes.end(),
+              buffer_.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + payload_));
     payload_ += bytes.size();
     return true;
 }
 
 bool Frame::AppendZeros(std::size_t count) {
     if (count > space()) return false;
-    std::fill_n(buffer_.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + payload_), count, std::uint8_t{0});
+    std::fill_n(buffer_.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + payload_), count,
+                std::uint8_t{0});
     payload_ += count;
     return true;
 }
@@ -36,8 +38,8 @@ bool Frame::AppendLe16(std::uint32_t value) {
 }
 
 bool Frame::AppendRgb(std::uint32_t colour) {
-    const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(colour >> 16), static_cast<std::uint8_t>(colour >> 8),
-                                   static_cast<std::uint8_t>(colour)};
+    const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(colour >> 16),
+                                   static_cast<std::uint8_t>(colour >> 8), static_cast<std::uint8_t>(colour)};
     return Append(bytes);
 }
 

@@ -7,7 +7,9 @@ namespace vantis::link {
 
 namespace {
 
-int32_t SixteenthsPlusHalf(float v) { return int32_t(std::trunc(16.0 * double(v) + 0.5)); }
+int32_t SixteenthsPlusHalf(float v) {
+    return int32_t(std::trunc(16.0 * double(v) + 0.5));
+}
 
 constexpr FilterTaps kTapSets[kLegacyTapSets] = {
     {2, 3, 4, 4, 5, 6, 7, 8, 9, 9, 10, 11, 12, 12, 13, 14, 14, 15, 15, 17, 18, 19, 19, 20},
@@ -22,7 +24,9 @@ constexpr FilterTaps kTapSets[kLegacyTapSets] = {
     {0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -2, -3, -4, -4, -3, 0, 5, 13, 24, 35, 46, 56, 62, 64},
 };
 
-double ClampLegacyScale(double s) { return std::clamp(s, 0.3, 1.2); }
+double ClampLegacyScale(double s) {
+    return std::clamp(s, 0.3, 1.2);
+}
 
 }  // namespace
 
@@ -82,6 +86,8 @@ int LegacyTapSetIndex(double scale) {
     return 9;
 }
 
-const FilterTaps& LegacyTapSet(int index) { return kTapSets[std::clamp(index, 0, kLegacyTapSets - 1)]; }
+const FilterTaps& LegacyTapSet(int index) {
+    return kTapSets[std::clamp(index, 0, kLegacyTapSets - 1)];
+}
 
 }  // namespace vantis::link

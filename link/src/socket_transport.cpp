@@ -117,8 +117,8 @@ LinkResult ExchangeFailure(const char* what, int socket, int error) {
 // A connection that could not be made, with the reason in the log; errno is kept.
 int ConnectFailure(std::uint32_t address, std::uint16_t port) {
     const int error = errno;
-    vantis::log::SystemError("link", "cannot connect to " + vantis::FormatIpv4(address) + ":" + std::to_string(port),
-                             error);
+    vantis::log::SystemError(
+        "link", "cannot connect to " + vantis::FormatIpv4(address) + ":" + std::to_string(port), error);
     errno = error;
     return -1;
 }
@@ -189,7 +189,8 @@ LinkResult SocketTransport::Exchange(std::span<const std::uint8_t> frame, ReplyA
     return Exchange(frame, reply, false);
 }
 
-LinkResult SocketTransport::Exchange(std::span<const std::uint8_t> frame, ReplyAssembler& reply, bool matchReply) {
+LinkResult SocketTransport::Exchange(std::span<const std::uint8_t> frame, ReplyAssembler& reply,
+                                     bool matchReply) {
     reply.Reset();
     if (socket_ < 1) return ResultFromErrno(EBADF);
 
@@ -204,7 +205,8 @@ LinkResult SocketTransport::Exchange(std::span<const std::uint8_t> frame, ReplyA
             if (WaitFor(socket_, POLLIN, deadline) != 1) {
                 return ExchangeFailure("waiting for a reply", socket_, errno);
             }
-            const ssize_t n = ::recv(socket_, reply.WritePosition(), reply.Wanted(), MSG_DONTWAIT | MSG_NOSIGNAL);
+            const ssize_t n =
+                ::recv(socket_, reply.WritePosition(), reply.Wanted(), MSG_DONTWAIT | MSG_NOSIGNAL);
             if (n > 0) {
                 reply.Take(static_cast<std::size_t>(n));
             } else if (n == 0) {

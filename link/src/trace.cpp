@@ -13,7 +13,9 @@
 
 namespace vantis::link {
 
-int TraceLevel() { return VANTIS_LINK_TRACE_LEVEL; }
+int TraceLevel() {
+    return VANTIS_LINK_TRACE_LEVEL;
+}
 
 void Trace(const char* format, ...) {
     if constexpr (VANTIS_LINK_TRACE_LEVEL == 0) {

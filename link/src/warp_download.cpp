@@ -10,7 +10,9 @@ namespace vantis::link {
 
 namespace {
 
-uint8_t TapByte(int8_t tap) { return uint8_t(tap); }
+uint8_t TapByte(int8_t tap) {
+    return uint8_t(tap);
+}
 
 }  // namespace
 

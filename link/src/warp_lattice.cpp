@@ -8,9 +8,9 @@ namespace vantis::link {
 namespace {
 
 constexpr int32_t kCodeMin = -16384;
-constexpr int32_t kXCodeMax = 32960;   // 2060 pixels
-constexpr int32_t kYCodeLimit = 49136; // 3071 pixels
-constexpr int32_t kYCodeHigh = 49151;  // what a y above the limit is sent as
+constexpr int32_t kXCodeMax = 32960;    // 2060 pixels
+constexpr int32_t kYCodeLimit = 49136;  // 3071 pixels
+constexpr int32_t kYCodeHigh = 49151;   // what a y above the limit is sent as
 
 // The integer part (toward zero) of 16 v + 0.5, computed so that huge values
 // and NaN stay defined: the result is only ever compared against the clamps.

@@ -13,7 +13,9 @@ namespace {
 using testing::RecordingLink;
 using testing::RegisterWrite;
 
-std::vector<uint8_t> Frame(std::initializer_list<uint8_t> bytes) { return bytes; }
+std::vector<uint8_t> Frame(std::initializer_list<uint8_t> bytes) {
+    return bytes;
+}
 
 TEST(BlendDownload, LeftZoneOfWidth100) {
     RecordingLink link;
@@ -25,8 +27,9 @@ TEST(BlendDownload, LeftZoneOfWidth100) {
     const auto& f = link.frames;
     ASSERT_EQ(f.size(), 6u);
     // Zone words and the apply write, padded to 16 words of page 0xFF.
-    std::vector<uint8_t> zone = {0xFE, 0x01, 0x11, 0x00, 0x20, 0x00, 0x03, 0x0A, 0x00, 0x0B, 0x00, 0x00, 0x03, 0x0C,
-                                 100,  0x0D, 0x00, 0x00, 0x03, 0x1F, 0x96, 0x20, 0x02, 0x00, 0xFF, 0x00, 0x03};
+    std::vector<uint8_t> zone = {0xFE, 0x01, 0x11, 0x00, 0x20, 0x00, 0x03, 0x0A, 0x00,
+                                 0x0B, 0x00, 0x00, 0x03, 0x0C, 100,  0x0D, 0x00, 0x00,
+                                 0x03, 0x1F, 0x96, 0x20, 0x02, 0x00, 0xFF, 0x00, 0x03};
     while (zone.size() < 5 + 32) zone.insert(zone.end(), {0x00, 0xFF});
     zone.push_back(0xFF);
     EXPECT_EQ(f[0], zone);
@@ -34,8 +37,8 @@ TEST(BlendDownload, LeftZoneOfWidth100) {
     EXPECT_EQ(f[1], Frame({0xFE, 0x01, 0x11, 0x00, 0x02, 0x00, 0x03, 0xFF}));
     EXPECT_EQ(f[2], Frame({0xFE, 0x81, 0x11, 0x00, 0x04, 0x08, 0x00, 0x09, 0x00, 0xFF}));
     // Off markers: left on (0), top off (0x80); flags keep the board's bits.
-    std::vector<uint8_t> flags = {0xFE, 0x01, 0x11, 0x00, 0x20, 0x00, 0x03, 0x1E, 0x00, 0x00, 0x03, 0x23, 0x80,
-                                  0x00, 0x03, 0x08, 0xF1, 0x09, 0xA5, 0x00, 0xFF, 0x00, 0x03};
+    std::vector<uint8_t> flags = {0xFE, 0x01, 0x11, 0x00, 0x20, 0x00, 0x03, 0x1E, 0x00, 0x00, 0x03, 0x23,
+                                  0x80, 0x00, 0x03, 0x08, 0xF1, 0x09, 0xA5, 0x00, 0xFF, 0x00, 0x03};
     while (flags.size() < 5 + 32) flags.insert(flags.end(), {0x00, 0xFF});
     flags.push_back(0xFF);
     EXPECT_EQ(f[3], flags);
@@ -50,11 +53,11 @@ TEST(BlendDownload, OnlyTheRightZone) {
     ASSERT_EQ(DownloadBlend(link, 5, edges, 1, 2.2), kOk);
     const auto w = link.Writes();
     const std::vector<RegisterWrite> expected = {
-        {3, 0x0E, 0x1C}, {3, 0x0F, 0x07},               // start 1820
-        {3, 0x10, 100},  {3, 0x11, 0},                  // width 100
-        {3, 0x21, 0x6A}, {3, 0x22, 0xFD},               // start value 64874
-        {3, 0x1E, 0x80}, {3, 0x23, 0x80},               // left and top off
-        {3, 0x08, 0x02}, {3, 0x09, 0x00},               // only bit 1
+        {3, 0x0E, 0x1C}, {3, 0x0F, 0x07},  // start 1820
+        {3, 0x10, 100},  {3, 0x11, 0},     // width 100
+        {3, 0x21, 0x6A}, {3, 0x22, 0xFD},  // start value 64874
+        {3, 0x1E, 0x80}, {3, 0x23, 0x80},  // left and top off
+        {3, 0x08, 0x02}, {3, 0x09, 0x00},  // only bit 1
     };
     EXPECT_EQ(w, expected);
 }
@@ -97,8 +100,11 @@ TEST(BlendDownload, FailuresBeforeAndAfterTheFlagsRead) {
     // the flags query, the marker frame or the gamma value.
     for (std::size_t failing : {1u, 2u, 3u, 4u}) {
         RecordingLink gone;
-        gone.answer = [&](std::size_t i, const std::vector<uint8_t>&) { return i == failing ? kNetworkError : kOk; };
-        EXPECT_EQ(DownloadBlend(gone, 5, {1, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, 2.2), kNetworkError) << failing;
+        gone.answer = [&](std::size_t i, const std::vector<uint8_t>&) {
+            return i == failing ? kNetworkError : kOk;
+        };
+        EXPECT_EQ(DownloadBlend(gone, 5, {1, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, 2.2), kNetworkError)
+            << failing;
         EXPECT_EQ(gone.frames.size(), failing + 1) << failing;
     }
 
@@ -147,7 +153,9 @@ TEST(ResetBlend, Type8) {
     // The result is the last write's: refusing it is reported, refusing the
     // blend part is not.
     RecordingLink last;
-    last.answer = [&](std::size_t i, const std::vector<uint8_t>&) { return i + 1 == link.frames.size() ? kRefused : kOk; };
+    last.answer = [&](std::size_t i, const std::vector<uint8_t>&) {
+        return i + 1 == link.frames.size() ? kRefused : kOk;
+    };
     EXPECT_EQ(ResetBlend(last, 5, 8), kRefused);
     RecordingLink first;
     first.answer = [](std::size_t i, const std::vector<uint8_t>&) { return i == 0 ? kRefused : kOk; };
@@ -179,7 +187,9 @@ TEST(Corrections, EnableFramesAndReadBits) {
     EXPECT_EQ(link.frames[1], Frame({0xFE, 0x81, 0x11, 0x00, 0x04, 0x38, 0x00, 0x39, 0x00, 0xFF}));
 
     // A read that fails stores 0.
-    link.answer = [](std::size_t, const std::vector<uint8_t>& f) { return f[1] == 0x81 ? kNetworkError : kOk; };
+    link.answer = [](std::size_t, const std::vector<uint8_t>& f) {
+        return f[1] == 0x81 ? kNetworkError : kOk;
+    };
     EXPECT_EQ(ReadCorrection(link, Correction::kBlackLevel), 0);
 }
 

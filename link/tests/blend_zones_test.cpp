@@ -54,7 +54,8 @@ TEST(BlendZones, GammaCode) {
 TEST(BlendZones, ResetEdgesPerResolution) {
     EXPECT_EQ(ResetBlendEdges(8), (BlendEdgeValues{0, 0, 100, 0, 1820, 100, 0, 0, 100, 0, 980, 100}));
     EXPECT_EQ(ResetBlendEdges(2), (BlendEdgeValues{0, 0, 100, 0, 1180, 100, 0, 0, 100, 0, 700, 100}));
-    const int32_t widths[14] = {1024, 1280, 1280, 1280, 1920, 1920, 1280, 1280, 1920, 1920, 1920, 1024, 1280, 1024};
+    const int32_t widths[14] = {1024, 1280, 1280, 1280, 1920, 1920, 1280,
+                                1280, 1920, 1920, 1920, 1024, 1280, 1024};
     const int32_t heights[14] = {768, 720, 800, 800, 1200, 1200, 720, 720, 1080, 1080, 1080, 768, 800, 768};
     for (int t = 0; t < 14; ++t) {
         EXPECT_EQ(ResolutionPanelSize(t).width, widths[t]) << t;

@@ -15,7 +15,7 @@
 namespace vantis::link::testing {
 
 class BoardFixture : public ::testing::Test {
-protected:
+  protected:
     // The link's time-out in tests is kLinkTimeout times this scale, and the board's
     // own delays (a late reply, the gaps of a split reply) shrink alike, so a late reply
     // still comes after the time-out. Tests that do not wait for a time-out keep it

@@ -24,7 +24,8 @@ TEST(LinkDisplayFrames, FixedFrames) {
 }
 
 TEST(LinkDisplayFrames, SolidColourIsBlueGreenRedButPatternsAreRedGreenBlue) {
-    EXPECT_EQ(Closed(SolidColourFrame(0x00FF0000)), (Bytes{0xFE, 0x01, 0x23, 0x00, 0x04, 0x00, 0x00, 0xFF, 0x01, 0xFF}));
+    EXPECT_EQ(Closed(SolidColourFrame(0x00FF0000)),
+              (Bytes{0xFE, 0x01, 0x23, 0x00, 0x04, 0x00, 0x00, 0xFF, 0x01, 0xFF}));
     PatternGeometry geometry{{16, 16, 32, 32, 0, 0, 15, 17, 11, 13, 1, 70000}, 0x101};
     const Bytes rect = Closed(PatternFrame(PatternShape::kRectangle, 0x00FF0000, geometry));
     ASSERT_EQ(rect.size(), 34u);
@@ -33,7 +34,7 @@ TEST(LinkDisplayFrames, SolidColourIsBlueGreenRedButPatternsAreRedGreenBlue) {
     EXPECT_EQ(rect[5 + 3 + 2 * 6], 15);  // first block column
     EXPECT_EQ(rect[5 + 25], 0x70);       // 70000 -> 0x1170
     EXPECT_EQ(rect[5 + 26], 0x11);
-    EXPECT_EQ(rect[5 + 27], 0x01);       // last byte: low 8 bits
+    EXPECT_EQ(rect[5 + 27], 0x01);  // last byte: low 8 bits
     EXPECT_EQ(rect.back(), 0xFF);
 
     const Bytes circle = Closed(PatternFrame(PatternShape::kCircle, 0x00FF0000, geometry));
@@ -42,10 +43,12 @@ TEST(LinkDisplayFrames, SolidColourIsBlueGreenRedButPatternsAreRedGreenBlue) {
 }
 
 TEST(LinkDisplayFrames, Lines) {
-    EXPECT_EQ(Closed(LineFrame(LineDirection::kHorizontal, 0, 799, 1280, 0xFFFFFF)),
-              (Bytes{0xFE, 0x01, 0x25, 0x00, 0x09, 0x00, 0x00, 0x1F, 0x03, 0x00, 0x05, 0xFF, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(Closed(LineFrame(LineDirection::kVertical, 1279, 1, 799, 0x123456)),
-              (Bytes{0xFE, 0x01, 0x24, 0x00, 0x09, 0xFF, 0x04, 0x01, 0x00, 0x1F, 0x03, 0x12, 0x34, 0x56, 0xFF}));
+    EXPECT_EQ(
+        Closed(LineFrame(LineDirection::kHorizontal, 0, 799, 1280, 0xFFFFFF)),
+        (Bytes{0xFE, 0x01, 0x25, 0x00, 0x09, 0x00, 0x00, 0x1F, 0x03, 0x00, 0x05, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(
+        Closed(LineFrame(LineDirection::kVertical, 1279, 1, 799, 0x123456)),
+        (Bytes{0xFE, 0x01, 0x24, 0x00, 0x09, 0xFF, 0x04, 0x01, 0x00, 0x1F, 0x03, 0x12, 0x34, 0x56, 0xFF}));
     // Negative values go out as their low 16 bits.
     const Bytes negative = Closed(LineFrame(LineDirection::kVertical, -1, 0, 0, 0));
     EXPECT_EQ(negative[5], 0xFF);

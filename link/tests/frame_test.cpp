@@ -8,7 +8,9 @@ namespace vantis::link {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-Bytes Of(std::span<const std::uint8_t> s) { return {s.begin(), s.end()}; }
+Bytes Of(std::span<const std::uint8_t> s) {
+    return {s.begin(), s.end()};
+}
 
 TEST(LinkFrame, EmptyCommandAndQueryFrames) {
     EXPECT_EQ(Of(Frame::Command(0x22).Close()), (Bytes{0xFE, 0x01, 0x22, 0x00, 0x00, 0xFF}));
@@ -22,8 +24,8 @@ TEST(LinkFrame, LengthIsBigEndianAndValuesLittleEndian) {
     frame.AppendLe16(70000);  // only the low 16 bits: 0x1170
     frame.AppendRgb(0x00AABBCC);
     frame.AppendBgr(0x00AABBCC);
-    EXPECT_EQ(Of(frame.Close()), (Bytes{0xFE, 0x01, 0x11, 0x00, 0x0A, 0x34, 0x12, 0x70, 0x11, 0xAA, 0xBB, 0xCC, 0xCC,
-                                        0xBB, 0xAA, 0xFF}));
+    EXPECT_EQ(Of(frame.Close()), (Bytes{0xFE, 0x01, 0x11, 0x00, 0x0A, 0x34, 0x12, 0x70, 0x11, 0xAA, 0xBB,
+                                        0xCC, 0xCC, 0xBB, 0xAA, 0xFF}));
 }
 
 TEST(LinkFrame, PayloadStopsAt2048BytesAndCloseCanBeRepeated) {

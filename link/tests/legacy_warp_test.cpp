@@ -28,7 +28,7 @@ TEST(LegacyWarp, EntriesOfARow) {
     std::vector<WarpPoint> table(128 * 78);
     for (int j = 0; j < 78; ++j)
         for (int i = 0; i < 128; ++i) table[128 * j + i] = {16.0f * i, 16.0f * j};
-    table[128 * 2].x = 4.0f;    // left reference: smallest x of column 0
+    table[128 * 2].x = 4.0f;  // left reference: smallest x of column 0
     table[128 * 3].x = 8.0f;
     table[128 * 4].x = -3.0f;
     table[128 * 70].x = -50.0f;  // below row nRows = 68: not a reference
@@ -38,7 +38,8 @@ TEST(LegacyWarp, EntriesOfARow) {
     EXPECT_EQ(LegacyRowEntries(g), 125);
 
     // Row 3: x = a + (8 - a) k / 4 for k 0..3.
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(LegacyEntry(t, g, a, 3, k).x, LegacyXCode(-3.0f + 11.0f * k / 4.0f)) << k;
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(LegacyEntry(t, g, a, 3, k).x, LegacyXCode(-3.0f + 11.0f * k / 4.0f)) << k;
     // Row 4: negative first column is held.
     for (int k = 0; k < 4; ++k) EXPECT_EQ(LegacyEntry(t, g, a, 4, k).x, LegacyXCode(-3.0f));
     // On the panel: grid column k - 4.

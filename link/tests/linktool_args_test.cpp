@@ -22,8 +22,8 @@ TEST(LinkToolArguments, CommandsAndTheirArguments) {
     EXPECT_EQ(c.numbers, (std::vector<std::int32_t>{0, 799, 1280}));
     EXPECT_EQ(c.colour, 0xFFFFFFu);
 
-    ASSERT_TRUE(Parse({"--ip", "1.2.3.4", "rect", "#ff0000", "16", "16", "32", "32", "0", "0", "15", "17", "11", "13",
-                       "1", "1", "1"},
+    ASSERT_TRUE(Parse({"--ip", "1.2.3.4", "rect", "#ff0000", "16", "16", "32", "32", "0", "0", "15", "17",
+                       "11", "13", "1", "1", "1"},
                       c, error))
         << error;
     EXPECT_EQ(c.colour, 0xFF0000u);

@@ -82,8 +82,8 @@ TEST(LinkOrdinals, HeaderConstantsMatchTheAssignedOrdinals) {
 }
 
 TEST(LinkOrdinals, UnassignedOrdinalsStayFree) {
-    const std::set<int> unassigned = {204, 205, 206, 207, 208, 209, 212, 214, 215, 223, 226, 227,
-                                      228, 229, 230, 231, 232, 233, 234};
+    const std::set<int> unassigned = {204, 205, 206, 207, 208, 209, 212, 214, 215, 223,
+                                      226, 227, 228, 229, 230, 231, 232, 233, 234};
     std::set<int> seen;
     for (const Export& e : kExports) {
         EXPECT_FALSE(unassigned.count(e.constant)) << e.name;

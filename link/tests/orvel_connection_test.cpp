@@ -19,7 +19,9 @@ int OpenDescriptors() {
     return count;
 }
 
-bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
+bool IsOpen(int fd) {
+    return ::fcntl(fd, F_GETFD) != -1;
+}
 
 TEST(OrvelOpen, NothingListeningGivesZeroAndLeaksNoDescriptor) {
     delays::SetTimeoutScale(0.2);
@@ -58,7 +60,8 @@ TEST_F(OrvelConnection, HandleIsTheSocketAndDisconnectClosesIt) {
 
 TEST_F(OrvelConnection, AliveProbeIsOneBareEndByte) {
     EXPECT_EQ(dvOrvelAutoIsAlive(handle), 1);
-    ASSERT_TRUE(board->WaitUntil([](const wallsim::BoardState& s) { return s.strayBytes == 1; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(board->WaitUntil([](const wallsim::BoardState& s) { return s.strayBytes == 1; },
+                                 std::chrono::seconds(5)));
     EXPECT_TRUE(board->Snapshot().frames.empty());
     EXPECT_EQ(dvOrvelAutoImageBlank(handle), 0);  // the stray byte does not disturb the next frame
 

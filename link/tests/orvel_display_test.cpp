@@ -16,7 +16,9 @@ TEST_F(OrvelDisplay, EveryCommandsBytesOnTheWire) {
     EXPECT_EQ(dvOrvelAutoImageBlank(handle), 0);
     EXPECT_EQ(dvOrvelAutoDisplaySolidColor(handle, 0x00FF0000), 0);
     EXPECT_EQ(dvOrvelAutoClearSolidColor(handle), 0);
-    EXPECT_EQ(dvOrvelAutoMakeRectanglePattern(handle, 0x00FF0000, 16, 16, 32, 32, 0, 0, 15, 17, 11, 13, 1, 70000, 257), 0);
+    EXPECT_EQ(dvOrvelAutoMakeRectanglePattern(handle, 0x00FF0000, 16, 16, 32, 32, 0, 0, 15, 17, 11, 13, 1,
+                                              70000, 257),
+              0);
     EXPECT_EQ(dvOrvelAutoCirclePattern(handle, 0x00123456, 32, 32, 64, 64, 0, 0, 0, 21, 0, 13, 1, 1, 1), 0);
     EXPECT_EQ(dvOrvelAutoClearImage(handle), 0);
     EXPECT_EQ(dvOrvelAutoDrawHLine(handle, 0, 799, 1280, 0xFFFFFF), 0);
@@ -61,7 +63,8 @@ TEST_F(OrvelDisplay, StateFollowsTheCalibrationRhythm) {
     EXPECT_TRUE(s.solidShown);
     EXPECT_EQ(s.solidColour, 0xFFFFFFu);
     EXPECT_EQ(dvOrvelAutoClearSolidColor(handle), 0);
-    EXPECT_EQ(dvOrvelAutoMakeRectanglePattern(handle, 0xFFFFFF, 16, 16, 32, 32, 0, 0, 15, 17, 11, 13, 1, 1, 1), 0);
+    EXPECT_EQ(
+        dvOrvelAutoMakeRectanglePattern(handle, 0xFFFFFF, 16, 16, 32, 32, 0, 0, 15, 17, 11, 13, 1, 1, 1), 0);
     s = board->Snapshot();
     EXPECT_FALSE(s.solidShown);
     EXPECT_EQ(s.pattern.kind, wallsim::PatternKind::kRectangle);

@@ -23,7 +23,7 @@ struct RegisterWrite {
 };
 
 class RecordingLink final : public Exchanger {
-public:
+  public:
     using Frames = std::vector<std::vector<uint8_t>>;
 
     // Result of the n-th frame sent (commands and queries counted together).
@@ -73,8 +73,10 @@ public:
         uint8_t page = 0;
         for (const auto& f : WithCode(0x11)) {
             for (std::size_t i = 5; i + 1 < f.size() - 1; i += 2) {
-                if (f[i] == 0x00) page = f[i + 1];
-                else out.push_back({page, f[i], f[i + 1]});
+                if (f[i] == 0x00)
+                    page = f[i + 1];
+                else
+                    out.push_back({page, f[i], f[i + 1]});
             }
         }
         return out;
@@ -82,10 +84,12 @@ public:
 
     Frames frames;
 
-private:
+  private:
     uint8_t selected_ = 0;
 };
 
-inline std::size_t PayloadLength(const std::vector<uint8_t>& frame) { return std::size_t(frame[3]) << 8 | frame[4]; }
+inline std::size_t PayloadLength(const std::vector<uint8_t>& frame) {
+    return std::size_t(frame[3]) << 8 | frame[4];
+}
 
 }  // namespace vantis::link::testing

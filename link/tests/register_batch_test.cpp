@@ -62,7 +62,8 @@ TEST(LinkRegisterBatch, FullFrameInTheMiddleOfAGroupContinuesWithoutThePageWord)
     RegisterBatch batch(link);
     // 170 groups of (page word + 2 words) = 510 words; the next group's page word makes
     // 511, its first register 512 (sent), its second register starts a fresh frame.
-    for (int i = 0; i < 170; ++i) ASSERT_EQ(batch.Write({0x02, static_cast<std::uint8_t>(i), 2}, 0xBBAA), kOk);
+    for (int i = 0; i < 170; ++i)
+        ASSERT_EQ(batch.Write({0x02, static_cast<std::uint8_t>(i), 2}, 0xBBAA), kOk);
     EXPECT_TRUE(link.frames.empty());
     ASSERT_EQ(batch.Write({0x05, 0xFE, 2}, 0x2211, true), kOk);
     ASSERT_EQ(link.frames.size(), 2u);

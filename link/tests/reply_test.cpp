@@ -40,7 +40,7 @@ TEST(LinkReply, ScanDecidesAsEarlyAsTheBytesAllow) {
     EXPECT_EQ(ScanReply(Bytes{0x00}).state, ReplyState::kMalformed);
     EXPECT_EQ(ScanReply(Bytes{0xFE, 0x01}).needed, kHeaderSize);
     EXPECT_EQ(ScanReply(Bytes{0xFE, 0x01, 0x11, 0x08, 0x01}).state, ReplyState::kMalformed);  // 2049
-    const ReplyScan longest = ScanReply(Bytes{0xFE, 0x01, 0x11, 0x08, 0x00});                   // 2048
+    const ReplyScan longest = ScanReply(Bytes{0xFE, 0x01, 0x11, 0x08, 0x00});                 // 2048
     EXPECT_EQ(longest.state, ReplyState::kIncomplete);
     EXPECT_EQ(longest.needed, kMaxFrameSize);
     EXPECT_EQ(ScanReply(Bytes{0xFE, 0x01, 0x11, 0x00, 0x01, 0x01, 0x00}).state, ReplyState::kMalformed);
@@ -60,7 +60,8 @@ TEST(LinkReply, AssemblerTakesSplitFramesAndNothingBeyondTheFrame) {
     }
     EXPECT_EQ(assembler.state(), ReplyState::kComplete);
     EXPECT_EQ(offered, 9u);
-    EXPECT_EQ(Bytes(assembler.bytes().begin(), assembler.bytes().end()), Bytes(stream.begin(), stream.begin() + 9));
+    EXPECT_EQ(Bytes(assembler.bytes().begin(), assembler.bytes().end()),
+              Bytes(stream.begin(), stream.begin() + 9));
 
     assembler.Reset();
     EXPECT_EQ(assembler.Take(Bytes{0xFE, 0x01, 0x11, 0xFF, 0xFF, 0x00}), 5u);

@@ -11,7 +11,8 @@ namespace {
 using testing::WarpTables;
 
 TEST(ResampleFilters, UnitScaleTaps) {
-    const FilterTaps expected = {0, 0, 0, 1, 1, 1, 1, 0, -1, -3, -5, -7, -8, -7, -4, 0, 6, 15, 26, 38, 50, 58, 62, 64};
+    const FilterTaps expected = {0,  0,  0,  1, 1, 1,  1,  0,  -1, -3, -5, -7,
+                                 -8, -7, -4, 0, 6, 15, 26, 38, 50, 58, 62, 64};
     EXPECT_EQ(DesignResampleFilter(1.0), expected);
     // -1 goes out as 0xFF.
     EXPECT_EQ(uint8_t(DesignResampleFilter(1.0)[8]), 0xFF);
@@ -52,7 +53,10 @@ TEST(ResampleFilters, ScaleMeasuredOnForwardTables) {
 
     // Shrunk to three quarters, then one row narrower still: the narrowest
     // row decides. Columns beyond nCols are not read.
-    fwd.Fill([](int i, int j, float& x, float& y) { x = 12.0f * i + 100.0f; y = 12.0f * j + 50.0f; });
+    fwd.Fill([](int i, int j, float& x, float& y) {
+        x = 12.0f * i + 100.0f;
+        y = 12.0f * j + 50.0f;
+    });
     fwd.x(121, 5) = -1e9f;
     EXPECT_FLOAT_EQ(HorizontalFilterScale(v, g), 0.75f);
     EXPECT_FLOAT_EQ(VerticalFilterScale(v, g), 0.75f);
@@ -60,11 +64,17 @@ TEST(ResampleFilters, ScaleMeasuredOnForwardTables) {
     EXPECT_FLOAT_EQ(HorizontalFilterScale(v, g), 0.65f);
 
     // The grid's last row lies below a 1080-line panel: identity measures 1088 / 1080.
-    fwd.Fill([](int i, int j, float& x, float& y) { x = 16.0f * i; y = 16.0f * j; });
+    fwd.Fill([](int i, int j, float& x, float& y) {
+        x = 16.0f * i;
+        y = 16.0f * j;
+    });
     EXPECT_FLOAT_EQ(VerticalFilterScale(v, *PanelGridFor(1920, 1080)), 1088.0f / 1080.0f);
 
     // Measured 1.5 and 0.1 are used as 1.2 and 0.3.
-    fwd.Fill([](int i, int j, float& x, float& y) { x = 24.0f * i; y = 1.6f * j; });
+    fwd.Fill([](int i, int j, float& x, float& y) {
+        x = 24.0f * i;
+        y = 1.6f * j;
+    });
     EXPECT_EQ(HorizontalFilterScale(v, g), 1.2f);
     EXPECT_EQ(VerticalFilterScale(v, g), 0.3f);
 }

@@ -19,10 +19,12 @@ TEST(LinkResultMapping, ErrnoBecomesTheMatchingWinsockNumber) {
 }
 
 TEST(LinkResultMapping, WinsockGroups) {
-    for (int e : {10055, 10060, 10061, 10065, 10067, 10091, 10093, 10101}) EXPECT_EQ(ResultFromSocketError(e), 50) << e;
+    for (int e : {10055, 10060, 10061, 10065, 10067, 10091, 10093, 10101})
+        EXPECT_EQ(ResultFromSocketError(e), 50) << e;
     for (int e : {6, 8, 87, 995, 997, 10004, 10009, 10013, 10014, 10022, 10024, 10035, 10054})
         EXPECT_EQ(ResultFromSocketError(e), 51) << e;
-    for (int e : {1, 10066, 10068, 10090, 10094, 10100, 11001, 998}) EXPECT_EQ(ResultFromSocketError(e), 52) << e;
+    for (int e : {1, 10066, 10068, 10090, 10094, 10100, 11001, 998})
+        EXPECT_EQ(ResultFromSocketError(e), 52) << e;
     EXPECT_EQ(ResultFromSocketError(0), 0);
 }
 

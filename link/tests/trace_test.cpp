@@ -14,10 +14,11 @@ using Bytes = std::vector<std::uint8_t>;
 
 TEST(LinkTrace, RecordsAreUtf16LittleEndianWithATerminatingZero) {
     EXPECT_EQ(EncodeTraceRecord("A\n"), (Bytes{'A', 0, '\n', 0, 0, 0}));
-    EXPECT_EQ(EncodeTraceRecord("\xC3\xA9"), (Bytes{0xE9, 0x00, 0, 0}));                  // é
-    EXPECT_EQ(EncodeTraceRecord("\xF0\x9F\x98\x80"), (Bytes{0x3D, 0xD8, 0x00, 0xDE, 0, 0}));  // surrogate pair
-    EXPECT_EQ(EncodeTraceRecord("\xC3"), (Bytes{0xFD, 0xFF, 0, 0}));                      // cut sequence
-    EXPECT_EQ(TraceLevel(), 0);  // the delivered build traces nothing
+    EXPECT_EQ(EncodeTraceRecord("\xC3\xA9"), (Bytes{0xE9, 0x00, 0, 0}));  // é
+    EXPECT_EQ(EncodeTraceRecord("\xF0\x9F\x98\x80"),
+              (Bytes{0x3D, 0xD8, 0x00, 0xDE, 0, 0}));                 // surrogate pair
+    EXPECT_EQ(EncodeTraceRecord("\xC3"), (Bytes{0xFD, 0xFF, 0, 0}));  // cut sequence
+    EXPECT_EQ(TraceLevel(), 0);                                       // the delivered build traces nothing
 }
 
 TEST(LinkTrace, FileLevelAppendsToTheTemporaryFolder) {

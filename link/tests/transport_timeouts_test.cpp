@@ -18,7 +18,7 @@ using Clock = std::chrono::steady_clock;
 
 // A short time-out (200 ms) for the tests that wait for it.
 class TransportTimeouts : public testing::BoardFixture {
-protected:
+  protected:
     double DelayScale() const override { return 0.02; }
 };
 
@@ -39,7 +39,9 @@ TEST_F(TransportTimeouts, TimeOutGivesFiftyAndTheLateReplyIsDrained) {
 TEST_F(TransportTimeouts, SilenceAndTruncatedRepliesTimeOut) {
     board->SetFault(wallsim::Fault::Of(FaultMode::kSilent).Times(1));
     EXPECT_EQ(dvOrvelAutoImageBlank(handle), 50);
-    board->SetFault(wallsim::Fault::Of(FaultMode::kMalformed).Reply(std::vector<std::uint8_t>{0xFE, 0x01, 0x21, 0x00, 0x01, 0x01}).Times(1));
+    board->SetFault(wallsim::Fault::Of(FaultMode::kMalformed)
+                        .Reply(std::vector<std::uint8_t>{0xFE, 0x01, 0x21, 0x00, 0x01, 0x01})
+                        .Times(1));
     EXPECT_EQ(dvOrvelAutoImageBlank(handle), 50);  // waits for the end byte that never comes
     EXPECT_EQ(dvOrvelAutoImageBlank(handle), 0);
 }
@@ -68,7 +70,8 @@ TEST_F(TransportTimeouts, RepliesThatDoNotEchoTheRequestAreNotTakenAsSuccess) {
         EXPECT_EQ(dvOrvelAutoImageBlank(handle), 50);
     }
     // A command's acknowledgement is no answer to a query either.
-    board->SetFault(wallsim::Fault::Of(FaultMode::kMalformed).Times(1).Reply({0xFE, 0x01, 0x55, 0x00, 0x01, 0x01, 0xFF}));
+    board->SetFault(
+        wallsim::Fault::Of(FaultMode::kMalformed).Times(1).Reply({0xFE, 0x01, 0x55, 0x00, 0x01, 0x01, 0xFF}));
     SocketTransport link(handle);
     std::vector<std::uint8_t> payload;
     Frame query = Frame::Query(0x55);

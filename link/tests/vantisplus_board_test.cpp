@@ -6,18 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "board_fixture.h"
 #include "dvOrvelAuto.h"
 #include "dvVantisPlus.h"
-#include "link/legacy_warp.h"
-#include "board_fixture.h"
 #include "exported_symbols.h"
+#include "link/legacy_warp.h"
 
 namespace vantis::link {
 namespace {
 
 // Boards of this suite live on 127.0.0.40-59.
 class VantisPlusBoard : public testing::BoardFixture {
-protected:
+  protected:
     int FirstOctet() const override { return 40; }
     int LastOctet() const override { return 59; }
 };
@@ -85,14 +85,25 @@ TEST_F(VantisPlusBoard, SharedOperationsAndTheQuietOnes) {
 }
 
 TEST(VantisPlusExports, ExactlyTheOlderNames) {
-    const std::set<std::string> expected = {
-        "dvVantisPlusMakeRectanglePattern", "dvVantisPlusImageFreeze", "dvVantisPlusImageUnFreeze",
-        "dvVantisPlusImageBlank",           "dvVantisPlusImageUnBlank", "dvVantisPlusClearImage",
-        "dvVantisPlusDisplaySolidColor",    "dvVantisPlusClearSolidColor", "dvVantisPlusDownloadWarp",
-        "dvVantisPlusDownloadBlend",        "dvVantisPlusDrawVLine",    "dvVantisPlusDrawHLine",
-        "dvVantisPlusInitSys",              "dvVantisPlusSaveSys",      "dvVantisPlusResetSys",
-        "dvVantisPlusChangeInPort",         "dvVantisPlusGetAddr",      "dvVantisPlusDownload",
-        "dvVantisPlusFactory"};
+    const std::set<std::string> expected = {"dvVantisPlusMakeRectanglePattern",
+                                            "dvVantisPlusImageFreeze",
+                                            "dvVantisPlusImageUnFreeze",
+                                            "dvVantisPlusImageBlank",
+                                            "dvVantisPlusImageUnBlank",
+                                            "dvVantisPlusClearImage",
+                                            "dvVantisPlusDisplaySolidColor",
+                                            "dvVantisPlusClearSolidColor",
+                                            "dvVantisPlusDownloadWarp",
+                                            "dvVantisPlusDownloadBlend",
+                                            "dvVantisPlusDrawVLine",
+                                            "dvVantisPlusDrawHLine",
+                                            "dvVantisPlusInitSys",
+                                            "dvVantisPlusSaveSys",
+                                            "dvVantisPlusResetSys",
+                                            "dvVantisPlusChangeInPort",
+                                            "dvVantisPlusGetAddr",
+                                            "dvVantisPlusDownload",
+                                            "dvVantisPlusFactory"};
     ASSERT_EQ(expected.size(), std::size_t(DVVANTISPLUS_EXPORT_COUNT));
     EXPECT_EQ(testing::DefinedDynamicSymbols(DVVANTISPLUS_LIBRARY_PATH), expected);
 }

@@ -4,9 +4,9 @@
 
 #include <memory>
 
+#include "board_fixture.h"
 #include "dvOrvelAuto.h"
 #include "link/resample_filters.h"
-#include "board_fixture.h"
 #include "warp_tables.h"
 
 namespace vantis::link {
@@ -16,7 +16,7 @@ using testing::WarpTables;
 
 // Boards of this suite live on 127.0.0.40-59.
 class WarpBlendBoard : public testing::BoardFixture {
-protected:
+  protected:
     int FirstOctet() const override { return 40; }
     int LastOctet() const override { return 59; }
 };
@@ -53,17 +53,20 @@ TEST_F(WarpBlendBoard, IdentityWarpComesBackAsIdentity) {
 TEST_F(WarpBlendBoard, ShiftedWarpReachesTheLattice) {
     WarpTables forward = WarpTables::Identity();
     WarpTables source;
-    source.Fill([](int i, int j, float& x, float& y) { x = 16.0f * i * 0.5f + 100.0f; y = 16.0f * j - 20.0f; });
+    source.Fill([](int i, int j, float& x, float& y) {
+        x = 16.0f * i * 0.5f + 100.0f;
+        y = 16.0f * j - 20.0f;
+    });
     TablePair f{forward.xp(), forward.yp()};
     TablePair s{source.xp(), source.yp()};
     ASSERT_EQ(dvOrvelAutoDownloadWarp(handle, &f, &s, 1280, 720), 0);
     const wallsim::BoardState b = board->Snapshot();
     EXPECT_EQ(b.warp.SourceX(4, 3), 100.0);
     EXPECT_EQ(b.warp.SourceY(4, 3), 28.0);
-    EXPECT_EQ(b.warp.SourceX(84, 0), 740.0);   // grid column 80, the right edge
-    EXPECT_EQ(b.warp.SourceX(86, 0), 756.0);   // short of the edge: the last cell (8 px) continued
+    EXPECT_EQ(b.warp.SourceX(84, 0), 740.0);           // grid column 80, the right edge
+    EXPECT_EQ(b.warp.SourceX(86, 0), 756.0);           // short of the edge: the last cell (8 px) continued
     EXPECT_EQ(b.warp.SourceY(20, 0), -20.0 + 0.0625);  // -319.5 sixteenths toward zero
-    EXPECT_EQ(b.warp.SourceX(2, 0), 50.0);     // half way from 0 to 100
+    EXPECT_EQ(b.warp.SourceX(2, 0), 50.0);             // half way from 0 to 100
 }
 
 TEST_F(WarpBlendBoard, RefusedArgumentsLeaveTheWireQuiet) {

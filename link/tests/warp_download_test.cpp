@@ -34,7 +34,8 @@ struct Download {
     WarpTables source = WarpTables::Identity();
     RecordingLink link;
     LinkResult Run(int w = 1920, int h = 1080) {
-        return DownloadWarp(link, {forward.xp(), forward.yp()}, {source.xp(), source.yp()}, *PanelGridFor(w, h));
+        return DownloadWarp(link, {forward.xp(), forward.yp()}, {source.xp(), source.yp()},
+                            *PanelGridFor(w, h));
     }
 };
 
@@ -45,7 +46,9 @@ TEST(WarpDownload, FramesOnTheWire) {
     ASSERT_EQ(f.size(), 43u);
 
     // Transfer on, pointer 0 twice, padded to 16 words.
-    EXPECT_EQ(Payload(f[0]), Words({0x00, 0x01, 0x20, 0x40, 0x21, 0x00, 0x00, 0x01, 0x22, 0x00, 0x00, 0x01, 0x22, 0x00}, 16, 0x01));
+    EXPECT_EQ(Payload(f[0]),
+              Words({0x00, 0x01, 0x20, 0x40, 0x21, 0x00, 0x00, 0x01, 0x22, 0x00, 0x00, 0x01, 0x22, 0x00}, 16,
+                    0x01));
 
     // 39 blocks of 1024 bytes, the lattice rows in order.
     LatticeCodes lattice;
@@ -70,8 +73,10 @@ TEST(WarpDownload, FramesOnTheWire) {
     std::vector<uint8_t> filters = {0x00, 0xFF, 0x02, 0x3F};
     const FilterTaps h = DesignResampleFilter(1.0);
     const FilterTaps v = DesignResampleFilter(1088.0f / 1080.0f);  // the grid's last row is below the panel
-    for (int i = 0; i < 24; ++i) filters.insert(filters.end(), {0x00, 0x02, uint8_t(0x08 + i), uint8_t(h[i])});
-    for (int i = 0; i < 24; ++i) filters.insert(filters.end(), {0x00, 0x02, uint8_t(0x20 + i), uint8_t(v[i])});
+    for (int i = 0; i < 24; ++i)
+        filters.insert(filters.end(), {0x00, 0x02, uint8_t(0x08 + i), uint8_t(h[i])});
+    for (int i = 0; i < 24; ++i)
+        filters.insert(filters.end(), {0x00, 0x02, uint8_t(0x20 + i), uint8_t(v[i])});
     filters.insert(filters.end(), {0x00, 0xFF, 0x02, 0x15});
     while (filters.size() < 224) filters.insert(filters.end(), {0x00, 0xFF});
     EXPECT_EQ(Payload(f[41]), filters);
@@ -85,10 +90,12 @@ TEST(WarpDownload, TheFirstFailedFrameEndsIt) {
     // Transfer-on with the pointer, the first, a middle and the last block, transfer-off,
     // the filter frame and the closing filter write: each failure is the operation's
     // result and nothing after it is sent.
-    for (const Case c : {Case{0, 1}, Case{1, 2}, Case{7, 8}, Case{39, 40}, Case{40, 41}, Case{41, 42},
-                         Case{42, 43}}) {
+    for (const Case c :
+         {Case{0, 1}, Case{1, 2}, Case{7, 8}, Case{39, 40}, Case{40, 41}, Case{41, 42}, Case{42, 43}}) {
         Download d;
-        d.link.answer = [&](std::size_t i, const std::vector<uint8_t>&) { return i == c.refused ? kRefused : kOk; };
+        d.link.answer = [&](std::size_t i, const std::vector<uint8_t>&) {
+            return i == c.refused ? kRefused : kOk;
+        };
         EXPECT_EQ(d.Run(), kRefused) << c.refused;
         EXPECT_EQ(d.link.frames.size(), c.sent) << c.refused;
     }
@@ -101,7 +108,10 @@ TEST(WarpDownload, TheFirstFailedFrameEndsIt) {
 
 TEST(WarpDownload, ShrunkWarpPicksNarrowerFilters) {
     Download d;
-    d.forward.Fill([](int i, int j, float& x, float& y) { x = 8.0f * i + 480.0f; y = 12.0f * j; });
+    d.forward.Fill([](int i, int j, float& x, float& y) {
+        x = 8.0f * i + 480.0f;
+        y = 12.0f * j;
+    });
     ASSERT_EQ(d.Run(1920, 1200), kOk);
     const auto writes = d.link.Writes();
     FilterTaps h{}, v{};

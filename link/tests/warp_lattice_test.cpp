@@ -12,9 +12,13 @@ namespace {
 
 using testing::WarpTables;
 
-ColumnTables View(WarpTables& t) { return ColumnTables{t.xp(), t.yp()}; }
+ColumnTables View(WarpTables& t) {
+    return ColumnTables{t.xp(), t.yp()};
+}
 
-LatticeCode At(const LatticeCodes& l, int k, int r) { return l[r * kLatticeColumns + k]; }
+LatticeCode At(const LatticeCodes& l, int k, int r) {
+    return l[r * kLatticeColumns + k];
+}
 
 TEST(WarpLattice, FixedPointConversionAndClamping) {
     EXPECT_EQ(SourceXCode(100.0f), 0x0640);
@@ -60,7 +64,10 @@ TEST(WarpLattice, PanelGridLimits) {
 // column it took.
 TEST(WarpLattice, BoardColumnsOnThePanel) {
     WarpTables src;
-    src.Fill([](int i, int j, float& x, float& y) { x = 1000.0f + i; y = float(j); });
+    src.Fill([](int i, int j, float& x, float& y) {
+        x = 1000.0f + i;
+        y = float(j);
+    });
     for (int width : {1920, 1280}) {
         SCOPED_TRACE(width);
         const PanelGrid g = *PanelGridFor(width, 720);
@@ -94,7 +101,7 @@ TEST(WarpLattice, LeftOfThePanel) {
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(At(l, k, 3).x, SourceXCode(2.0f * k)) << k;  // 0, 2, 4, 6
         EXPECT_EQ(At(l, k, 3).y, SourceYCode(50.0f));
-        EXPECT_EQ(At(l, k, 4).x, SourceXCode(-3.0f)) << k;    // negative: held
+        EXPECT_EQ(At(l, k, 4).x, SourceXCode(-3.0f)) << k;  // negative: held
         EXPECT_EQ(At(l, k, 5).x, 0) << k;
     }
 }
@@ -112,7 +119,10 @@ TEST(WarpLattice, RightOfThePanelHoldsOrContinues) {
 
     // In the lattice: identity tables shifted left by 30 pixels.
     WarpTables src = WarpTables::Identity();
-    src.Fill([](int i, int j, float& x, float& y) { x = 16.0f * i - 30.0f; y = 16.0f * j; });
+    src.Fill([](int i, int j, float& x, float& y) {
+        x = 16.0f * i - 30.0f;
+        y = 16.0f * j;
+    });
     LatticeCodes l;
     ComputeLattice(View(src), *PanelGridFor(1920, 1080), l);
     EXPECT_EQ(At(l, 125, 10).x, SourceXCode(1890.0f + 16.0f));

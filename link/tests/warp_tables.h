@@ -9,7 +9,7 @@
 namespace vantis::link::testing {
 
 class WarpTables {
-public:
+  public:
     static constexpr int kColumns = 140;
     static constexpr int kRows = 81;
 
@@ -22,7 +22,10 @@ public:
     // Node (i, j) of the grid at panel (16 i, 16 j).
     static WarpTables Identity() {
         WarpTables t;
-        t.Fill([](int i, int j, float& x, float& y) { x = 16.0f * i; y = 16.0f * j; });
+        t.Fill([](int i, int j, float& x, float& y) {
+            x = 16.0f * i;
+            y = 16.0f * j;
+        });
         return t;
     }
     void Fill(const std::function<void(int, int, float&, float&)>& f) {
@@ -42,7 +45,7 @@ public:
     }
     WarpTables& operator=(const WarpTables&) = delete;
 
-private:
+  private:
     std::vector<std::vector<float>> xs_, ys_;
     std::vector<float*> xp_, yp_;
 };

@@ -26,20 +26,28 @@ LinkResult Run(LinkHandle h, const linktool::Command& c) {
             std::printf("version: %08X %08X %08X\n", two[0], two[1], one);
             return result;
         }
-        case Verb::kBlank: return dvOrvelAutoImageBlank(h);
-        case Verb::kUnblank: return dvOrvelAutoImageUnBlank(h);
-        case Verb::kClear: return dvOrvelAutoClearImage(h);
-        case Verb::kSolid: return dvOrvelAutoDisplaySolidColor(h, c.colour);
-        case Verb::kClearSolid: return dvOrvelAutoClearSolidColor(h);
-        case Verb::kHLine: return dvOrvelAutoDrawHLine(h, n[0], n[1], n[2], c.colour);
-        case Verb::kVLine: return dvOrvelAutoDrawVLine(h, n[0], n[1], n[2], c.colour);
+        case Verb::kBlank:
+            return dvOrvelAutoImageBlank(h);
+        case Verb::kUnblank:
+            return dvOrvelAutoImageUnBlank(h);
+        case Verb::kClear:
+            return dvOrvelAutoClearImage(h);
+        case Verb::kSolid:
+            return dvOrvelAutoDisplaySolidColor(h, c.colour);
+        case Verb::kClearSolid:
+            return dvOrvelAutoClearSolidColor(h);
+        case Verb::kHLine:
+            return dvOrvelAutoDrawHLine(h, n[0], n[1], n[2], c.colour);
+        case Verb::kVLine:
+            return dvOrvelAutoDrawVLine(h, n[0], n[1], n[2], c.colour);
         case Verb::kRect:
-            return dvOrvelAutoMakeRectanglePattern(h, c.colour, n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8],
-                                                   n[9], n[10], n[11], n[12]);
+            return dvOrvelAutoMakeRectanglePattern(h, c.colour, n[0], n[1], n[2], n[3], n[4], n[5], n[6],
+                                                   n[7], n[8], n[9], n[10], n[11], n[12]);
         case Verb::kCircle:
-            return dvOrvelAutoCirclePattern(h, c.colour, n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], n[9],
-                                            n[10], n[11], n[12]);
-        case Verb::kSave: return dvOrvelAutoSaveSys(h);
+            return dvOrvelAutoCirclePattern(h, c.colour, n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8],
+                                            n[9], n[10], n[11], n[12]);
+        case Verb::kSave:
+            return dvOrvelAutoSaveSys(h);
     }
     return LINK_RESULT_MALFORMED;
 }
@@ -61,8 +69,8 @@ int main(int argc, char** argv) {
     const uint32_t a = command.address;
     const LinkHandle h = dvOrvelAutoOpen(a);
     if (h == 0) {
-        std::printf("%u.%u.%u.%u: cannot connect to port %d\n", a >> 24, (a >> 16) & 0xFF, (a >> 8) & 0xFF, a & 0xFF,
-                    DVORVELAUTO_BOARD_PORT);
+        std::printf("%u.%u.%u.%u: cannot connect to port %d\n", a >> 24, (a >> 16) & 0xFF, (a >> 8) & 0xFF,
+                    a & 0xFF, DVORVELAUTO_BOARD_PORT);
         return 1;
     }
     const LinkResult result = Run(h, command);

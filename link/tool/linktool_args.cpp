@@ -12,9 +12,9 @@ namespace {
 struct VerbInfo {
     const char* name;
     Verb verb;
-    bool colourFirst;   // RRGGBB before the numbers (patterns, solid)
-    int numbers;        // integers expected
-    bool colourLast;    // RRGGBB after the numbers (lines)
+    bool colourFirst;  // RRGGBB before the numbers (patterns, solid)
+    int numbers;       // integers expected
+    bool colourLast;   // RRGGBB after the numbers (lines)
 };
 
 constexpr VerbInfo kVerbs[] = {
@@ -36,8 +36,10 @@ bool ParseInt(std::string_view text, std::int32_t& value) {
 }  // namespace
 
 bool ParseColour(std::string_view text, std::uint32_t& colour) {
-    if (text.starts_with("#")) text.remove_prefix(1);
-    else if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
+    if (text.starts_with("#"))
+        text.remove_prefix(1);
+    else if (text.starts_with("0x") || text.starts_with("0X"))
+        text.remove_prefix(2);
     if (text.size() != 6) return false;
     std::uint32_t value = 0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
@@ -88,7 +90,8 @@ bool ParseArguments(const std::vector<std::string>& args, Command& command, std:
     }
     parsed.verb = info->verb;
     ++i;
-    const std::size_t expected = static_cast<std::size_t>(info->numbers) + (info->colourFirst || info->colourLast);
+    const std::size_t expected =
+        static_cast<std::size_t>(info->numbers) + (info->colourFirst || info->colourLast);
     if (args.size() - i != expected) {
         error = std::string(info->name) + " takes " + std::to_string(expected) + " argument(s)";
         return false;

@@ -13,12 +13,24 @@
 
 namespace linktool {
 
-enum class Verb { kVersion, kBlank, kUnblank, kClear, kSolid, kClearSolid, kHLine, kVLine, kRect, kCircle, kSave };
+enum class Verb {
+    kVersion,
+    kBlank,
+    kUnblank,
+    kClear,
+    kSolid,
+    kClearSolid,
+    kHLine,
+    kVLine,
+    kRect,
+    kCircle,
+    kSave
+};
 
 struct Command {
-    std::uint32_t address = 0;       // first octet in the most significant byte
+    std::uint32_t address = 0;  // first octet in the most significant byte
     Verb verb = Verb::kVersion;
-    std::uint32_t colour = 0;        // 0x00RRGGBB
+    std::uint32_t colour = 0;           // 0x00RRGGBB
     std::vector<std::int32_t> numbers;  // line: x, y, length; pattern: v1..v12, last
 };
 

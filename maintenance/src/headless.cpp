@@ -43,7 +43,8 @@ int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report
         out << "cannot save the configuration: " << why << "\n";
     doc.DisconnectAll();
     vantis::calibration::StopSignals::Uninstall();
-    if (const int signalled = vantis::calibration::StopSignals::ExitStatus(); signalled != 0) return signalled;
+    if (const int signalled = vantis::calibration::StopSignals::ExitStatus(); signalled != 0)
+        return signalled;
     return done ? ExitStatusOf(result) : 1;
 }
 

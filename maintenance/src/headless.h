@@ -15,6 +15,7 @@ namespace tendal {
 // projector is within its thresholds, 3 it completed with a projector out of
 // threshold, 1 it did not complete. With autoBoundary the pass finds the
 // boundary from its own photos before it calibrates.
-int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report = {}, bool autoBoundary = false);
+int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report = {},
+                bool autoBoundary = false);
 
 }  // namespace tendal

@@ -12,7 +12,8 @@ using vantis::calibration::Outcome;
 bool TakeReportOption(int argc, char** argv, int i, ReportOptions* options, int* used, std::string* error) {
     const char* arg = argv[i];
     *used = 0;
-    const bool wantsValue = std::strcmp(arg, "--report") == 0 || std::strcmp(arg, "--recalibrate-if-drift") == 0;
+    const bool wantsValue =
+        std::strcmp(arg, "--report") == 0 || std::strcmp(arg, "--recalibrate-if-drift") == 0;
     if (std::strcmp(arg, "--check") == 0) {
         options->check = true;
         *used = 1;
@@ -55,8 +56,8 @@ std::string Fixed2(double v) {
     return text;
 }
 
-void CopyReport(const MaintenanceResult& result, const ReportOptions& report, vantis::calibration::Reporter& reporter,
-                const std::string& stamp) {
+void CopyReport(const MaintenanceResult& result, const ReportOptions& report,
+                vantis::calibration::Reporter& reporter, const std::string& stamp) {
     if (report.reportCopy.empty()) return;
     std::string error;
     if (!vantis::calibration::WriteReportCopy(report.reportCopy, result.report.report, &error))
@@ -66,7 +67,8 @@ void CopyReport(const MaintenanceResult& result, const ReportOptions& report, va
 }  // namespace
 
 MaintenanceResult RunReported(VantisAuto::CDoc& doc, vantis::calibration::CameraDevice& camera,
-                              vantis::calibration::Reporter& reporter, const vantis::calibration::StopRequest& stop,
+                              vantis::calibration::Reporter& reporter,
+                              const vantis::calibration::StopRequest& stop,
                               vantis::calibration::MaintenanceOptions options, const ReportOptions& report) {
     auto stamp = [&] {
         return (options.timeStamp ? options.timeStamp() : vantis::calibration::LogTimeStamp()) + " ";

@@ -11,9 +11,9 @@
 namespace tendal {
 
 struct ReportOptions {
-    std::filesystem::path reportCopy;           // --report FILE: the report also written there
-    bool check = false;                         // --check: photograph and measure drift only
-    std::optional<double> recalibrateIfDrift;   // --recalibrate-if-drift PX (implies --check)
+    std::filesystem::path reportCopy;          // --report FILE: the report also written there
+    bool check = false;                        // --check: photograph and measure drift only
+    std::optional<double> recalibrateIfDrift;  // --recalibrate-if-drift PX (implies --check)
 };
 
 // Takes the report options out of the arguments. argv[i] is one of them when
@@ -27,7 +27,8 @@ bool DriftOver(const vantis::calibration::RunReport& report, double px);
 // One headless pass with its report: a check when asked, then a whole
 // maintenance pass when the check found a drift over the limit. The report is
 // also copied to --report's file (a failure to do so is logged, nothing else).
-vantis::calibration::MaintenanceResult RunReported(VantisAuto::CDoc& doc, vantis::calibration::CameraDevice& camera,
+vantis::calibration::MaintenanceResult RunReported(VantisAuto::CDoc& doc,
+                                                   vantis::calibration::CameraDevice& camera,
                                                    vantis::calibration::Reporter& reporter,
                                                    const vantis::calibration::StopRequest& stop,
                                                    vantis::calibration::MaintenanceOptions options,

@@ -42,13 +42,13 @@ std::string PlainLine(const std::string& line);
 // Log lines to a stream as they are and, stamped with date and time, to the
 // log file; errors too.
 class StreamReporter : public vantis::calibration::Reporter {
-public:
+  public:
     StreamReporter(std::ostream& out, const std::filesystem::path& logFile);
     void Log(const std::string& line) override;
     void Error(const std::string& text) override;
     LogFile& File() { return file_; }
 
-private:
+  private:
     std::ostream& out_;
     LogFile file_;
 };

@@ -9,8 +9,8 @@ namespace {
 // The workflow's own stamp at the start of a line: "[hh:mm] " (or without the space).
 std::size_t ShortStampLength(const std::string& line) {
     const auto digit = [&](std::size_t i) { return i < line.size() && line[i] >= '0' && line[i] <= '9'; };
-    if (line.size() < 7 || line[0] != '[' || !digit(1) || !digit(2) || line[3] != ':' || !digit(4) || !digit(5) ||
-        line[6] != ']') {
+    if (line.size() < 7 || line[0] != '[' || !digit(1) || !digit(2) || line[3] != ':' || !digit(4) ||
+        !digit(5) || line[6] != ']') {
         return 0;
     }
     return line.size() > 7 && line[7] == ' ' ? 8 : 7;
@@ -50,7 +50,9 @@ void LogFile::BeginRun(const std::string& origin) {
     Write(DateTimeStamp(std::time(nullptr)) + " ==== Tendal run started (" + origin + ") ====\n");
 }
 
-void LogFile::Append(const std::string& text) { Write(StampedLines(text, DateTimeStamp(std::time(nullptr)))); }
+void LogFile::Append(const std::string& text) {
+    Write(StampedLines(text, DateTimeStamp(std::time(nullptr))));
+}
 
 void LogFile::Write(const std::string& lines) {
     if (path_.empty() || lines.empty()) return;

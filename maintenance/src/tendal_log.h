@@ -21,14 +21,14 @@ std::string DateTimeStamp(std::time_t when);
 std::string StampedLines(const std::string& text, const std::string& stamp);
 
 class LogFile {
-public:
+  public:
     explicit LogFile(std::filesystem::path path);
     const std::filesystem::path& Path() const { return path_; }
     // The header line of a run started from `origin` ("window", "headless").
     void BeginRun(const std::string& origin);
     void Append(const std::string& text);
 
-private:
+  private:
     void Write(const std::string& lines);
 
     std::filesystem::path path_;

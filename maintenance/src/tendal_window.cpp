@@ -28,16 +28,18 @@ namespace {
 // the run thread never touches a widget. Each line also goes to Tendal.log,
 // with date and time.
 class WindowReporter : public vantis::calibration::Reporter {
-public:
+  public:
     WindowReporter(TendalWindow* window, LogFile& file) : window_(window), file_(file) {}
     void Log(const std::string& line) override {
         file_.Append(line);
         QMetaObject::invokeMethod(window_, "AppendLog", Qt::QueuedConnection,
                                   Q_ARG(QString, QString::fromStdString(line)));
     }
-    void Error(const std::string& text) override { Log(text.empty() || text.back() == '\n' ? text : text + "\r\n"); }
+    void Error(const std::string& text) override {
+        Log(text.empty() || text.back() == '\n' ? text : text + "\r\n");
+    }
 
-private:
+  private:
     TendalWindow* window_;
     LogFile& file_;
 };
@@ -45,31 +47,36 @@ private:
 // The camera view control's graph, with the view's own steps (boundary
 // tables, timing, grid) made on the window thread.
 class ViewCamera : public vantis::calibration::OculetCamera {
-public:
+  public:
     explicit ViewCamera(CDShowCameraCtrl* view) : OculetCamera(*view->Graph()), view_(view) {}
     bool Open(int index, const vantis::calibration::CameraSetup& setup) override {
         bool ok = false;
-        QMetaObject::invokeMethod(view_, [&] {
-            view_->Stop();
-            view_->Close();
-            if (setup.boundary) {
-                grid::PointPP a = setup.boundary->TableA(), b = setup.boundary->TableB(), c = setup.boundary->TableC();
-                grid::RectPP r = setup.boundary->Rects();
-                view_->SetBoundaryTable(a, b, c, r);
-            }
-            ok = view_->Open(index, setup.width, setup.height) == 1;
-            if (!ok) return;
-            view_->SetTiming({setup.panelWidth, setup.panelHeight}, {setup.gridColumns, setup.gridRows});
-            view_->Run();
-            view_->GetProperty();
-        }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            view_,
+            [&] {
+                view_->Stop();
+                view_->Close();
+                if (setup.boundary) {
+                    grid::PointPP a = setup.boundary->TableA(), b = setup.boundary->TableB(),
+                                  c = setup.boundary->TableC();
+                    grid::RectPP r = setup.boundary->Rects();
+                    view_->SetBoundaryTable(a, b, c, r);
+                }
+                ok = view_->Open(index, setup.width, setup.height) == 1;
+                if (!ok) return;
+                view_->SetTiming({setup.panelWidth, setup.panelHeight}, {setup.gridColumns, setup.gridRows});
+                view_->Run();
+                view_->GetProperty();
+            },
+            Qt::BlockingQueuedConnection);
         return ok;
     }
     void StartGrid() override {
-        QMetaObject::invokeMethod(view_, [this] { view_->StartGrid(1); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            view_, [this] { view_->StartGrid(1); }, Qt::BlockingQueuedConnection);
     }
 
-private:
+  private:
     CDShowCameraCtrl* view_;
 };
 
@@ -134,7 +141,9 @@ void TendalWindow::Begin() {
     }
 }
 
-bool TendalWindow::Running() const { return running_.load(); }
+bool TendalWindow::Running() const {
+    return running_.load();
+}
 
 void TendalWindow::StartRun() {
     StopRun();
@@ -159,7 +168,8 @@ void TendalWindow::StopRun() {
     // A run still working is asked to stop; it gives up the document lock at
     // its next channel or photo. The window thread keeps handling the
     // camera view's requests while it waits.
-    const auto deadline = std::chrono::steady_clock::now() + vantis::delays::Scaled(vantis::delays::kWorkerStopWait);
+    const auto deadline =
+        std::chrono::steady_clock::now() + vantis::delays::Scaled(vantis::delays::kWorkerStopWait);
     while (running_.load() && std::chrono::steady_clock::now() < deadline) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }

@@ -23,7 +23,7 @@ namespace tendal {
 
 class TendalWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     TendalWindow(Startup& startup, QWidget* parent = nullptr);
     ~TendalWindow() override;
 
@@ -37,16 +37,16 @@ public:
     QCheckBox* AutoExecutionBox() const { return autoExecution_; }
     VantisAuto::CDoc& Document() { return doc_; }
 
-public slots:
+  public slots:
     void AppendLog(const QString& line);
     void RunEnded();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void StopRun();
     // A SIGINT or SIGTERM arrived: the run is stopped at once and the window closes.
     void CheckSignals();

@@ -63,18 +63,21 @@ bool StartsWithDateAndTime(const std::string& line) {
     if (line.size() < 19) return false;
     for (std::size_t i = 0; i < 19; ++i) {
         const char c = line[i];
-        const bool ok = (i == 4 || i == 7) ? c == '-' : i == 10 ? c == ' ' : (i == 13 || i == 16) ? c == ':'
-                                                                                        : (c >= '0' && c <= '9');
+        const bool ok = (i == 4 || i == 7)     ? c == '-'
+                        : i == 10              ? c == ' '
+                        : (i == 13 || i == 16) ? c == ':'
+                                               : (c >= '0' && c <= '9');
         if (!ok) return false;
     }
     return true;
 }
 
 TEST(TendalLog, EveryLineCarriesDateAndTime) {
-    EXPECT_EQ(tendal::StampedLines("[01:02] Complete\r\n", "2026-12-08 01:02:33"), "2026-12-08 01:02:33 Complete\n");
+    EXPECT_EQ(tendal::StampedLines("[01:02] Complete\r\n", "2026-12-08 01:02:33"),
+              "2026-12-08 01:02:33 Complete\n");
     EXPECT_EQ(tendal::StampedLines("[SYSTEM ERROR 0001]:\r\nThe system failed.\r\n", "D T"),
               "D T [SYSTEM ERROR 0001]:\nD T The system failed.\n");
-    EXPECT_EQ(tendal::StampedLines("\r\n", "D T"), "D T\n");                 // a blank separator line
+    EXPECT_EQ(tendal::StampedLines("\r\n", "D T"), "D T\n");  // a blank separator line
     EXPECT_EQ(tendal::StampedLines("unfinished", "D T"), "D T unfinished\n");
     EXPECT_EQ(tendal::StampedLines("[1:02] odd", "D T"), "D T [1:02] odd\n");  // not a stamp: kept
     EXPECT_EQ(tendal::StampedLines("", "D T"), "");
@@ -186,7 +189,9 @@ TEST(TendalStart, ADataFolderWithASemicolonIsRefused) {
 }
 
 #ifdef TENDAL_WITH_WINDOW
-QApplication& App() { return vantis::testing::QtApp(); }
+QApplication& App() {
+    return vantis::testing::QtApp();
+}
 
 TEST(TendalWindow, ANotReadyConfigurationLeavesTheRunButtonsDisabled) {
     App();

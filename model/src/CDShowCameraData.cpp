@@ -2,8 +2,8 @@
 
 const char* CameraPropertyName(CameraProperty p) {
     static constexpr const char* kNames[kCameraPropertyCount] = {
-        "pan",        "tilt", "roll", "zoom", "exposure",  "iris",     "focus",
-        "brightness", "contrast", "saturation", "hue", "gain", "sharpness", "whiteBalance",
+        "pan",        "tilt",     "roll",       "zoom", "exposure", "iris",      "focus",
+        "brightness", "contrast", "saturation", "hue",  "gain",     "sharpness", "whiteBalance",
     };
     const int i = static_cast<int>(p);
     return i >= 0 && i < kCameraPropertyCount ? kNames[i] : "";

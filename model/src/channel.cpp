@@ -17,13 +17,16 @@ std::atomic<LinkCloser>& InstalledCloser() {
 
 }  // namespace
 
-void SetLinkCloser(LinkCloser closer) { InstalledCloser() = closer; }
+void SetLinkCloser(LinkCloser closer) {
+    InstalledCloser() = closer;
+}
 
 void CloseLinkHandle(std::int32_t handle) {
     if (const LinkCloser closer = InstalledCloser().load()) {
         closer(handle);
     } else if (handle != 0) {
-        vantis::log::Warning("model", "link " + std::to_string(handle) + " left open: no link library in this program");
+        vantis::log::Warning(
+            "model", "link " + std::to_string(handle) + " left open: no link library in this program");
     }
 }
 
@@ -36,7 +39,9 @@ void CWarp::Serialize(vantis::Archive& ar) {
     ar.Double(m_threshold);
 }
 
-CChannel::~CChannel() { CloseLink(); }
+CChannel::~CChannel() {
+    CloseLink();
+}
 
 void CChannel::CloseLink() {
     if (m_hLink != 0) {

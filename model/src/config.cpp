@@ -55,7 +55,8 @@ std::map<std::string, std::string> ReadSection(std::istream& in, const std::stri
         if (eq == std::string::npos) continue;
         const std::string key = Lower(Trim(line.substr(0, eq)));
         std::string value = Trim(line.substr(eq + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
             value = value.substr(1, value.size() - 2);
         if (value.size() > kValueBuffer - 1) value.resize(kValueBuffer - 1);
         keys.emplace(key, value);
@@ -77,7 +78,9 @@ std::filesystem::path ExecutableFolder() {
     return exe.parent_path();
 }
 
-std::filesystem::path DefaultIniPath() { return ExecutableFolder() / "default.ini"; }
+std::filesystem::path DefaultIniPath() {
+    return ExecutableFolder() / "default.ini";
+}
 
 bool ParseVersion(const std::string& text, int parts, std::uint32_t* word) {
     int a = 0, b = 0, c = 0;
@@ -178,25 +181,39 @@ int ReduceLanguageId(int languageId) {
     const int primary = languageId & 0x3FF;
     const int sub = (languageId >> 10) & 0x3F;
     switch (primary) {
-        case 0x04: return sub == 1 ? 1028 : 2052;
-        case 0x07: return 1031;
-        case 0x0A: return 1034;
-        case 0x0C: return 1036;
-        case 0x10: return 1040;
-        case 0x11: return 1041;
-        case 0x12: return 1042;
-        case 0x13: return 1043;
-        case 0x15: return 1045;
-        case 0x16: return 2070;
-        default: return 1033;
+        case 0x04:
+            return sub == 1 ? 1028 : 2052;
+        case 0x07:
+            return 1031;
+        case 0x0A:
+            return 1034;
+        case 0x0C:
+            return 1036;
+        case 0x10:
+            return 1040;
+        case 0x11:
+            return 1041;
+        case 0x12:
+            return 1042;
+        case 0x13:
+            return 1043;
+        case 0x15:
+            return 1045;
+        case 0x16:
+            return 2070;
+        default:
+            return 1033;
     }
 }
 
 std::string LanguageSuffix(int languageId) {
     switch (ReduceLanguageId(languageId)) {
-        case 1028: return "CHT";
-        case 2052: return "CHS";
-        default: return "ENU";
+        case 1028:
+            return "CHT";
+        case 2052:
+            return "CHS";
+        default:
+            return "ENU";
     }
 }
 
@@ -213,7 +230,8 @@ std::string LanguageSuffixForLocale(const std::string& locale) {
     if (it == kPrimary.end()) return LanguageSuffix(0x0409);
     int sub = 1;
     if (it->second == 0x04) {
-        static const std::map<std::string, int> kChinese = {{"TW", 1}, {"CN", 2}, {"HK", 3}, {"SG", 4}, {"MO", 5}};
+        static const std::map<std::string, int> kChinese = {
+            {"TW", 1}, {"CN", 2}, {"HK", 3}, {"SG", 4}, {"MO", 5}};
         const auto c = kChinese.find(territory);
         sub = c == kChinese.end() ? 2 : c->second;
     }
@@ -263,13 +281,15 @@ bool KeepGoodConfigAsBackup(const std::filesystem::path& config) {
     return WriteFileAtomically(bytes, BackupPathOf(config), nullptr);
 }
 
-int SaveSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name, std::string* error) {
+int SaveSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name,
+                     std::string* error) {
     const auto path = SystemConfigPath(vid, name);
     (void)KeepGoodConfigAsBackup(path);
     return SaveProjectFile(doc, path, error) ? 1 : 0;
 }
 
-int LoadSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name, std::string* error) {
+int LoadSystemConfig(VantisAuto::CDoc& doc, const std::string& vid, const std::string& name,
+                     std::string* error) {
     const auto path = SystemConfigPath(vid, name);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return 0;

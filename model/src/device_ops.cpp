@@ -21,10 +21,18 @@ BlendEdges ComputeBlendEdges(int overlapX, int overlapY, int width, int height, 
     const int v = std::max(overlapY, 50);
     BlendEdges edges{};
     const std::int32_t zones[12] = {
-        column != 1,           0,          h,  // left
-        column != layout.columns, width - h, h,  // right
-        row != 1,              0,          v,  // top
-        row != layout.rows,    height - v, v,  // bottom
+        column != 1,
+        0,
+        h,  // left
+        column != layout.columns,
+        width - h,
+        h,  // right
+        row != 1,
+        0,
+        v,  // top
+        row != layout.rows,
+        height - v,
+        v,  // bottom
     };
     std::copy(std::begin(zones), std::end(zones), edges.v);
     return edges;
@@ -138,7 +146,9 @@ using vantis::model::PreviewLine;
 
 namespace {
 
-TablePair View(vantis::model::TablePairData& tables) { return TablePair{tables.x.Columns(), tables.y.Columns()}; }
+TablePair View(vantis::model::TablePairData& tables) {
+    return TablePair{tables.x.Columns(), tables.y.Columns()};
+}
 
 void DrawLines(LinkHandle link, const PreviewLine* lines, int count, std::uint32_t colour) {
     const std::uint32_t sent = vantis::model::SwapRedBlue(colour);
@@ -264,8 +274,8 @@ void CDoc::DrawChannelOverlapPreview(CChannel& channel) {
     PreviewLine lines[8];
     int n = vantis::model::PanelFrameLines(width, height, lines);
     DrawLines(channel.m_hLink, lines, n, colours.frame);
-    n = vantis::model::OverlapLines(m_overlapPixels[0], m_overlapPixels[1], width, height, layout, channel.m_nColumn,
-                                    channel.m_nRow, lines);
+    n = vantis::model::OverlapLines(m_overlapPixels[0], m_overlapPixels[1], width, height, layout,
+                                    channel.m_nColumn, channel.m_nRow, lines);
     DrawLines(channel.m_hLink, lines, n, colours.lines);
 }
 
@@ -284,7 +294,9 @@ LinkResult CDoc::DownloadChannelBlend(CChannel& channel, double gamma) {
     return dvOrvelAutoDownloadBlend(channel.m_hLink, width, height, &edges, 1, gamma);
 }
 
-LinkResult CDoc::SaveChannel(CChannel& channel) { return dvOrvelAutoSaveSys(channel.m_hLink); }
+LinkResult CDoc::SaveChannel(CChannel& channel) {
+    return dvOrvelAutoSaveSys(channel.m_hLink);
+}
 
 LinkResult CDoc::DownloadChannelIdentityWarp(std::int32_t timing, CChannel& channel) {
     auto forward = std::make_unique<vantis::model::TablePairData>();

@@ -8,7 +8,9 @@
 
 namespace VantisAuto {
 
-CDoc::~CDoc() { DeleteAllChannels(); }
+CDoc::~CDoc() {
+    DeleteAllChannels();
+}
 
 void CDoc::Serialize(vantis::Archive& ar) {
     ar.SetContext("document flags");
@@ -155,7 +157,8 @@ void CDoc::TakeProjectFrom(CDoc& other) {
     // The camera record stores only the name and the values; ranges and flags
     // stay as the camera last reported them.
     m_camera.m_name = other.m_camera.m_name;
-    for (int p = 0; p < kCameraPropertyCount; ++p) m_camera.m_props[p].value = other.m_camera.m_props[p].value;
+    for (int p = 0; p < kCameraPropertyCount; ++p)
+        m_camera.m_props[p].value = other.m_camera.m_props[p].value;
 
     m_boundary.m_nValueA = other.m_boundary.m_nValueA;
     m_boundary.m_nValueB = other.m_boundary.m_nValueB;

@@ -84,8 +84,8 @@ Node NodeBuckets::Find(float px, float py) const {
     };
     const int bx = static_cast<int>(std::floor((px - originX_) / cell_));
     const int by = static_cast<int>(std::floor((py - originY_) / cell_));
-    const int lastRing = std::max({std::abs(bx), std::abs(bucketsX_ - 1 - bx), std::abs(by),
-                                   std::abs(bucketsY_ - 1 - by)});
+    const int lastRing =
+        std::max({std::abs(bx), std::abs(bucketsX_ - 1 - bx), std::abs(by), std::abs(bucketsY_ - 1 - by)});
     for (int r = 0; r <= lastRing; ++r) {
         // Every node outside rings 0..r-1 lies at least (r - 1) * cell away;
         // stop once that bound, with a margin for rounding, exceeds the best.

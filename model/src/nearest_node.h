@@ -38,11 +38,11 @@ int ChooseCell(const TablePairData& lattice, int columns, int rows, Node node, f
 // A bucket grid over the lattice nodes that can be nearest to any position
 // inside [0, maxX] x [0, maxY]; searched ring by ring around the position.
 class NodeBuckets {
-public:
+  public:
     NodeBuckets(const TablePairData& lattice, int columns, int rows, float maxX, float maxY);
     Node Find(float px, float py) const;
 
-private:
+  private:
     const TablePairData& lattice_;
     int columns_;
     double originX_ = 0, originY_ = 0;

@@ -105,7 +105,8 @@ bool WriteFileAtomically(const std::vector<std::uint8_t>& bytes, const std::file
     return true;
 }
 
-bool ReadProjectFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::string* error) {
+bool ReadProjectFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
+                          std::string* error) {
     bytes.clear();
     // Without blocking: a FIFO must not hang the reader. Only a regular file is read.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -121,7 +122,9 @@ bool ReadProjectFileBytes(const std::filesystem::path& path, std::vector<std::ui
     }
     if (static_cast<std::uintmax_t>(st.st_size) > kMaxProjectFileBytes) {
         ::close(fd);
-        if (error) *error = path.string() + ": " + std::to_string(st.st_size) + " bytes, more than any project holds";
+        if (error)
+            *error =
+                path.string() + ": " + std::to_string(st.st_size) + " bytes, more than any project holds";
         return false;
     }
     // The size may change while reading; never read more than the bound.

@@ -27,7 +27,8 @@ constexpr char kPayload[4] = {'t', 'e', 's', 't'};
 
 std::uint16_t Checksum(const std::uint8_t* data, std::size_t size) {
     std::uint32_t sum = 0;
-    for (std::size_t i = 0; i + 1 < size; i += 2) sum += static_cast<std::uint32_t>(data[i] << 8 | data[i + 1]);
+    for (std::size_t i = 0; i + 1 < size; i += 2)
+        sum += static_cast<std::uint32_t>(data[i] << 8 | data[i + 1]);
     if (size % 2) sum += static_cast<std::uint32_t>(data[size - 1] << 8);
     while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<std::uint16_t>(~sum);
@@ -55,7 +56,9 @@ std::atomic<std::uint16_t> nextSequence{1};
 
 }  // namespace
 
-bool IcmpEchoProber::Available() { return OpenIcmpSocket().fd >= 0; }
+bool IcmpEchoProber::Available() {
+    return OpenIcmpSocket().fd >= 0;
+}
 
 bool IcmpEchoProber::Echo(std::uint32_t address, std::chrono::milliseconds timeout) {
     // Tests and the simulated demo run with the loopback-only guard on.
@@ -80,17 +83,18 @@ bool IcmpEchoProber::Echo(std::uint32_t address, std::chrono::milliseconds timeo
     const std::uint16_t sum = Checksum(request, sizeof request);
     request[2] = sum >> 8;
     request[3] = sum & 0xFF;
-    if (::sendto(s.fd, request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&target), sizeof target) !=
-        static_cast<ssize_t>(sizeof request)) {
+    if (::sendto(s.fd, request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&target),
+                 sizeof target) != static_cast<ssize_t>(sizeof request)) {
         const int error = errno;
-        vantis::log::SystemError("model", "echo request to " + vantis::FormatIpv4(address) + " not sent", error);
+        vantis::log::SystemError("model", "echo request to " + vantis::FormatIpv4(address) + " not sent",
+                                 error);
         return false;
     }
 
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd p{s.fd, POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
@@ -99,11 +103,13 @@ bool IcmpEchoProber::Echo(std::uint32_t address, std::chrono::milliseconds timeo
         std::uint8_t reply[128];
         sockaddr_in from{};
         socklen_t fromSize = sizeof from;
-        const ssize_t got = ::recvfrom(s.fd, reply, sizeof reply, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
+        const ssize_t got =
+            ::recvfrom(s.fd, reply, sizeof reply, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
         if (got < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;
             const int error = errno;
-            vantis::log::SystemError("model", "echo reply from " + vantis::FormatIpv4(address) + " not read", error);
+            vantis::log::SystemError("model", "echo reply from " + vantis::FormatIpv4(address) + " not read",
+                                     error);
             return false;
         }
         if (from.sin_addr.s_addr != target.sin_addr.s_addr) continue;

@@ -10,7 +10,8 @@ namespace vantis::model {
 using detail::Node;
 
 bool SourceMapGridFits(int gridColumns, int gridRows) {
-    return gridColumns >= 2 && gridColumns <= kTableColumns - 1 && gridRows >= 2 && gridRows <= kTableRows - 1;
+    return gridColumns >= 2 && gridColumns <= kTableColumns - 1 && gridRows >= 2 &&
+           gridRows <= kTableRows - 1;
 }
 
 void BuildLattice(const TablePairData& forward, int width, int height, int gridColumns, int gridRows,
@@ -117,11 +118,24 @@ void InvertNode(const TablePairData& lattice, int columns, int rows, Node node, 
                 float& sy) {
     int c0 = 0, r0 = 0;
     switch (ChooseCell(lattice, columns, rows, node, px, py)) {
-        case 1: c0 = node.j - 1; r0 = node.i - 1; break;
-        case 2: c0 = node.j - 1; r0 = node.i; break;
-        case 3: c0 = node.j; r0 = node.i - 1; break;
-        case 4: c0 = node.j; r0 = node.i; break;
-        default: break;
+        case 1:
+            c0 = node.j - 1;
+            r0 = node.i - 1;
+            break;
+        case 2:
+            c0 = node.j - 1;
+            r0 = node.i;
+            break;
+        case 3:
+            c0 = node.j;
+            r0 = node.i - 1;
+            break;
+        case 4:
+            c0 = node.j;
+            r0 = node.i;
+            break;
+        default:
+            break;
     }
     const float p00x = lattice.x[c0][r0], p00y = lattice.y[c0][r0];
     const float p10x = lattice.x[c0 + 1][r0], p10y = lattice.y[c0 + 1][r0];
@@ -162,8 +176,9 @@ bool ComputeSourceMap(const TablePairData& forward, int width, int height, int g
     for (int a = 0; a <= gridColumns; ++a) {
         for (int b = 0; b <= gridRows; ++b) {
             const float px = 16.0f * a, py = 16.0f * b;
-            const Node node = buckets ? buckets->Find(px, py)
-                                      : detail::NearestNodeExhaustive(*lattice, gridColumns, gridRows, px, py);
+            const Node node = buckets
+                                  ? buckets->Find(px, py)
+                                  : detail::NearestNodeExhaustive(*lattice, gridColumns, gridRows, px, py);
             float sx = 0.0f, sy = 0.0f;
             InvertNode(*lattice, gridColumns, gridRows, node, px, py, sx, sy);
             source.x[a][b] = sx;

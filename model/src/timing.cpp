@@ -26,10 +26,9 @@ const std::array<TimingChoice, 7> kWizardTimings = {{
 }};
 
 const std::array<const char*, 14> kLayoutLabels = {
-    " 1 Row x 1 Column", " 1 Row x 2 Column", " 1 Row x 3 Column", " 1 Row x 4 Column",
-    " 1 Row x 5 Column", " 1 Row x 6 Column", " 2 Row x 1 Column", " 3 Row x 1 Column",
-    " 4 Row x 1 Column", " 5 Row x 1 Column", " 6 Row x 1 Column", " 2 Row x 2 Column",
-    " 2 Row x 3 Column", " 3 Row x 2 Column",
+    " 1 Row x 1 Column", " 1 Row x 2 Column", " 1 Row x 3 Column", " 1 Row x 4 Column", " 1 Row x 5 Column",
+    " 1 Row x 6 Column", " 2 Row x 1 Column", " 3 Row x 1 Column", " 4 Row x 1 Column", " 5 Row x 1 Column",
+    " 6 Row x 1 Column", " 2 Row x 2 Column", " 2 Row x 3 Column", " 3 Row x 2 Column",
 };
 
 TimingInfo TimingOf(std::int32_t timing) {

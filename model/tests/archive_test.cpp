@@ -14,7 +14,8 @@ std::vector<std::uint8_t> Store(std::string text) {
     return ar.TakeBytes();
 }
 
-std::string LoadString(const std::vector<std::uint8_t>& bytes, bool* ok = nullptr, std::string* error = nullptr) {
+std::string LoadString(const std::vector<std::uint8_t>& bytes, bool* ok = nullptr,
+                       std::string* error = nullptr) {
     auto ar = Archive::ForLoading(bytes);
     std::string text = "unchanged";
     ar.String(text);
@@ -48,7 +49,8 @@ TEST(ArchiveString, CountFormsAndMarker) {
 }
 
 TEST(ArchiveString, Utf8PathsRoundTripThroughUtf16) {
-    const std::string path = "/data/Kamera/\xE5\xBD\xB1\xE5\x83\x8F/\xF0\x9F\x93\xB7.bmp";  // CJK and a non-BMP character
+    const std::string path =
+        "/data/Kamera/\xE5\xBD\xB1\xE5\x83\x8F/\xF0\x9F\x93\xB7.bmp";  // CJK and a non-BMP character
     auto bytes = Store(path);
     // 21 UTF-16 units: 19 ASCII, 2 CJK... count the units the file holds.
     const std::u16string units = vantis::Utf8ToUtf16(path);
@@ -85,7 +87,8 @@ TEST(ArchiveString, CorruptCountsFailWithoutAllocating) {
     EXPECT_FALSE(ok);
     EXPECT_NE(error.find("corrupt count"), std::string::npos) << error;
     // 64-bit count
-    bytes = Bytes().u8(0xFF).u16(0xFFFE).u8(0xFF).u16(0xFFFF).u32(0xFFFFFFFF).u32(0xFFFFFFFF).u32(0x7FFFFFFF).v;
+    bytes =
+        Bytes().u8(0xFF).u16(0xFFFE).u8(0xFF).u16(0xFFFF).u32(0xFFFFFFFF).u32(0xFFFFFFFF).u32(0x7FFFFFFF).v;
     EXPECT_EQ(LoadString(bytes, &ok, &error), "unchanged");
     EXPECT_FALSE(ok);
     // a count that is one unit too long

@@ -26,8 +26,9 @@ TEST(Defaults, KeysVersionsAndFailures) {
     const auto dir = home.root();
     vm::Defaults d;
     std::string error;
-    ASSERT_TRUE(vm::ReadDefaults(WriteIni(dir, "[MAIN]\nPID=Wall\nVID=Acme\nAUTO_WARP_APP_TITLE=Aligner\n"
-                                               "APP_VER=1.2.3\nFW_PREF_VER=4.5\n[OTHER]\nPID=no\n"),
+    ASSERT_TRUE(vm::ReadDefaults(WriteIni(dir,
+                                          "[MAIN]\nPID=Wall\nVID=Acme\nAUTO_WARP_APP_TITLE=Aligner\n"
+                                          "APP_VER=1.2.3\nFW_PREF_VER=4.5\n[OTHER]\nPID=no\n"),
                                  &d, &error))
         << error;
     EXPECT_EQ(d.pid, "Wall");

@@ -65,7 +65,7 @@ void Forget(BoardServer& board) {
 // 64+5k): test cases run in parallel processes, and two processes binding
 // boards in one shared range can race each other onto the same address.
 class DeviceOps : public ::testing::Test {
-protected:
+  protected:
     void Start(int slot) {
         // The full 10 s link time-out: a loaded machine may take a while to
         // answer, and nothing here waits for a time-out when all goes well
@@ -77,9 +77,11 @@ protected:
         if (auto quiet = wallsim::QuietAddress::InRange(first, last)) dead_.emplace(std::move(*quiet));
         second_ = BoardServer::StartInRange(first, last);
         reference_ = BoardServer::StartInRange(first, last);
-        ASSERT_TRUE(first_ && dead_ && second_ && reference_) << "addresses " << first << "-" << last << " taken";
+        ASSERT_TRUE(first_ && dead_ && second_ && reference_)
+            << "addresses " << first << "-" << last << " taken";
         doc_.m_nTiming = 8;
-        for (std::uint32_t address : {first_->address_value(), dead_->address_value(), second_->address_value()}) {
+        for (std::uint32_t address :
+             {first_->address_value(), dead_->address_value(), second_->address_value()}) {
             auto* c = doc_.AddChannel(address);
             c->m_hLink = dvOrvelAutoOpen(address);
         }
@@ -225,14 +227,14 @@ TEST_F(DeviceOps, OverlapPreviewColoursAlternateBySlotAndSwapInMultiRowLayouts) 
     const auto lines2 = second_->Snapshot().lines;
     using L = wallsim::Line;
     const std::vector<L> expected0 = {
-        {false, 0, 1, 1280, 0xFF00FF}, {false, 0, 799, 1280, 0xFF00FF}, {true, 0, 1, 799, 0xFF00FF},
+        {false, 0, 1, 1280, 0xFF00FF},  {false, 0, 799, 1280, 0xFF00FF}, {true, 0, 1, 799, 0xFF00FF},
         {true, 1279, 1, 799, 0xFF00FF},  // frame, slot 0
-        {true, 0, 0, 800, 0xFFFF00},     {true, 100, 0, 800, 0xFFFF00},  {true, 1179, 0, 800, 0xFFFF00},
+        {true, 0, 0, 800, 0xFFFF00},    {true, 100, 0, 800, 0xFFFF00},   {true, 1179, 0, 800, 0xFFFF00},
         {true, 1279, 0, 800, 0xFFFF00},  // lines 0x00FFFF sent red/blue exchanged
     };
     EXPECT_EQ(lines0, expected0);
     const std::vector<L> expected2 = {
-        {false, 0, 1, 1280, 0x00FF00}, {false, 0, 799, 1280, 0x00FF00}, {true, 0, 1, 799, 0x00FF00},
+        {false, 0, 1, 1280, 0x00FF00},  {false, 0, 799, 1280, 0x00FF00}, {true, 0, 1, 799, 0x00FF00},
         {true, 1279, 1, 799, 0x00FF00}, {true, 0, 0, 800, 0x00FFFF},     {true, 100, 0, 800, 0x00FFFF},
     };
     EXPECT_EQ(lines2, expected2);
@@ -249,18 +251,20 @@ TEST_F(DeviceOps, OverlapPreviewColoursAlternateBySlotAndSwapInMultiRowLayouts) 
     doc_.DrawChannelOverlapPreview(*doc_.m_channels[0]);
     const auto lines = first_->Snapshot().lines;
     const std::vector<L> expected = {
-        {false, 0, 0, 1920, 0x00FF00}, {false, 0, 1079, 1920, 0x00FF00}, {true, 0, 0, 1080, 0x00FF00},
-        {true, 1919, 1, 1080, 0x00FF00},                                  // frame of the other colour pair
-        {true, 1819, 0, 1080, 0x00FFFF}, {true, 1919, 0, 1080, 0x00FFFF}, // column 1: right pair
-        {false, 0, 0, 1920, 0x00FFFF},   {false, 0, 60, 1920, 0x00FFFF},  // row 2 = last: top pair
+        {false, 0, 0, 1920, 0x00FF00},   {false, 0, 1079, 1920, 0x00FF00},
+        {true, 0, 0, 1080, 0x00FF00},    {true, 1919, 1, 1080, 0x00FF00},  // frame of the other colour pair
+        {true, 1819, 0, 1080, 0x00FFFF}, {true, 1919, 0, 1080, 0x00FFFF},  // column 1: right pair
+        {false, 0, 0, 1920, 0x00FFFF},   {false, 0, 60, 1920, 0x00FFFF},   // row 2 = last: top pair
     };
     EXPECT_EQ(lines, expected);
     EXPECT_TRUE(second_->Snapshot().lines.empty());
 
     Forget(*first_);
     doc_.DrawFramesAll();
-    const std::vector<L> white = {{false, 0, 0, 1920, 0xFFFFFF}, {false, 0, 1079, 1920, 0xFFFFFF},
-                                  {true, 0, 0, 1080, 0xFFFFFF}, {true, 1919, 1, 1080, 0xFFFFFF}};
+    const std::vector<L> white = {{false, 0, 0, 1920, 0xFFFFFF},
+                                  {false, 0, 1079, 1920, 0xFFFFFF},
+                                  {true, 0, 0, 1080, 0xFFFFFF},
+                                  {true, 1919, 1, 1080, 0xFFFFFF}};
     EXPECT_EQ(first_->Snapshot().lines, white);
     EXPECT_EQ(second_->Snapshot().lines, white);
 }
@@ -281,9 +285,11 @@ TEST_F(DeviceOps, PrepareCommandOutcomes) {
     dvOrvelAutoDisconnect(link_);
     link_ = dvOrvelAutoOpen(reference_->address_value());  // a fresh socket without the rest of that reply
 
-    reference_->SetFault(PrepareFault(wallsim::FaultMode::kMalformed, {0xFE, 0x01, 0x32, 0x00, 0x02, 0x01, 0x01, 0xFF}));
+    reference_->SetFault(
+        PrepareFault(wallsim::FaultMode::kMalformed, {0xFE, 0x01, 0x32, 0x00, 0x02, 0x01, 0x01, 0xFF}));
     EXPECT_EQ(vm::WarpPrepareCommand(link_), vm::kPrepareRefused);  // valid, but two payload bytes
-    reference_->SetFault(PrepareFault(wallsim::FaultMode::kMalformed, {0xFE, 0x01, 0x32, 0x00, 0x01, 0x01, 0x00}));
+    reference_->SetFault(
+        PrepareFault(wallsim::FaultMode::kMalformed, {0xFE, 0x01, 0x32, 0x00, 0x01, 0x01, 0x00}));
     EXPECT_EQ(vm::WarpPrepareCommand(link_), vm::kPrepareInvalid);  // no end byte
     reference_->SetFault(PrepareFault(wallsim::FaultMode::kClose));
     EXPECT_EQ(vm::WarpPrepareCommand(link_), vm::kPrepareInvalid);  // no reply at all
@@ -295,9 +301,11 @@ TEST(BlendEdges, ZonesFromOverlapLayoutAndPosition) {
     };
     // left, right, top, bottom: enable, start, width
     auto e = zones(30, {2, 1}, 1, 1);
-    EXPECT_EQ(std::vector<int>(e.v, e.v + 12), (std::vector<int>{0, 0, 50, 1, 1870, 50, 0, 0, 50, 0, 1030, 50}));
+    EXPECT_EQ(std::vector<int>(e.v, e.v + 12),
+              (std::vector<int>{0, 0, 50, 1, 1870, 50, 0, 0, 50, 0, 1030, 50}));
     e = zones(480, {2, 1}, 2, 1);
-    EXPECT_EQ(std::vector<int>(e.v, e.v + 12), (std::vector<int>{1, 0, 480, 0, 1440, 480, 0, 0, 480, 0, 600, 480}));
+    EXPECT_EQ(std::vector<int>(e.v, e.v + 12),
+              (std::vector<int>{1, 0, 480, 0, 1440, 480, 0, 0, 480, 0, 600, 480}));
     e = zones(100, {1, 3}, 1, 2);  // one column: no left or right zone
     EXPECT_EQ(e.v[0], 0);
     EXPECT_EQ(e.v[3], 0);

@@ -66,7 +66,10 @@ TEST(Document, LockIsReentrantAndSerialisesThreads) {
     doc.SetCameraName(L"cam");
     EXPECT_EQ(doc.m_bRunning, 1);
     bool otherGotIt = false;
-    std::thread other([&] { otherGotIt = VantisAuto::DocumentLock().try_lock(); if (otherGotIt) VantisAuto::DocumentLock().unlock(); });
+    std::thread other([&] {
+        otherGotIt = VantisAuto::DocumentLock().try_lock();
+        if (otherGotIt) VantisAuto::DocumentLock().unlock();
+    });
     other.join();
     EXPECT_FALSE(otherGotIt);
     doc.Stop();

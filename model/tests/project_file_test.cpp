@@ -75,8 +75,12 @@ Bytes BoundaryBytes(const CBoundaryDoc& b) {
     out.i32(b.m_nValueA).i32(b.m_nValueB);
     for (int r = 0; r < 81; ++r)
         for (int k = 0; k < 140; ++k)
-            out.f32(b.m_tableA.x[k][r]).f32(b.m_tableA.y[k][r]).f32(b.m_tableB.x[k][r]).f32(b.m_tableB.y[k][r])
-                .f32(b.m_tableC.x[k][r]).f32(b.m_tableC.y[k][r]);
+            out.f32(b.m_tableA.x[k][r])
+                .f32(b.m_tableA.y[k][r])
+                .f32(b.m_tableB.x[k][r])
+                .f32(b.m_tableB.y[k][r])
+                .f32(b.m_tableC.x[k][r])
+                .f32(b.m_tableC.y[k][r]);
     for (int i = 0; i < 17; ++i)
         for (int j = 0; j < 17; ++j)
             for (int t = 0; t < 4; ++t) out.f32(b.m_rects[t][j][i]);
@@ -92,9 +96,10 @@ TEST(ProjectFileBytes, DocumentWithoutChannels) {
     ASSERT_EQ(kEmptyDocBytes, 276911u);
     Bytes expected;
     for (int f = 0; f < 7; ++f) expected.u8(0);
-    expected.i32(0).i32(8).i32(0).i32(0).i32(0).i32(2).i32(0);  // solution, timing, blend, count, layout, stack, port
-    expected.i32(0).i32(0).i32(0).i32(0);                       // overlap pixels, percent
-    expected.u8(0xFF).u8(0xFE).u8(0xFF).u8(0x00);               // empty camera name
+    expected.i32(0).i32(8).i32(0).i32(0).i32(0).i32(2).i32(
+        0);                                        // solution, timing, blend, count, layout, stack, port
+    expected.i32(0).i32(0).i32(0).i32(0);          // overlap pixels, percent
+    expected.u8(0xFF).u8(0xFE).u8(0xFF).u8(0x00);  // empty camera name
     for (int p = 0; p < 14; ++p) expected.i32(0);
     auto boundary = BoundaryBytes(doc.m_boundary);
     expected.v.insert(expected.v.end(), boundary.v.begin(), boundary.v.end());

@@ -12,7 +12,7 @@ namespace {
 
 // Answers from the given attempt on (0: never), and records every attempt.
 class ScriptedProber : public vm::EchoProber {
-public:
+  public:
     explicit ScriptedProber(int answerFrom) : answerFrom_(answerFrom) {}
     bool Echo(std::uint32_t address, std::chrono::milliseconds timeout) override {
         ++attempts;
@@ -24,7 +24,7 @@ public:
     std::uint32_t lastAddress = 0;
     std::chrono::milliseconds lastTimeout{0};
 
-private:
+  private:
     int answerFrom_;
 };
 

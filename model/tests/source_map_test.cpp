@@ -84,8 +84,10 @@ TEST(SourceMap, IdentityGridMapsEveryNodeInsideThePanelToItself) {
             for (int a = 0; a <= p.columns(); ++a) {
                 for (int b = 0; b <= p.rows(); ++b) {
                     if (16 * a > p.width || 16 * b > p.height) continue;
-                    ASSERT_FLOAT_EQ(s->x[a][b], 16.0f * a) << p.width << "x" << p.height << " " << a << "," << b;
-                    ASSERT_FLOAT_EQ(s->y[a][b], 16.0f * b) << p.width << "x" << p.height << " " << a << "," << b;
+                    ASSERT_FLOAT_EQ(s->x[a][b], 16.0f * a)
+                        << p.width << "x" << p.height << " " << a << "," << b;
+                    ASSERT_FLOAT_EQ(s->y[a][b], 16.0f * b)
+                        << p.width << "x" << p.height << " " << a << "," << b;
                 }
             }
         }
@@ -222,8 +224,8 @@ namespace {
 
 struct CellCase {
     const char* what;
-    int j, i;               // the nearest node
-    float xl, xr, xu, xd;   // cross products of the left, right, up and down neighbours
+    int j, i;              // the nearest node
+    float xl, xr, xu, xd;  // cross products of the left, right, up and down neighbours
     int cell;
 };
 
@@ -286,5 +288,6 @@ TEST(SourceMapCells, RulesOfInteriorEdgeAndCornerNodes) {
         {"bottom-right corner", 3, 3, 16, 0, -16, 0, 1},
         {"bottom-right corner", 3, 3, -16, 0, 16, 0, 1},
     };
-    for (const CellCase& c : cases) EXPECT_EQ(CellFor(c), c.cell) << c.what << " at (" << c.j << ", " << c.i << ")";
+    for (const CellCase& c : cases)
+        EXPECT_EQ(CellFor(c), c.cell) << c.what << " at (" << c.j << ", " << c.i << ")";
 }

@@ -19,8 +19,9 @@
 namespace {
 
 int Usage() {
-    std::cerr << "usage: cfatool dump FILE\n       cfatool write JSON FILE\n"
-                 "       cfatool export-mpcdi FILE OUT.mpcdi [--profile 2d] [--alpha-gamma G] [--warps FILE]\n";
+    std::cerr
+        << "usage: cfatool dump FILE\n       cfatool write JSON FILE\n"
+           "       cfatool export-mpcdi FILE OUT.mpcdi [--profile 2d] [--alpha-gamma G] [--warps FILE]\n";
     return 2;
 }
 
@@ -76,6 +77,7 @@ int Write(const std::string& jsonFile, const std::string& file) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "dump") return Dump(argv[2]);
     if (argc == 4 && std::string(argv[1]) == "write") return Write(argv[2], argv[3]);
-    if (argc >= 2 && std::string(argv[1]) == "export-mpcdi") return vantis::tool::ExportMpcdiCommand(argc, argv);
+    if (argc >= 2 && std::string(argv[1]) == "export-mpcdi")
+        return vantis::tool::ExportMpcdiCommand(argc, argv);
     return Usage();
 }

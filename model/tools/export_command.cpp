@@ -16,14 +16,17 @@ namespace vantis::tool {
 namespace {
 
 int Usage() {
-    std::cerr << "usage: cfatool export-mpcdi CONFIG_OR_CFA OUT.mpcdi [--profile 2d] [--alpha-gamma G] [--warps FILE]\n"
-                 "  --warps FILE  calibrated warps as vantiscore warp prints them ({\"warps\": [...]}) or a bare list\n";
+    std::cerr << "usage: cfatool export-mpcdi CONFIG_OR_CFA OUT.mpcdi [--profile 2d] [--alpha-gamma G] "
+                 "[--warps FILE]\n"
+                 "  --warps FILE  calibrated warps as vantiscore warp prints them ({\"warps\": [...]}) or a "
+                 "bare list\n";
     return 2;
 }
 
 // Calibrated warps from a file: one grid per channel, each a list of [x, y]
 // in the engine's panel form (row by row).
-bool ReadWarps(const std::string& path, std::vector<std::vector<std::array<double, 2>>>* warps, std::string* error) {
+bool ReadWarps(const std::string& path, std::vector<std::vector<std::array<double, 2>>>* warps,
+               std::string* error) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     if (!in || !(text << in.rdbuf())) {
@@ -116,7 +119,8 @@ int ExportMpcdiCommand(int argc, char** argv) {
         }
     }
     for (const int channel : identity)
-        std::cerr << "cfatool: channel " << channel << " has no calibrated warp; exporting its identity warp\n";
+        std::cerr << "cfatool: channel " << channel
+                  << " has no calibrated warp; exporting its identity warp\n";
     if (!vantis::mpcdi::WriteMpcdi(project, positional[1], &error)) {
         std::cerr << "cfatool: " << error << "\n";
         return 1;

@@ -55,9 +55,11 @@ void TableFromJson(const json& v, FloatTable& table, int columns, int rows, cons
     for (int c = 0; c < columns; ++c) {
         const auto& column = v[c];
         if (!column.is_array() || static_cast<int>(column.size()) != rows)
-            throw JsonError(where + "[" + std::to_string(c) + "]: expected " + std::to_string(rows) + " values");
+            throw JsonError(where + "[" + std::to_string(c) + "]: expected " + std::to_string(rows) +
+                            " values");
         for (int r = 0; r < rows; ++r) {
-            table[c][r] = FloatFrom(column[r], where + "[" + std::to_string(c) + "][" + std::to_string(r) + "]");
+            table[c][r] =
+                FloatFrom(column[r], where + "[" + std::to_string(c) + "][" + std::to_string(r) + "]");
         }
     }
 }
@@ -139,7 +141,8 @@ json ProjectToJson(const VantisAuto::CDoc& doc) {
     json camera;
     camera["name"] = Utf16ToUtf8(WideToUtf16(doc.m_camera.m_name));
     json values = json::object();
-    for (CameraProperty p : kCameraPropertyFileOrder) values[CameraPropertyName(p)] = doc.m_camera.State(p).value;
+    for (CameraProperty p : kCameraPropertyFileOrder)
+        values[CameraPropertyName(p)] = doc.m_camera.State(p).value;
     camera["values"] = values;
     j["camera"] = camera;
 
@@ -155,7 +158,8 @@ json ProjectToJson(const VantisAuto::CDoc& doc) {
     boundary["tableB"] = pair(b.m_tableB);
     boundary["tableC"] = pair(b.m_tableC);
     json rects = json::array();
-    for (const auto& t : b.m_rects) rects.push_back(TableToJson(t, CBoundaryDoc::kRectSize, CBoundaryDoc::kRectSize));
+    for (const auto& t : b.m_rects)
+        rects.push_back(TableToJson(t, CBoundaryDoc::kRectSize, CBoundaryDoc::kRectSize));
     boundary["rects"] = rects;
     j["boundary"] = boundary;
     j["gamma"] = doc.m_gamma.m_gamma;
@@ -212,9 +216,11 @@ bool ProjectFromJson(const json& j, VantisAuto::CDoc& doc, std::string* error) {
             const json& table = Object(boundary, key);
             const std::string where = std::string("boundary.") + key;
             if (table.contains("x"))
-                TableFromJson(table["x"], t.x, CBoundaryDoc::kPointColumns, CBoundaryDoc::kPointRows, where + ".x");
+                TableFromJson(table["x"], t.x, CBoundaryDoc::kPointColumns, CBoundaryDoc::kPointRows,
+                              where + ".x");
             if (table.contains("y"))
-                TableFromJson(table["y"], t.y, CBoundaryDoc::kPointColumns, CBoundaryDoc::kPointRows, where + ".y");
+                TableFromJson(table["y"], t.y, CBoundaryDoc::kPointColumns, CBoundaryDoc::kPointRows,
+                              where + ".y");
         };
         pair("tableA", b.m_tableA);
         pair("tableB", b.m_tableB);

@@ -63,14 +63,18 @@ TEST(ProjectJson, WrongShapesAreNamed) {
     EXPECT_FALSE(vm::ProjectFromJson(nlohmann::json::parse(R"({"timing": "eight"})"), doc, &error));
     EXPECT_NE(error.find("timing"), std::string::npos) << error;
     VantisAuto::CDoc doc2;
-    EXPECT_FALSE(vm::ProjectFromJson(nlohmann::json::parse(R"({"channels": [{"address": "192.168.0.300"}]})"), doc2, &error));
+    EXPECT_FALSE(vm::ProjectFromJson(nlohmann::json::parse(R"({"channels": [{"address": "192.168.0.300"}]})"),
+                                     doc2, &error));
     EXPECT_NE(error.find("channels[0].address"), std::string::npos) << error;
     VantisAuto::CDoc doc3;
-    EXPECT_FALSE(vm::ProjectFromJson(nlohmann::json::parse(R"({"boundary": {"tableA": {"x": [[1]]}}})"), doc3, &error));
+    EXPECT_FALSE(vm::ProjectFromJson(nlohmann::json::parse(R"({"boundary": {"tableA": {"x": [[1]]}}})"), doc3,
+                                     &error));
     EXPECT_NE(error.find("boundary.tableA.x"), std::string::npos) << error;
     // A minimal project: the rest takes the defaults.
     VantisAuto::CDoc doc4;
-    ASSERT_TRUE(vm::ProjectFromJson(nlohmann::json::parse(R"({"channels": [{"address": "127.0.0.61", "slot": 1}]})"), doc4, &error)) << error;
+    ASSERT_TRUE(vm::ProjectFromJson(
+        nlohmann::json::parse(R"({"channels": [{"address": "127.0.0.61", "slot": 1}]})"), doc4, &error))
+        << error;
     EXPECT_EQ(doc4.m_channels[0]->m_dwIp, 0x7F00003Du);
     EXPECT_EQ(doc4.m_nChannelCount, 1);
 }
@@ -79,7 +83,8 @@ TEST(Cfatool, DumpWriteAndClearFailures) {
     const fs::path dir = fs::path(::testing::TempDir()) / "cfatool_cli";
     fs::remove_all(dir);
     fs::create_directories(dir);
-    std::ofstream(dir / "in.json") << R"({"timing": 0, "channels": [{"address": "127.0.0.62", "gridPhoto": "g.bmp"}]})";
+    std::ofstream(dir / "in.json")
+        << R"({"timing": 0, "channels": [{"address": "127.0.0.62", "gridPhoto": "g.bmp"}]})";
     auto run = RunTool("write " + (dir / "in.json").string() + " " + (dir / "p.cfa").string(), dir);
     ASSERT_EQ(run.exitCode, 0) << run.out;
     run = RunTool("dump " + (dir / "p.cfa").string(), dir);
@@ -112,7 +117,8 @@ TEST(Cfatool, DumpRefusesWhatIsNoRegularFileAndShowsDamagedProjects) {
         EXPECT_NE(run.out.find("cfatool: cannot read project"), std::string::npos) << run.out;
     }
     // A damaged but complete project is shown, with the reason, for repair.
-    std::ofstream(dir / "in.json") << R"({"timing": 0, "gamma": 55.0, "channels": [{"address": "127.0.0.62"}]})";
+    std::ofstream(dir / "in.json")
+        << R"({"timing": 0, "gamma": 55.0, "channels": [{"address": "127.0.0.62"}]})";
     auto run = RunTool("write " + (dir / "in.json").string() + " " + (dir / "p.cfa").string(), dir);
     ASSERT_EQ(run.exitCode, 0) << run.out;
     run = RunTool("dump " + (dir / "p.cfa").string(), dir);

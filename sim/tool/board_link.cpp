@@ -9,7 +9,7 @@ namespace wallsim::tool {
 namespace {
 
 class ServerSet : public BoardSet {
-public:
+  public:
     ServerSet(const Scene& scene, std::vector<std::unique_ptr<BoardServer>> servers)
         : scene_(scene), servers_(std::move(servers)) {}
     ~ServerSet() override {
@@ -27,7 +27,8 @@ public:
         std::vector<PanelState> out;
         for (size_t i = 0; i < servers_.size(); ++i) {
             const ProjectorSpec& p = scene_.projectors[i];
-            servers_[i]->Inspect([&](const BoardState& b) { out.push_back(PanelStateFromBoard(b, p.width, p.height)); });
+            servers_[i]->Inspect(
+                [&](const BoardState& b) { out.push_back(PanelStateFromBoard(b, p.width, p.height)); });
         }
         return out;
     }
@@ -37,7 +38,7 @@ public:
         return out;
     }
 
-private:
+  private:
     Scene scene_;
     std::vector<std::unique_ptr<BoardServer>> servers_;
     std::unique_ptr<BoardWatch> watch_;

@@ -14,14 +14,15 @@
 namespace wallsim::tool {
 
 class BoardSet {
-public:
+  public:
     virtual ~BoardSet() = default;
     // One state per projector of the scene, in scene order.
     virtual std::vector<PanelState> States() = 0;
     // Where each board listens ("127.0.0.N:1688").
     virtual std::vector<std::string> Endpoints() const = 0;
     // From now on, tells `listener` of every change of a board (from a thread of its own).
-    using ChangeListener = std::function<void(int board, PanelState state, std::chrono::steady_clock::time_point when)>;
+    using ChangeListener =
+        std::function<void(int board, PanelState state, std::chrono::steady_clock::time_point when)>;
     virtual void Watch(ChangeListener listener) = 0;
     // Stops telling of changes.
     virtual void StopWatching() = 0;

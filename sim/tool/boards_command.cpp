@@ -21,7 +21,8 @@ nlohmann::json Summary(const BoardServer& board) {
     const BoardState s = board.Snapshot();
     nlohmann::json lines = nlohmann::json::array();
     for (const Line& l : s.lines)
-        lines.push_back({{"vertical", l.vertical}, {"x", l.x}, {"y", l.y}, {"length", l.length}, {"colour", l.colour}});
+        lines.push_back(
+            {{"vertical", l.vertical}, {"x", l.x}, {"y", l.y}, {"length", l.length}, {"colour", l.colour}});
     const char* kinds[] = {"none", "rectangle", "circle"};
     return {{"board", board.address() + ":" + std::to_string(board.port())},
             {"blanked", s.blanked},
@@ -65,13 +66,15 @@ bool ParseBoardList(const std::string& text, std::vector<std::string>& addresses
 }
 
 int BoardsCommand(const std::vector<std::string>& args) {
-    CLI::App app{"Runs simulated engine boards on port 1688 of the given loopback addresses until SIGINT or\n"
-                 "SIGTERM, then prints each board's state as one JSON line."};
+    CLI::App app{
+        "Runs simulated engine boards on port 1688 of the given loopback addresses until SIGINT or\n"
+        "SIGTERM, then prints each board's state as one JSON line."};
     app.name("wallsim");
     std::string list;
     std::vector<std::uint32_t> versionPair;
     std::uint32_t versionWord = BoardConfig{}.versionWord;
-    app.add_option("--boards", list, "comma-separated addresses, for example 127.0.0.11,127.0.0.12")->required();
+    app.add_option("--boards", list, "comma-separated addresses, for example 127.0.0.11,127.0.0.12")
+        ->required();
     app.add_option("--version-pair", versionPair, "the two words the boards answer to the version query")
         ->expected(2)
         ->delimiter(',');

@@ -51,9 +51,9 @@ BoundarySurvey SurveyBoundary(const Scene& scene) {
         for (int row = 0; row < rows; ++row)
             for (int column = 0; column < columns; ++column)
                 masks.push_back(TrueFootprint(optics, scene, FindProjector(scene, column, row, layer), size));
-    const auto tiles = vantiscore::ChannelTiles(info, layout.mode,
-                                                {columns, rows, layout.overlapX, layout.overlapY, layout.layers},
-                                                static_cast<int>(masks.size()));
+    const auto tiles = vantiscore::ChannelTiles(
+        info, layout.mode, {columns, rows, layout.overlapX, layout.overlapY, layout.layers},
+        static_cast<int>(masks.size()));
     if (!tiles) {
         survey.ok = false;
         survey.error = "layout";
@@ -62,8 +62,10 @@ BoundarySurvey SurveyBoundary(const Scene& scene) {
     const vantiscore::LitLayers truth = vantiscore::MakeLayers(masks, *tiles, 0);
     cv::Mat lit;
     for (const cv::Mat& layer : truth.lit) {
-        if (lit.empty()) lit = layer.clone();
-        else cv::bitwise_and(lit, layer, lit);
+        if (lit.empty())
+            lit = layer.clone();
+        else
+            cv::bitwise_and(lit, layer, lit);
     }
     cv::Mat distance;
     cv::distanceTransform(lit, distance, cv::DIST_L2, cv::DIST_MASK_PRECISE);
@@ -79,7 +81,8 @@ BoundarySurvey SurveyBoundary(const Scene& scene) {
     survey.clearance = 1e9;
     for (const cv::Point2f& p : ring) {
         const int x = static_cast<int>(std::lround(p.x)), y = static_cast<int>(std::lround(p.y));
-        const double d = x < 0 || y < 0 || x >= size.width || y >= size.height ? 0.0 : distance.at<float>(y, x);
+        const double d =
+            x < 0 || y < 0 || x >= size.width || y >= size.height ? 0.0 : distance.at<float>(y, x);
         survey.clearance = std::min(survey.clearance, d);
     }
     survey.area = cv::contourArea(ring);
@@ -96,8 +99,7 @@ BoundarySurvey SurveyBoundary(const Scene& scene) {
         cv::threshold(s, s, 254, 255, cv::THRESH_BINARY);  // fully lit pixels only
         small.push_back(s);
     }
-    const auto reference =
-        vantiscore::LargestShape(vantiscore::MakeLayers(small, *tiles, 0), *tiles, false);
+    const auto reference = vantiscore::LargestShape(vantiscore::MakeLayers(small, *tiles, 0), *tiles, false);
     if (reference) survey.referenceArea = vantiscore::ShapeArea(*reference) / (scale * scale);
     return survey;
 }

@@ -51,8 +51,11 @@ int main(int argc, char** argv) {
         std::cout << line.dump() << std::endl;
     }
     const int good = static_cast<int>(scenes.size()) - failed;
-    std::cout << json{{"scenes", scenes.size()}, {"failed", failed}, {"outsideMargin", outside},
-                      {"below95", small}, {"worstShare", good ? worstShare : 0},
+    std::cout << json{{"scenes", scenes.size()},
+                      {"failed", failed},
+                      {"outsideMargin", outside},
+                      {"below95", small},
+                      {"worstShare", good ? worstShare : 0},
                       {"meanShare", good ? sumShare / good : 0},
                       {"worstClearanceOverMargin", good ? worstClearance : 0}}
                      .dump()

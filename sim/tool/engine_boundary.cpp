@@ -13,7 +13,7 @@ namespace {
 
 // A folder for the photos, removed with them.
 class PhotoFolder {
-public:
+  public:
     PhotoFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "wallsim-boundary-XXXXXX").string();
         if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
@@ -26,19 +26,26 @@ public:
     PhotoFolder& operator=(const PhotoFolder&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 const char* Reason(BoundaryStatus status) {
     switch (status) {
-        case kBoundaryPhotoUnreadable: return "a photo could not be read back";
-        case kBoundaryBadArguments: return "the layout does not fit the projectors";
-        case kBoundaryNoLight: return "a projector's white photo shows no light";
-        case kBoundarySaturated: return "the photos are saturated";
-        case kBoundaryRegionAtEdge: return "a projector's light reaches the edge of the camera picture";
-        case kBoundaryNoFit: return "the projectors' light leaves no room for a boundary";
-        default: return "failure";
+        case kBoundaryPhotoUnreadable:
+            return "a photo could not be read back";
+        case kBoundaryBadArguments:
+            return "the layout does not fit the projectors";
+        case kBoundaryNoLight:
+            return "a projector's white photo shows no light";
+        case kBoundarySaturated:
+            return "the photos are saturated";
+        case kBoundaryRegionAtEdge:
+            return "a projector's light reaches the edge of the camera picture";
+        case kBoundaryNoFit:
+            return "the projectors' light leaves no room for a boundary";
+        default:
+            return "failure";
     }
 }
 
@@ -87,7 +94,8 @@ bool EngineBoundary(const Scene& scene, BoundaryGrid* boundary, std::string* err
                     *error = "a layout place has no projector";
                     return false;
                 }
-                const std::string path = (folder.path() / ("white" + std::to_string(whites.size()) + ".png")).string();
+                const std::string path =
+                    (folder.path() / ("white" + std::to_string(whites.size()) + ".png")).string();
                 if (!cv::imwrite(path, wall.Photo(Show::White, index))) {
                     *error = "cannot write a white photo";
                     return false;
@@ -96,8 +104,8 @@ bool EngineBoundary(const Scene& scene, BoundaryGrid* boundary, std::string* err
             }
     BoundaryGrid grid;
     const BoundaryResult result =
-        AutoWarpFindBoundary(black, whites, type, static_cast<std::int32_t>(whites.size()), layout.mode, columns, rows,
-                             layout.overlapX, layout.overlapY, layers, false, &grid);
+        AutoWarpFindBoundary(black, whites, type, static_cast<std::int32_t>(whites.size()), layout.mode,
+                             columns, rows, layout.overlapX, layout.overlapY, layers, false, &grid);
     if (result.status != kBoundaryOk) {
         *error = std::string("automatic boundary failed (status ") + std::to_string(result.status) +
                  (result.channel > 0 ? ", channel " + std::to_string(result.channel) : std::string()) +

@@ -42,7 +42,8 @@ bool ApplyWarps(const std::string& warpsFile, const Scene& scene, bool blend, do
             return false;
         }
         for (size_t i = 0; i < warps.size(); ++i)
-            (*states)[i].lattice = LatticeFromWarpGrid(warps[i], scene.projectors[i].width, scene.projectors[i].height);
+            (*states)[i].lattice =
+                LatticeFromWarpGrid(warps[i], scene.projectors[i].width, scene.projectors[i].height);
     }
     if (blend)
         for (size_t i = 0; i < states->size(); ++i) {
@@ -65,8 +66,9 @@ int PhotoCommand(const std::vector<std::string>& args) {
     app.add_option("scene", scenePath, "scene file (JSON)")->required();
     app.add_option("output", out, "image file to write (.bmp, .png, ...)")->required();
     app.add_option("--show", showName, "black, white, centre, grid or picture")->capture_default_str();
-    app.add_option("--projector", projector,
-                   "index or address of the projector that shows it; the others are blanked (default: all show it)");
+    app.add_option(
+        "--projector", projector,
+        "index or address of the projector that shows it; the others are blanked (default: all show it)");
     app.add_option("--warps", warps, "warp grids (vantiscore warp output) the boards use for the picture");
     app.add_option("--exposure", exposure, "camera exposure, -11 .. -2")->capture_default_str();
     app.add_option("--gain", gain, "camera gain, 0 .. 255")->capture_default_str();
@@ -162,7 +164,8 @@ int SceneCommand(const std::vector<std::string>& args) {
     int first = 101;
     auto* random = app.add_subcommand("random", "print a random scene made from SEED");
     random->add_option("seed", seed, "seed")->required();
-    random->add_option("--first-address", first, "last octet of the first projector's address")->capture_default_str();
+    random->add_option("--first-address", first, "last octet of the first projector's address")
+        ->capture_default_str();
     std::string file;
     auto* check = app.add_subcommand("check", "read a scene file and report the first fault");
     check->add_option("file", file, "scene file")->required();

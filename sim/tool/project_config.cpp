@@ -77,9 +77,11 @@ void FillBoundary(const Scene& scene, const cv::Rect2d& r, CBoundaryDoc& boundar
 
 bool SameName(const std::string& a, const char* b) {
     std::string lower(a);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     std::string other(b);
-    std::transform(other.begin(), other.end(), other.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(other.begin(), other.end(), other.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     return lower == other;
 }
 
@@ -118,7 +120,8 @@ bool BuildProjectDocument(const Scene& scene, VantisAuto::CDoc* doc, std::string
         }
     const int timing = TimingOfPanel(first.width, first.height);
     if (timing < 0) {
-        *error = "no timing for a " + std::to_string(first.width) + " x " + std::to_string(first.height) + " panel";
+        *error = "no timing for a " + std::to_string(first.width) + " x " + std::to_string(first.height) +
+                 " panel";
         return false;
     }
     const LayoutSpec& layout = scene.layout;
@@ -147,8 +150,8 @@ bool BuildProjectDocument(const Scene& scene, VantisAuto::CDoc* doc, std::string
             for (int column = 0; column < columns; ++column) {
                 const int index = FindProjector(scene, column, row, layer);
                 if (index < 0) {
-                    *error = "no projector at column " + std::to_string(column) + ", row " + std::to_string(row) +
-                             ", layer " + std::to_string(layer);
+                    *error = "no projector at column " + std::to_string(column) + ", row " +
+                             std::to_string(row) + ", layer " + std::to_string(layer);
                     return false;
                 }
                 const auto address = vantis::ParseIpv4(scene.projectors[index].address);
@@ -196,18 +199,21 @@ bool WriteProjectConfig(const Scene& scene, const ConfigTarget& target, std::fil
 }
 
 int ConfigCommand(const std::vector<std::string>& args) {
-    CLI::App app{"Writes the project configuration the calibration program would leave behind for a scene:\n"
-                 "channels, layout, solution, timing, overlap, camera, boundary, connected."};
+    CLI::App app{
+        "Writes the project configuration the calibration program would leave behind for a scene:\n"
+        "channels, layout, solution, timing, overlap, camera, boundary, connected."};
     std::string scenePath, home, vid = "Vendor";
     bool autoExecution = false;
     bool truthBoundary = false;
     app.add_option("scene", scenePath, "scene file (JSON)")->required();
-    app.add_option("--home", home, "home directory; the file goes to HOME/.local/share/VID/SystemData/Config.cfg")
+    app.add_option("--home", home,
+                   "home directory; the file goes to HOME/.local/share/VID/SystemData/Config.cfg")
         ->required();
     app.add_option("--vid", vid, "vendor word of default.ini (default Vendor)");
     app.add_flag("--auto-execution", autoExecution, "set the maintenance program's Auto-Execution option");
-    app.add_flag("--truth-boundary", truthBoundary,
-                 "boundary from the ground truth (the lit rectangle) instead of the engine's automatic boundary");
+    app.add_flag(
+        "--truth-boundary", truthBoundary,
+        "boundary from the ground truth (the lit rectangle) instead of the engine's automatic boundary");
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
         app.name("wallsim config");

@@ -30,7 +30,7 @@ cv::Rect2d LitRectangle(const Scene& scene, double inset);
 bool BuildProjectDocument(const Scene& scene, VantisAuto::CDoc* doc, std::string* error);
 
 struct ConfigTarget {
-    std::filesystem::path home;     // the configuration goes to <home>/.local/share/<vid>/SystemData/Config.cfg
+    std::filesystem::path home;  // the configuration goes to <home>/.local/share/<vid>/SystemData/Config.cfg
     std::string vid = "Vendor";
     bool autoExecution = false;
     // The engine's automatic boundary from photos of the scene instead of

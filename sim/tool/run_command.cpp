@@ -18,14 +18,13 @@
 #include "warp_input.h"
 
 namespace wallsim::tool {
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 int RunCommand(const std::vector<std::string>& args) {
-    CLI::App app{"Runs the simulated wall of a scene: its engine boards and its camera, until stopped.\n"
-                 "SIGUSR1 prints the ground-truth figures of the boards' current warps; SIGINT or SIGTERM\n"
-                 "prints them once more and stops."};
+    CLI::App app{
+        "Runs the simulated wall of a scene: its engine boards and its camera, until stopped.\n"
+        "SIGUSR1 prints the ground-truth figures of the boards' current warps; SIGINT or SIGTERM\n"
+        "prints them once more and stops."};
     std::string scenePath, socketPath, truthFile, target;
     app.add_option("scene", scenePath, "scene file (JSON)")->required();
     app.add_option("--camera-socket", socketPath, "socket of the virtual camera (default: the usual place)");
@@ -62,7 +61,8 @@ int RunCommand(const std::vector<std::string>& args) {
     // The camera in time: each board's changes reach the light after the
     // projector's latency, and frames integrate the light over their frame time.
     PacedCamera paced(
-        wall->scene().timing, boards->States(), [&](const std::vector<PanelState>& states) { return wall->renderer().Optics(wall->Light(states)); },
+        wall->scene().timing, boards->States(),
+        [&](const std::vector<PanelState>& states) { return wall->renderer().Optics(wall->Light(states)); },
         [&](const cv::Mat& light, const CameraSettings& s, uint64_t frame) {
             return wall->renderer().Respond(light, s, frame);
         },

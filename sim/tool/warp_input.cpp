@@ -61,7 +61,8 @@ bool ReadWarps(const std::string& path, const Scene& scene, std::vector<std::vec
         list = &j["warps"];
     }
     if (!list->is_array() || list->size() != scene.projectors.size()) {
-        *error = path + ": warps: expected one grid per projector (" + std::to_string(scene.projectors.size()) + ")";
+        *error = path + ": warps: expected one grid per projector (" +
+                 std::to_string(scene.projectors.size()) + ")";
         return false;
     }
     warps->clear();
@@ -72,8 +73,9 @@ bool ReadWarps(const std::string& path, const Scene& scene, std::vector<std::vec
         std::string field = path + ": warps[" + std::to_string(i) + "]";
         if (!Points((*list)[i], field, &pts, error)) return false;
         if (pts.size() != need) {
-            *error = field + ": expected " + std::to_string(need) + " points for a " + std::to_string(p.width) +
-                     " x " + std::to_string(p.height) + " panel, found " + std::to_string(pts.size());
+            *error = field + ": expected " + std::to_string(need) + " points for a " +
+                     std::to_string(p.width) + " x " + std::to_string(p.height) + " panel, found " +
+                     std::to_string(pts.size());
             return false;
         }
         warps->emplace_back(pts.begin(), pts.end());
@@ -81,7 +83,8 @@ bool ReadWarps(const std::string& path, const Scene& scene, std::vector<std::vec
     return true;
 }
 
-bool ReadTarget(const std::string& path, const Scene& scene, std::vector<cv::Point2d>* target, std::string* error) {
+bool ReadTarget(const std::string& path, const Scene& scene, std::vector<cv::Point2d>* target,
+                std::string* error) {
     json j;
     if (!ReadJson(path, &j, error)) return false;
     std::vector<cv::Point2d> pts;
@@ -128,7 +131,8 @@ SourceLattice LatticeFromWarpGrid(const std::vector<cv::Point2f>& grid, int widt
             cv::Point2d u(n.x, n.y);
             auto p = forward.Invert(u, u, 1e-3);
             // Where no picture point lands the board is told a position far outside the picture.
-            n = p ? cv::Point2f(static_cast<float>(p->x), static_cast<float>(p->y)) : cv::Point2f(-1024.f, -1024.f);
+            n = p ? cv::Point2f(static_cast<float>(p->x), static_cast<float>(p->y))
+                  : cv::Point2f(-1024.f, -1024.f);
         }
     return l;
 }

@@ -18,7 +18,8 @@ bool ReadWarps(const std::string& path, const Scene& scene, std::vector<std::vec
 // A target outline on the screen from {"screen": [[x, y], ...]} (screen units),
 // {"camera": [[x, y], ...]} (picture pixels) or {"boundary": [...]} (a 129 x 65
 // boundary grid in picture pixels, of which the outer ring counts).
-bool ReadTarget(const std::string& path, const Scene& scene, std::vector<cv::Point2d>* target, std::string* error);
+bool ReadTarget(const std::string& path, const Scene& scene, std::vector<cv::Point2d>* target,
+                std::string* error);
 // The board lattice that shows a warp grid (its forward map inverted at every lattice node).
 SourceLattice LatticeFromWarpGrid(const std::vector<cv::Point2f>& grid, int width, int height);
 

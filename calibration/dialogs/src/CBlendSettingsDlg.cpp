@@ -84,7 +84,11 @@ void CBlendSettingsDlg::StartDownload() {
     worker_ = std::thread([self, download = download_, gamma] {
         if (download) download(gamma);
         QMetaObject::invokeMethod(
-            qApp, [self] { if (self) self->DownloadEnded(); }, Qt::QueuedConnection);
+            qApp,
+            [self] {
+                if (self) self->DownloadEnded();
+            },
+            Qt::QueuedConnection);
     });
 }
 

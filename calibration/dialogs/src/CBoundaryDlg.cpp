@@ -105,7 +105,9 @@ CBoundaryDlg::CBoundaryDlg(VantisAuto::CDoc& doc, CDShowCameraCtrl& view, QWidge
     StartUp();
 }
 
-CBoundaryDlg::~CBoundaryDlg() { view_.removeEventFilter(this); }
+CBoundaryDlg::~CBoundaryDlg() {
+    view_.removeEventFilter(this);
+}
 
 void CBoundaryDlg::StartUp() {
     const auto layout = doc_.Layout();
@@ -202,10 +204,17 @@ void CBoundaryDlg::PatternAction(int k, int previous) {
             else
                 for (auto& c : doc_.m_channels) dvOrvelAutoClearImage(c->m_hLink);
             break;
-        case kFullFill: doc_.ShowWhiteAll(); break;
-        case kBorder: doc_.DrawFramesAll(); break;
-        case kOverlap: doc_.DrawOverlapPreview(); break;
-        default: break;
+        case kFullFill:
+            doc_.ShowWhiteAll();
+            break;
+        case kBorder:
+            doc_.DrawFramesAll();
+            break;
+        case kOverlap:
+            doc_.DrawOverlapPreview();
+            break;
+        default:
+            break;
     }
 }
 

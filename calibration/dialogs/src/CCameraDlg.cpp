@@ -56,7 +56,8 @@ void Apply(QSlider* s, const SliderSpec& spec) {
 
 }  // namespace
 
-CCameraCtrlPage::CCameraCtrlPage(PropertySetter set, QWidget* parent) : QWidget(parent), set_(std::move(set)) {
+CCameraCtrlPage::CCameraCtrlPage(PropertySetter set, QWidget* parent)
+    : QWidget(parent), set_(std::move(set)) {
     auto* l = new QGridLayout(this);
     panMinus_ = new CSkinButton("P-", this);
     panPlus_ = new CSkinButton("P+", this);
@@ -113,8 +114,9 @@ CCameraAdvancePage::CCameraAdvancePage(PropertySetter set, std::function<void()>
     connect(exposure_, &QSlider::valueChanged, this, [this](int v) {
         if (!filling_) set_(CameraProperty::Exposure, ExposureOfPosition(v));
     });
-    const std::pair<QSlider*, CameraProperty> plain[] = {
-        {gain_, CameraProperty::Gain}, {brightness_, CameraProperty::Brightness}, {contrast_, CameraProperty::Contrast}};
+    const std::pair<QSlider*, CameraProperty> plain[] = {{gain_, CameraProperty::Gain},
+                                                         {brightness_, CameraProperty::Brightness},
+                                                         {contrast_, CameraProperty::Contrast}};
     for (auto [s, p] : plain)
         connect(s, &QSlider::valueChanged, this, [this, p = p](int v) {
             if (!filling_) set_(p, v);
@@ -150,7 +152,12 @@ CCameraDlg::CCameraDlg(VantisAuto::CDoc& doc, CDShowCameraCtrl& view, QWidget* p
     pages_ = new QStackedWidget(this);
     auto set = [this](CameraProperty p, long v) { Set(p, v); };
     control_ = new CCameraCtrlPage(set, pages_);
-    advance_ = new CCameraAdvancePage(set, [this] { if (onAutoTune_) onAutoTune_(); }, pages_);
+    advance_ = new CCameraAdvancePage(
+        set,
+        [this] {
+            if (onAutoTune_) onAutoTune_();
+        },
+        pages_);
     pages_->addWidget(control_);
     pages_->addWidget(advance_);
     l->addWidget(list_, 0, 0, 2, 1);
@@ -242,15 +249,32 @@ void CCameraDlg::RefreshPages() {
 
 void CCameraDlg::Set(CameraProperty p, long value) {
     switch (p) {
-        case CameraProperty::Pan: view_.SetPan(value); break;
-        case CameraProperty::Tilt: view_.SetTilt(value); break;
-        case CameraProperty::Zoom: view_.SetZoom(value); break;
-        case CameraProperty::Focus: view_.SetFocus(value); break;
-        case CameraProperty::Exposure: view_.SetExposure(value); break;
-        case CameraProperty::Gain: view_.SetGain(value); break;
-        case CameraProperty::Brightness: view_.SetBrightness(value); break;
-        case CameraProperty::Contrast: view_.SetContrast(value); break;
-        default: break;
+        case CameraProperty::Pan:
+            view_.SetPan(value);
+            break;
+        case CameraProperty::Tilt:
+            view_.SetTilt(value);
+            break;
+        case CameraProperty::Zoom:
+            view_.SetZoom(value);
+            break;
+        case CameraProperty::Focus:
+            view_.SetFocus(value);
+            break;
+        case CameraProperty::Exposure:
+            view_.SetExposure(value);
+            break;
+        case CameraProperty::Gain:
+            view_.SetGain(value);
+            break;
+        case CameraProperty::Brightness:
+            view_.SetBrightness(value);
+            break;
+        case CameraProperty::Contrast:
+            view_.SetContrast(value);
+            break;
+        default:
+            break;
     }
     RefreshPages();
 }

@@ -30,7 +30,9 @@ using namespace meridan::dialogs;
 
 namespace {
 
-QString Dotted(std::uint32_t a) { return QString::fromStdString(vantis::FormatIpv4(a)); }
+QString Dotted(std::uint32_t a) {
+    return QString::fromStdString(vantis::FormatIpv4(a));
+}
 
 bool ParseAddress(const QString& text, std::uint32_t* out) {
     const auto address = vantis::ParseIpv4(text.trimmed().toStdString());
@@ -159,7 +161,9 @@ void CNewChannelDlg::BuildPages() {
     connect(cancel_, &QPushButton::clicked, this, [this] { OnCancel(); });
 }
 
-int CNewChannelDlg::Page() const { return pages_->currentIndex(); }
+int CNewChannelDlg::Page() const {
+    return pages_->currentIndex();
+}
 
 void CNewChannelDlg::ShowPage(int page) {
     pages_->setCurrentIndex(page);
@@ -195,7 +199,8 @@ void CNewChannelDlg::FillAddressList() {
         const auto& e = model_.entries[static_cast<std::size_t>(i)];
         auto* ip = new QTableWidgetItem(Dotted(e.address));
         if (e.colour != 0)
-            ip->setForeground(QColor(static_cast<int>(e.colour & 0xFF), static_cast<int>((e.colour >> 8) & 0xFF),
+            ip->setForeground(QColor(static_cast<int>(e.colour & 0xFF),
+                                     static_cast<int>((e.colour >> 8) & 0xFF),
                                      static_cast<int>((e.colour >> 16) & 0xFF)));
         addresses_->setItem(i, 0, ip);
         for (int c = 1; c < 3; ++c) {

@@ -61,9 +61,12 @@ CThresholdDlg::CThresholdDlg(VantisAuto::CDoc& doc, CCvImageCtrl& view, QWidget*
     view_.m_producer = [this](void*, int, cv::Mat& picture) { Compute(picture); };
     view_.m_done = [this](void*) {
         QPointer<CThresholdDlg> self(this);
-        QMetaObject::invokeMethod(this, [self] {
-            if (self) self->ComputeDone();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [self] {
+                if (self) self->ComputeDone();
+            },
+            Qt::QueuedConnection);
     };
     ShowChannel(0);
 }
@@ -114,7 +117,8 @@ void CThresholdDlg::Compute(cv::Mat& picture) {
         VantisAuto::DocLock lock(VantisAuto::DocumentLock());
         if (current_) current_->m_threshold = threshold;
     } else if (onError_) {
-        QMetaObject::invokeMethod(this, [this, r] { onError_(r); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, r] { onError_(r); }, Qt::QueuedConnection);
     }
 }
 

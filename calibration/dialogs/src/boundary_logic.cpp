@@ -18,7 +18,9 @@ std::string ZoomLabel(int index) {
     return text;
 }
 
-int WheelStep(bool towardsUser, bool modifiers) { return (towardsUser && !modifiers) ? -1 : 1; }
+int WheelStep(bool towardsUser, bool modifiers) {
+    return (towardsUser && !modifiers) ? -1 : 1;
+}
 
 bool StepZoom(int& index, int step, int range) {
     const int next = index + step;
@@ -55,23 +57,30 @@ KeyAction ClassifyKey(int key) {
 
 int SelectionKey(int key) {
     switch (key) {
-        case Qt::Key_W: return Qt::Key_Up;
-        case Qt::Key_A: return Qt::Key_Left;
-        case Qt::Key_S: return Qt::Key_Down;
-        case Qt::Key_D: return Qt::Key_Right;
-        default: return 0;
+        case Qt::Key_W:
+            return Qt::Key_Up;
+        case Qt::Key_A:
+            return Qt::Key_Left;
+        case Qt::Key_S:
+            return Qt::Key_Down;
+        case Qt::Key_D:
+            return Qt::Key_Right;
+        default:
+            return 0;
     }
 }
 
-OverlapTableSize OverlapTableOf(int gridColumns, int gridRows, int columns, int rows, int overlapX, int overlapY) {
-    return vantis::OverlapTableSizeOf(16 * gridColumns - 16, 16 * gridRows - 16, columns, rows, overlapX, overlapY);
+OverlapTableSize OverlapTableOf(int gridColumns, int gridRows, int columns, int rows, int overlapX,
+                                int overlapY) {
+    return vantis::OverlapTableSizeOf(16 * gridColumns - 16, 16 * gridRows - 16, columns, rows, overlapX,
+                                      overlapY);
 }
 
 const std::array<std::uint32_t, 16> kBoundaryStyle = {
-    0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000, 255,      // line colours: first/last column, first/last row, others
-    2,        2,        2,        2,        1,        // line widths
-    0x00FF00, 0x00FF00, 20,       10,                 // marker colours and sizes
-    0xFFFF,   2,                                      // overlap outline colour and width
+    0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000, 255,  // line colours: first/last column, first/last row, others
+    2,        2,        2,        2,        1,    // line widths
+    0x00FF00, 0x00FF00, 20,       10,             // marker colours and sizes
+    0xFFFF,   2,                                  // overlap outline colour and width
 };
 
 }  // namespace meridan::dialogs

@@ -52,11 +52,14 @@ long StepValue(const CameraPropertyState& p, bool raise) {
 }
 
 bool AutoTuneAllowed(const CDShowCameraData& camera, bool running) {
-    for (auto p : {CameraProperty::Exposure, CameraProperty::Gain, CameraProperty::Brightness, CameraProperty::Contrast})
+    for (auto p : {CameraProperty::Exposure, CameraProperty::Gain, CameraProperty::Brightness,
+                   CameraProperty::Contrast})
         if (!camera.State(p).supported) return false;
     return running;
 }
 
-bool IsListedCamera(const std::wstring& name) { return vantis::calibration::IsSupportedCameraModel(name); }
+bool IsListedCamera(const std::wstring& name) {
+    return vantis::calibration::IsSupportedCameraModel(name);
+}
 
 }  // namespace meridan::dialogs

@@ -53,7 +53,8 @@ void StartAutoTune(CVantisAutoDlg& main, QPointer<CCameraDlg> dialog) {
             meridan::JobFigures f;
             f.channels = static_cast<int>(main.Doc().m_channels.size());
             f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - run->start).count();
-            main.ShowJobEnd(QString::fromStdString(meridan::AutoTuneEndText(run->result, f, run->exposure, run->gain)));
+            main.ShowJobEnd(
+                QString::fromStdString(meridan::AutoTuneEndText(run->result, f, run->exposure, run->gain)));
         });
     main.OpenProgress(QObject::tr("Auto Tune"), id);
 }
@@ -90,14 +91,14 @@ void Install(CVantisAutoDlg& main) {
     main.SetDockFactory(CVantisAutoDlg::kDockThreshold, [](CVantisAutoDlg& m) -> QWidget* {
         auto* d = new CThresholdDlg(m.Doc(), *m.ThresholdView());
         d->SetFinishedHandler([&m](bool done) { m.EndThresholdReview(done); });
-        d->SetErrorHandler([&m](int code) {
-            m.ShowError(vantis::messages::ErrorReporter::EngineErrorText(code));
-        });
+        d->SetErrorHandler(
+            [&m](int code) { m.ShowError(vantis::messages::ErrorReporter::EngineErrorText(code)); });
         return d;
     });
     // Others: the one edge-blending settings dialog of the window.
-    main.SetDockFactory(CVantisAutoDlg::kDockOthers,
-                        [](CVantisAutoDlg& m) -> QWidget* { return CBlendSettingsDlg::ShowFor(m.Doc(), &m); });
+    main.SetDockFactory(CVantisAutoDlg::kDockOthers, [](CVantisAutoDlg& m) -> QWidget* {
+        return CBlendSettingsDlg::ShowFor(m.Doc(), &m);
+    });
 }
 
 }  // namespace meridan::dialogs

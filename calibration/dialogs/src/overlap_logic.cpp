@@ -21,8 +21,12 @@ std::string TotalResolutionText(int width, int height, int columns, int rows, in
     return text;
 }
 
-int BlendPageModel::Columns() const { return vantis::model::LayoutOf(layout).columns; }
-int BlendPageModel::Rows() const { return vantis::model::LayoutOf(layout).rows; }
+int BlendPageModel::Columns() const {
+    return vantis::model::LayoutOf(layout).columns;
+}
+int BlendPageModel::Rows() const {
+    return vantis::model::LayoutOf(layout).rows;
+}
 
 void BlendPageModel::ResetToMinimum() {
     if (layout >= 1 && layout <= 13) {
@@ -60,7 +64,9 @@ void BlendPageModel::MoveSlider(int axis, int position) {
     Recompute();
 }
 
-bool BlendPageModel::SliderEnabled(int axis) const { return axis == 0 ? Columns() > 1 : Rows() > 1; }
+bool BlendPageModel::SliderEnabled(int axis) const {
+    return axis == 0 ? Columns() > 1 : Rows() > 1;
+}
 
 std::string BlendPageModel::TotalText() const {
     const auto t = vantis::model::TimingOf(timing);

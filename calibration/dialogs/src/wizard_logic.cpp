@@ -86,7 +86,8 @@ void WizardModel::FillForLayout() {
     const int count = RequiredEntries();
     for (int i = 0; i < count; ++i) {
         const int p = i % places;
-        entries.push_back({kFirstListAddress + static_cast<std::uint32_t>(i), p % l.columns + 1, p / l.columns + 1, 0});
+        entries.push_back(
+            {kFirstListAddress + static_cast<std::uint32_t>(i), p % l.columns + 1, p / l.columns + 1, 0});
     }
 }
 
@@ -133,7 +134,8 @@ bool WizardModel::LayoutChangedSinceOverlap() {
     return changed;
 }
 
-void WizardModel::WriteTo(VantisAuto::CDoc& doc, const int overlapPercent[2], const int overlapPixels[2]) const {
+void WizardModel::WriteTo(VantisAuto::CDoc& doc, const int overlapPercent[2],
+                          const int overlapPixels[2]) const {
     doc.m_nSolution = solution;
     doc.m_nTiming = timing;
     doc.m_nChannelCount = static_cast<int>(entries.size());

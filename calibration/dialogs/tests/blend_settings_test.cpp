@@ -30,7 +30,7 @@ namespace {
 using meridan::test::App;
 
 class BlendSettings : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { App(); }
 
     // Records each download's gamma and thread, then downloads for real.

@@ -38,7 +38,7 @@ struct Point {
 // letterboxed), the grid started afresh as the camera dialog does for a new
 // project, and the boundary dialog open over it.
 class BoundaryDialog : public ::testing::Test {
-protected:
+  protected:
     static constexpr int kPictureWidth = 640, kPictureHeight = 360;
 
     void SetUp() override {
@@ -47,7 +47,8 @@ protected:
         doc_.m_overlapPixels[0] = 384;
         view_.resize(640, 480);
         view_.show();
-        grid::PointPP a = doc_.m_boundary.TableA(), b = doc_.m_boundary.TableB(), c = doc_.m_boundary.TableC();
+        grid::PointPP a = doc_.m_boundary.TableA(), b = doc_.m_boundary.TableB(),
+                      c = doc_.m_boundary.TableC();
         grid::RectPP r = doc_.m_boundary.Rects();
         view_.SetBoundaryTable(a, b, c, r);
         ASSERT_EQ(view_.OpenSource(std::make_unique<meridan::test::StillSource>(
@@ -75,7 +76,9 @@ protected:
         return {doc_.m_boundary.m_tableA.x[column][row], doc_.m_boundary.m_tableA.y[column][row]};
     }
     std::vector<Point> Corners() const { return {Adjust(0, 0), Adjust(1, 0), Adjust(0, 1), Adjust(1, 1)}; }
-    double GridArea() const { return vantis::calibration::BoundaryArea(vantis::calibration::BoundaryGridOf(doc_.m_boundary)); }
+    double GridArea() const {
+        return vantis::calibration::BoundaryArea(vantis::calibration::BoundaryGridOf(doc_.m_boundary));
+    }
     // Where a picture point is shown in the view.
     QPoint OnScreen(Point p) const {
         const QRect shown = view_.PictureRect();
@@ -83,8 +86,8 @@ protected:
                 shown.y() + static_cast<int>(std::lround(p.y * shown.height() / kPictureHeight))};
     }
     void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog_, static_cast<Qt::Key>(key),
-                        modifiers);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog_,
+                        static_cast<Qt::Key>(key), modifiers);
     }
     void Mouse(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
         QMouseEvent e(type, QPointF(at), view_.mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);

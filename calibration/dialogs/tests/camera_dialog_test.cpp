@@ -29,7 +29,7 @@ using meridan::test::WaitFor;
 const cv::Scalar kGrey(90, 90, 90);
 
 class CameraDialog : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         App();
         socket_ = (home_.root() / "run" / "camera.sock").string();
@@ -72,10 +72,12 @@ TEST_F(CameraDialog, OverlayReachesThePluginOnTheFirstOpen) {
     const auto first = view.Graph()->LatestFrame();
     const std::uint64_t after = (first ? first->sequence : 0) + 2;
     std::shared_ptr<const oculet::Frame> drawn;
-    ASSERT_TRUE(WaitFor([&] {
-        drawn = view.Graph()->LatestFrame();
-        return drawn && drawn->sequence > after;
-    }, 10000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            drawn = view.Graph()->LatestFrame();
+            return drawn && drawn->sequence > after;
+        },
+        10000));
     // The picture is grey; the grid's lines are coloured.
     std::vector<cv::Mat> channels;
     cv::split(drawn->image, channels);

@@ -20,11 +20,11 @@ using namespace meridan::dialogs;
 namespace {
 
 class AlwaysAnswers : public vantis::model::EchoProber {
-public:
+  public:
     bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
 };
 class AnswersOnly : public vantis::model::EchoProber {
-public:
+  public:
     explicit AnswersOnly(std::uint32_t a) : a_(a) {}
     bool Echo(std::uint32_t address, std::chrono::milliseconds) override { return address == a_; }
     std::uint32_t a_;
@@ -118,7 +118,8 @@ TEST(WizardLogic, WriteToReplacesTheChannels) {
 TEST(WizardLogic, NetworkCheckAgainstBoards) {
     auto a = wallsim::BoardServer::StartInRange(200, 201);
     ASSERT_TRUE(a);
-    std::vector<AddressEntry> entries{{a->address_value(), 1, 1, 0}, {0x7F0000CA, 2, 1, 0}};  // .202 has no board
+    std::vector<AddressEntry> entries{{a->address_value(), 1, 1, 0},
+                                      {0x7F0000CA, 2, 1, 0}};  // .202 has no board
     AnswersOnly echo(a->address_value());
     EXPECT_EQ(NetworkCheck(entries, echo), CheckResult::Silent);
     EXPECT_EQ(entries[0].colour, kEntryAnswered);

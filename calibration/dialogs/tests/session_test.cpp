@@ -19,12 +19,12 @@
 
 #include "../../meridan/tests/qt_test_support.h"
 #include "../../meridan/tests/test_env.h"
-#include "dvOrvelAuto.h"
 #include "dialogs/CBoundaryDlg.h"
 #include "dialogs/CCameraDlg.h"
 #include "dialogs/CNewChannelDlg.h"
 #include "dialogs/CThresholdDlg.h"
 #include "dialogs/install.h"
+#include "dvOrvelAuto.h"
 #include "meridan/CVantisAutoDlg.h"
 #include "meridan/skin/CSkinButton.h"
 #include "project_config.h"
@@ -146,10 +146,12 @@ TEST(Session, NewProjectToRecalibratedWall) {
         }
     if (!errors.empty() && std::getenv("SESSION_KEEP_PHOTOS")) {
         for (auto& c : main.Doc().m_channels)
-            for (const auto& p : {c->m_strBlackPhoto, c->m_strWhitePhoto, c->m_strCenterPhoto, c->m_strGridPhoto})
+            for (const auto& p :
+                 {c->m_strBlackPhoto, c->m_strWhitePhoto, c->m_strCenterPhoto, c->m_strGridPhoto})
                 if (!p.empty())
-                    std::filesystem::copy_file(p, std::filesystem::path(std::getenv("SESSION_KEEP_PHOTOS")) /
-                                                      std::filesystem::path(p).filename(),
+                    std::filesystem::copy_file(p,
+                                               std::filesystem::path(std::getenv("SESSION_KEEP_PHOTOS")) /
+                                                   std::filesystem::path(p).filename(),
                                                std::filesystem::copy_options::overwrite_existing);
     }
     ASSERT_TRUE(errors.empty()) << errors.front().toStdString();
@@ -158,7 +160,8 @@ TEST(Session, NewProjectToRecalibratedWall) {
     // Re-calibration: the threshold review of the stored photos, Done.
     ASSERT_TRUE(main.GetButton(CVantisAutoDlg::kRecalibration)->isEnabled());
     main.OnRecalibration();
-    ASSERT_TRUE(WaitFor([&] { return dynamic_cast<CThresholdDlg*>(main.DockedChild()) != nullptr; }, kSessionStepMs));
+    ASSERT_TRUE(
+        WaitFor([&] { return dynamic_cast<CThresholdDlg*>(main.DockedChild()) != nullptr; }, kSessionStepMs));
     auto* review = dynamic_cast<CThresholdDlg*>(main.DockedChild());
     ASSERT_TRUE(review->WaitIdle());
     while (review->NextButton()->isVisible()) {
@@ -170,8 +173,8 @@ TEST(Session, NewProjectToRecalibratedWall) {
     ASSERT_TRUE(WaitFor([&] { return !main.IsBusy(); }, kSessionStepMs));
     ASSERT_TRUE(errors.empty()) << errors.front().toStdString();
     const double recalibrated = vantis::calibration::testing::WorstRms(wall.Measure());
-    std::printf("worst rms: identity %.2f, calibrated %.2f, re-calibrated %.2f panel pixels\n", identity, calibrated,
-                recalibrated);
+    std::printf("worst rms: identity %.2f, calibrated %.2f, re-calibrated %.2f panel pixels\n", identity,
+                calibrated, recalibrated);
     EXPECT_LT(calibrated * 5, identity);
     EXPECT_LT(recalibrated * 5, identity);
     main.Doc().DisconnectAll();

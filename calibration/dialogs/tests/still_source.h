@@ -14,7 +14,7 @@
 namespace meridan::test {
 
 class StillSource : public oculet::IFrameSource {
-public:
+  public:
     explicit StillSource(cv::Mat picture) : picture_(std::move(picture)) {}
     bool Next(oculet::Frame& frame) override {
         if (interrupted_.load()) return false;
@@ -28,7 +28,7 @@ public:
     void Resume() override { interrupted_.store(false); }
     cv::Size FrameSize() const override { return picture_.size(); }
 
-private:
+  private:
     cv::Mat picture_;
     std::atomic<bool> interrupted_{false};
 };

@@ -12,10 +12,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QStyle>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTableWidget>
 #include <QWheelEvent>
 
@@ -34,9 +34,9 @@
 #include "dialogs/CNewChannelDlg.h"
 #include "dialogs/CThresholdDlg.h"
 #include "dvOrvelAuto.h"
-#include "shot.h"
 #include "oculet/CCvImageCtrl.h"
 #include "oculet/CDShowCameraCtrl.h"
+#include "shot.h"
 #include "vantis/model/document.h"
 #include "wallsim/board_server.h"
 
@@ -49,7 +49,7 @@ using meridan::test::WaitFor;
 using meridan::test::Shot;
 
 class DialogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { App(); }
     meridan::test::TempHome home_;
     AlwaysAnswers echo_;
@@ -182,8 +182,8 @@ TEST_F(DialogTest, BoundaryKeysAndWheel) {
                      Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&view, &move);
     const QPointF inside(50, 50);
-    QWheelEvent towards(inside, view.mapToGlobal(inside), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                        Qt::NoScrollPhase, false);
+    QWheelEvent towards(inside, view.mapToGlobal(inside), QPoint(), QPoint(0, -120), Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&view, &towards);
     EXPECT_EQ(d->ZoomIndex(), 0);
     EXPECT_EQ(d->ZoomLabel()->text(), "100%");
@@ -209,7 +209,7 @@ TEST_F(DialogTest, CameraPagesMapTheProperties) {
     EXPECT_EQ(advance.Exposure()->minimum(), -11);
     EXPECT_EQ(advance.Exposure()->maximum(), -2);
     EXPECT_EQ(advance.Exposure()->value(), -5);
-    EXPECT_TRUE(sets.empty());  // refreshing sets nothing
+    EXPECT_TRUE(sets.empty());                      // refreshing sets nothing
     EXPECT_FALSE(advance.AutoTune()->isEnabled());  // no gain
     EXPECT_FALSE(advance.Gain()->isEnabled());
     advance.Exposure()->setValue(-6);
@@ -222,7 +222,6 @@ TEST_F(DialogTest, CameraPagesMapTheProperties) {
     control.PanMinus()->click();
     EXPECT_EQ(sets.back(), std::make_pair(CameraProperty::Pan, 1L));
     EXPECT_FALSE(control.Zoom()->isEnabled());
-
 }
 
 // Black and white photos of one channel: a bright rectangle on grey noise.

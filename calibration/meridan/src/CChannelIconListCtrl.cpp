@@ -16,7 +16,7 @@ constexpr int kChannelRole = Qt::UserRole + 1;
 // Hands the typed label to the list's handler instead of storing it: the
 // label always shows the channel's address, which the handler may change.
 class LabelDelegate : public QStyledItemDelegate {
-public:
+  public:
     explicit LabelDelegate(CChannelIconListCtrl* list) : QStyledItemDelegate(list), list_(list) {}
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
         auto* line = qobject_cast<QLineEdit*>(editor);
@@ -25,7 +25,7 @@ public:
         list_->RedrawItems();
     }
 
-private:
+  private:
     CChannelIconListCtrl* list_;
 };
 

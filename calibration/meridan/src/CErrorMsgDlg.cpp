@@ -29,7 +29,9 @@ CErrorMsgDlg::CErrorMsgDlg(const QString& text, QWidget* parent) : QDialog(paren
     column->addWidget(buttons);
 }
 
-QString CErrorMsgDlg::Text() const { return edit_->toPlainText(); }
+QString CErrorMsgDlg::Text() const {
+    return edit_->toPlainText();
+}
 
 namespace meridan {
 

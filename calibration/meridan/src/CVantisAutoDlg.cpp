@@ -26,14 +26,14 @@
 #include <mutex>
 #include <utility>
 
+#include "calibration/calibration_sequence.h"
+#include "calibration/connection_job.h"
+#include "calibration/oculet_camera.h"
 #include "dvOrvelAuto.h"
 #include "meridan/CChannelIconListCtrl.h"
 #include "meridan/CErrorMsgDlg.h"
 #include "meridan/CWaitDlg.h"
 #include "meridan/DeviceWatcher.h"
-#include "calibration/calibration_sequence.h"
-#include "calibration/connection_job.h"
-#include "calibration/oculet_camera.h"
 #include "meridan/job_feedback.h"
 #include "meridan/main_logic.h"
 #include "meridan/skin/CSkinButton.h"
@@ -57,9 +57,13 @@ const QColor kWindowColour(41, 41, 41);
 const QColor kControlColour(73, 73, 73);
 const char* kFileFilter = "Vantis Auto (*.cfa);;All files (*)";
 
-QString Text(int id) { return QString::fromStdString(meridan::Messages().Text(id)); }
+QString Text(int id) {
+    return QString::fromStdString(meridan::Messages().Text(id));
+}
 
-QString AppTitle(const vantis::model::Defaults& d) { return QString::fromStdString(d.appTitle); }
+QString AppTitle(const vantis::model::Defaults& d) {
+    return QString::fromStdString(d.appTitle);
+}
 
 // A workflow's reports, carried to the window thread: status lines go to the
 // wait window when there is one, errors to the error dialog. Workflows report
@@ -67,7 +71,7 @@ QString AppTitle(const vantis::model::Defaults& d) { return QString::fromStdStri
 // goes on at once; only a question waits for its answer (workflows ask
 // without the lock), and a stop request answers it with No.
 class WindowReporter : public vantis::calibration::Reporter {
-public:
+  public:
     WindowReporter(CVantisAutoDlg& w, const vantis::calibration::StopRequest& stop) : w_(w), stop_(stop) {}
     void Status(const std::string& text, int position, int range) override {
         w_.Post([&w = w_, text, position, range] {
@@ -94,7 +98,7 @@ public:
         });
     }
 
-private:
+  private:
     CVantisAutoDlg& w_;
     const vantis::calibration::StopRequest& stop_;
 };
@@ -173,7 +177,8 @@ void CVantisAutoDlg::BuildWindow() {
     list_ = new CChannelIconListCtrl(this);
     list_->setMinimumHeight(80);
     list_->setMaximumHeight(96);
-    list_->SetLabelEditHandler([this](int index, const QString& text) { return OnEndLabelEdit(index, text); });
+    list_->SetLabelEditHandler(
+        [this](int index, const QString& text) { return OnEndLabelEdit(index, text); });
     list_->SetContextMenuHandler([this](const QPoint& pos) { OnContextMenu(pos); });
 
     struct Def {
@@ -251,8 +256,9 @@ void CVantisAutoDlg::BuildMenus() {
     file->addAction(tr("&Last report"), this, [this] { OnLastReport(); });
     file->addAction(tr("Export &MPCDI..."), this, [this] { OnExportMpcdi(); });
     QMenu* help = menuBar_->addMenu(tr("&Help"));
-    help->addAction(QString::fromStdString(meridan::Messages().Format(msg::kAboutMenu, {options_.defaults.appTitle})),
-                    this, [this] { OnAbout(); });
+    help->addAction(
+        QString::fromStdString(meridan::Messages().Format(msg::kAboutMenu, {options_.defaults.appTitle})),
+        this, [this] { OnAbout(); });
     menuBar_->setStyleSheet("QMenuBar { background: rgb(41,41,41); color: white; }");
     layout()->setMenuBar(menuBar_);
 
@@ -277,18 +283,23 @@ void CVantisAutoDlg::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------------------
 // Worker messages
 
-void CVantisAutoDlg::Send(std::function<void()> f) { jobs_.Call(std::move(f)); }
+void CVantisAutoDlg::Send(std::function<void()> f) {
+    jobs_.Call(std::move(f));
+}
 
-void CVantisAutoDlg::Post(std::function<void()> f) { jobs_.Post(std::move(f)); }
+void CVantisAutoDlg::Post(std::function<void()> f) {
+    jobs_.Post(std::move(f));
+}
 
 void CVantisAutoDlg::WakeJobs() {
-    QMetaObject::invokeMethod(this, [this] { jobs_.Serve(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { jobs_.Serve(); }, Qt::QueuedConnection);
 }
 
 bool CVantisAutoDlg::Ask(const QString& text) {
     if (question_) return question_(text);
-    return QMessageBox::question(this, AppTitle(options_.defaults), text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    return QMessageBox::question(this, AppTitle(options_.defaults), text,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void CVantisAutoDlg::Inform(const QString& text, bool stop) {
@@ -335,7 +346,8 @@ void CVantisAutoDlg::ApplyButtonEnabling(int e) {
     buttons_[kConnect]->setEnabled(!doc_.m_channels.empty());
 }
 
-meridan::JobRunner::Id CVantisAutoDlg::RunDocumentJob(std::function<void()> work, std::function<void()> ended) {
+meridan::JobRunner::Id CVantisAutoDlg::RunDocumentJob(std::function<void()> work,
+                                                      std::function<void()> ended) {
     SetBusy(true);
     return jobs_.Start([work = std::move(work)](const vantis::calibration::StopRequest&) { work(); },
                        [this, ended = std::move(ended)] {
@@ -344,7 +356,9 @@ meridan::JobRunner::Id CVantisAutoDlg::RunDocumentJob(std::function<void()> work
                        });
 }
 
-void CVantisAutoDlg::WaitForJobs() { jobs_.JoinAll(); }
+void CVantisAutoDlg::WaitForJobs() {
+    jobs_.JoinAll();
+}
 
 void CVantisAutoDlg::WaitForConnection() {
     if (connectionJob_ != 0) jobs_.Join(connectionJob_);
@@ -551,7 +565,8 @@ void CVantisAutoDlg::ShowJobEnd(const QString& text) {
         return;
     }
     // Not modal: the operator reads it while the window stays usable.
-    auto* box = new QMessageBox(QMessageBox::Information, AppTitle(options_.defaults), text, QMessageBox::Ok, this);
+    auto* box =
+        new QMessageBox(QMessageBox::Information, AppTitle(options_.defaults), text, QMessageBox::Ok, this);
     box->setObjectName("jobEndMessage");
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
@@ -594,7 +609,8 @@ void CVantisAutoDlg::OnCalibration() {
                         stop.Request();
                     }
                 const int channel = number <= 0 ? -1 : (number - 1) / 3;
-                const int octet = channel >= 0 && channel < static_cast<int>(octets.size()) ? octets[channel] : 0;
+                const int octet =
+                    channel >= 0 && channel < static_cast<int>(octets.size()) ? octets[channel] : 0;
                 const meridan::JobStep step = meridan::CalibrationPhotoStep(number, run->channels, octet);
                 r.Status(step.text, step.position, step.range);
             });
@@ -608,7 +624,9 @@ void CVantisAutoDlg::OnCalibration() {
             run->photosSaved = camera.PhotosSaved();
             // The report is measured and written here, off the window thread.
             const auto report = vantis::calibration::FinishReport(
-                doc_, vantis::calibration::SequenceFacts(run->result, vantis::calibration::RunKind::Calibration, run->started),
+                doc_,
+                vantis::calibration::SequenceFacts(run->result, vantis::calibration::RunKind::Calibration,
+                                                   run->started),
                 ReportFolder(), vantis::calibration::ReadReportThresholds(vantis::model::DefaultIniPath()));
             Post([this, shown = report.report] { ShowRunReport(shown); });
             r.Busy(false);
@@ -625,7 +643,8 @@ void CVantisAutoDlg::OnCalibration() {
             }
             meridan::JobFigures f;
             f.channels = run->channels;
-            f.channelsDone = result.captured ? run->channels : meridan::ChannelsPhotographed(run->photosSaved);
+            f.channelsDone =
+                result.captured ? run->channels : meridan::ChannelsPhotographed(run->photosSaved);
             f.seconds = SecondsSince(run->start);
             const auto outcome = run->projectorLost ? vantis::calibration::Outcome::Failed : result.outcome;
             ShowJobEnd(QString::fromStdString(meridan::CalibrationEndText(outcome, f)));
@@ -667,25 +686,32 @@ void CVantisAutoDlg::OnRecalibration() {
                 if (done)
                     Post([this] {
                         OpenProgress(tr("Re-calibration"), workflowJob_);
-                        wait_->SetStatus(QString::fromStdString(meridan::CalibrationComputeStep(0).text), 0, 1);
+                        wait_->SetStatus(QString::fromStdString(meridan::CalibrationComputeStep(0).text), 0,
+                                         1);
                     });
                 return done;
             };
             const std::time_t started = std::time(nullptr);
-            run->result = vantis::calibration::RunRecalibration(doc_, r, review, vantis::calibration::EngineCalls{});
+            run->result =
+                vantis::calibration::RunRecalibration(doc_, r, review, vantis::calibration::EngineCalls{});
             // Cancelled at the review: nothing ran, nothing to report.
             if (run->result.outcome != vantis::calibration::Outcome::Stopped) {
                 const auto report = vantis::calibration::FinishReport(
-                    doc_, vantis::calibration::SequenceFacts(run->result, vantis::calibration::RunKind::Recalibration, started),
-                    ReportFolder(), vantis::calibration::ReadReportThresholds(vantis::model::DefaultIniPath()));
+                    doc_,
+                    vantis::calibration::SequenceFacts(run->result,
+                                                       vantis::calibration::RunKind::Recalibration, started),
+                    ReportFolder(),
+                    vantis::calibration::ReadReportThresholds(vantis::model::DefaultIniPath()));
                 Post([this, shown = report.report] { ShowRunReport(shown); });
             }
             r.Busy(false);
         },
         [this, run] {
             const auto& result = run->result;
-            if (result.outcome != vantis::calibration::Outcome::Failed) buttons_[kRecalibration]->setEnabled(true);
-            if (result.outcome == vantis::calibration::Outcome::Done) buttons_[kResync]->setEnabled(doc_.m_bSyncReady != 0);
+            if (result.outcome != vantis::calibration::Outcome::Failed)
+                buttons_[kRecalibration]->setEnabled(true);
+            if (result.outcome == vantis::calibration::Outcome::Done)
+                buttons_[kResync]->setEnabled(doc_.m_bSyncReady != 0);
             meridan::JobFigures f;
             f.channels = run->channels;
             f.channelsDone = result.outcome == vantis::calibration::Outcome::Done ? run->channels : 0;
@@ -743,8 +769,7 @@ void CVantisAutoDlg::OnReset() {
 
 void CVantisAutoDlg::OnSave(const QString& given) {
     QString path = given;
-    if (path.isEmpty())
-        path = QFileDialog::getSaveFileName(this, QString(), "Untitle.cfa", kFileFilter);
+    if (path.isEmpty()) path = QFileDialog::getSaveFileName(this, QString(), "Untitle.cfa", kFileFilter);
     if (path.isEmpty()) return;
     if (!path.endsWith(".cfa", Qt::CaseInsensitive) && QFileInfo(path).suffix().isEmpty()) path += ".cfa";
     SetBusy(true);
@@ -907,8 +932,10 @@ void CVantisAutoDlg::OnSnapshot() {
 
 void CVantisAutoDlg::OnAbout() {
     const std::uint32_t v = options_.defaults.appVersion;
-    const QString caption = QString::fromStdString(meridan::Messages().Format(msg::kAboutCaption, {options_.defaults.appTitle}));
-    const QString line = caption + QString(" %1.%2.%3").arg(v >> 24).arg((v >> 16) & 0xFF).arg((v >> 8) & 0xFF);
+    const QString caption =
+        QString::fromStdString(meridan::Messages().Format(msg::kAboutCaption, {options_.defaults.appTitle}));
+    const QString line =
+        caption + QString(" %1.%2.%3").arg(v >> 24).arg((v >> 16) & 0xFF).arg((v >> 8) & 0xFF);
     if (messageHandler_) {
         messageHandler_(line);
         return;
@@ -944,7 +971,8 @@ void CVantisAutoDlg::OnCameraCheck() {
         return;
     }
     const std::wstring name = doc_.GetCameraName();
-    const auto check = meridan::DecideCameraCheck(name, meridan::AttachedCameraNames(), camera_->IsOpened() != 0);
+    const auto check =
+        meridan::DecideCameraCheck(name, meridan::AttachedCameraNames(), camera_->IsOpened() != 0);
     if (check.stopView && workflowJob_ != 0) {
         // A workflow photographing with the camera that went cannot succeed:
         // it is stopped, and the view closes once it has ended.
@@ -960,7 +988,8 @@ void CVantisAutoDlg::OnCameraCheck() {
         buttons_[kBoundary]->setEnabled(false);
         buttons_[kCalibration]->setEnabled(false);
         doc_.m_bBoundaryApplied = 0;
-        Inform(QString::fromStdString(meridan::Messages().Format(msg::kLostCamera, {QString::fromStdWString(name).toStdString()})),
+        Inform(QString::fromStdString(meridan::Messages().Format(
+                   msg::kLostCamera, {QString::fromStdWString(name).toStdString()})),
                true);
     }
 }
@@ -984,7 +1013,8 @@ bool CVantisAutoDlg::SaveOnClose() {
     const bool saved = vantis::model::SaveSystemConfig(doc_, options_.defaults.vid, "Config", &error) == 1;
     lock.unlock();
     // The operator learns that the project was not kept (the window still closes).
-    if (!saved) ShowError(error.empty() ? std::string("The system configuration could not be saved.") : error);
+    if (!saved)
+        ShowError(error.empty() ? std::string("The system configuration could not be saved.") : error);
     return true;
 }
 
@@ -1033,7 +1063,10 @@ void CVantisAutoDlg::ShowRunReport(const vantis::calibration::RunReport& report)
     if (closing_) return;
     auto* panel = new meridan::ReportPanel(report, this);
     panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->SetOnClose([this] { ShowMainControls(true); closeAllowed_ = true; });
+    panel->SetOnClose([this] {
+        ShowMainControls(true);
+        closeAllowed_ = true;
+    });
     PlaceInDock(panel);
 }
 

@@ -15,8 +15,9 @@
 CWaitDlg::CWaitDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName("waitDialog");
     setModal(false);
-    setStyleSheet("QDialog { background: rgb(41,41,41); border: 1px solid rgb(110,110,110); }"
-                  "QLabel { color: white; }");
+    setStyleSheet(
+        "QDialog { background: rgb(41,41,41); border: 1px solid rgb(110,110,110); }"
+        "QLabel { color: white; }");
     progress_ = new CProgressCtrlEx(this);
     progress_->setObjectName("waitProgress");
     text_ = new QLabel(QString::fromStdString(meridan::Messages().Text(meridan::msg::kPleaseWait)), this);
@@ -51,7 +52,8 @@ void CWaitDlg::SetRange(int low, int high) {
 
 void CWaitDlg::Step(int messageId, int octet, int counter) {
     if (suppressed_) return;
-    text_->setText(QString::fromStdString(meridan::Messages().Format(messageId, {static_cast<long long>(octet)})));
+    text_->setText(
+        QString::fromStdString(meridan::Messages().Format(messageId, {static_cast<long long>(octet)})));
     progress_->SetPos(counter);
 }
 
@@ -69,7 +71,9 @@ void CWaitDlg::SetStopHandler(std::function<void()> stop) {
     setEnabled(static_cast<bool>(onStop_));
 }
 
-QString CWaitDlg::StatusText() const { return text_->text(); }
+QString CWaitDlg::StatusText() const {
+    return text_->text();
+}
 
 void CWaitDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);

@@ -27,8 +27,8 @@ void DeviceWatcher::Start() {
     Poll();
     // Shrunk delays (tests) still poll no faster than twenty times a second:
     // each poll asks every camera for its name.
-    const auto interval = std::max(vantis::delays::Scaled(vantis::delays::kCameraWatchInterval),
-                                   std::chrono::milliseconds(50));
+    const auto interval =
+        std::max(vantis::delays::Scaled(vantis::delays::kCameraWatchInterval), std::chrono::milliseconds(50));
     timer_.start(static_cast<int>(interval.count()));
 }
 

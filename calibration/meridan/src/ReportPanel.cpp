@@ -16,7 +16,9 @@ using vantis::calibration::Verdict;
 
 namespace {
 
-QString tr(const char* text, int n = -1) { return QCoreApplication::translate("ReportPanel", text, nullptr, n); }
+QString tr(const char* text, int n = -1) {
+    return QCoreApplication::translate("ReportPanel", text, nullptr, n);
+}
 
 QString Number(const std::optional<double>& v, int decimals) {
     return v ? QString::number(*v, 'f', decimals) : QStringLiteral("-");
@@ -24,30 +26,39 @@ QString Number(const std::optional<double>& v, int decimals) {
 
 QString RunKindText(vantis::calibration::RunKind kind) {
     switch (kind) {
-        case vantis::calibration::RunKind::Calibration: return tr("Calibration");
-        case vantis::calibration::RunKind::Recalibration: return tr("Re-calibration");
-        case vantis::calibration::RunKind::Maintenance: return tr("Maintenance run");
-        case vantis::calibration::RunKind::Check: return tr("Drift check");
+        case vantis::calibration::RunKind::Calibration:
+            return tr("Calibration");
+        case vantis::calibration::RunKind::Recalibration:
+            return tr("Re-calibration");
+        case vantis::calibration::RunKind::Maintenance:
+            return tr("Maintenance run");
+        case vantis::calibration::RunKind::Check:
+            return tr("Drift check");
     }
     return {};
 }
 
 QString VerdictText(Verdict v) {
     switch (v) {
-        case Verdict::Green: return tr("good");
-        case Verdict::Amber: return tr("check");
-        case Verdict::Red: return tr("bad");
+        case Verdict::Green:
+            return tr("good");
+        case Verdict::Amber:
+            return tr("check");
+        case Verdict::Red:
+            return tr("bad");
     }
     return {};
 }
 
 QStringList RowOf(const ProjectorReport& p) {
     QString blocks = QStringLiteral("-");
-    if (p.blocksFound && p.blocksExpected) blocks = QStringLiteral("%1/%2").arg(*p.blocksFound).arg(*p.blocksExpected);
+    if (p.blocksFound && p.blocksExpected)
+        blocks = QStringLiteral("%1/%2").arg(*p.blocksFound).arg(*p.blocksExpected);
     QString residual = QStringLiteral("-");
     if (p.residualRms) residual = Number(p.residualRms, 2) + QStringLiteral(" / ") + Number(p.residualMax, 2);
     QString exceeded;
-    for (const auto& e : p.exceeded) exceeded += (exceeded.isEmpty() ? QString() : QStringLiteral(", ")) + QString::fromStdString(e);
+    for (const auto& e : p.exceeded)
+        exceeded += (exceeded.isEmpty() ? QString() : QStringLiteral(", ")) + QString::fromStdString(e);
     return {QString::fromStdString(p.address),
             VerdictText(p.verdict),
             blocks,
@@ -62,9 +73,12 @@ QStringList RowOf(const ProjectorReport& p) {
 
 QColor ReportPanel::VerdictColour(Verdict verdict) {
     switch (verdict) {
-        case Verdict::Green: return QColor(0x2e, 0x9e, 0x4f);
-        case Verdict::Amber: return QColor(0xe0, 0x9a, 0x1a);
-        case Verdict::Red: return QColor(0xc8, 0x32, 0x32);
+        case Verdict::Green:
+            return QColor(0x2e, 0x9e, 0x4f);
+        case Verdict::Amber:
+            return QColor(0xe0, 0x9a, 0x1a);
+        case Verdict::Red:
+            return QColor(0xc8, 0x32, 0x32);
     }
     return {};
 }
@@ -72,11 +86,15 @@ QColor ReportPanel::VerdictColour(Verdict verdict) {
 QString ReportSummaryText(const RunReport& r) {
     QString outcome;
     switch (r.outcome) {
-        case vantis::calibration::RunOutcome::Ok: outcome = tr("completed"); break;
+        case vantis::calibration::RunOutcome::Ok:
+            outcome = tr("completed");
+            break;
         case vantis::calibration::RunOutcome::Refused:
             outcome = tr("refused (message %1)").arg(r.message);
             break;
-        case vantis::calibration::RunOutcome::Failed: outcome = tr("failed"); break;
+        case vantis::calibration::RunOutcome::Failed:
+            outcome = tr("failed");
+            break;
     }
     const auto exceeded = vantis::calibration::ExceededProjectors(r);
     QString text = tr("%1 %2 in %3 s (capture %4 s, computation %5 s, download %6 s).")
@@ -101,8 +119,9 @@ ReportPanel::ReportPanel(const RunReport& report, QWidget* parent) : QWidget(par
     layout->addWidget(title);
 
     table_ = new QTableWidget(static_cast<int>(report.projectors.size()), 8, this);
-    table_->setHorizontalHeaderLabels({tr("Projector"), tr("Verdict"), tr("Blocks"), tr("Residual RMS / max (px)"),
-                                       tr("Extrapolation (px)"), tr("Coverage"), tr("Drift (px)"), tr("Exceeded")});
+    table_->setHorizontalHeaderLabels({tr("Projector"), tr("Verdict"), tr("Blocks"),
+                                       tr("Residual RMS / max (px)"), tr("Extrapolation (px)"),
+                                       tr("Coverage"), tr("Drift (px)"), tr("Exceeded")});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);

@@ -17,11 +17,15 @@ std::string Seconds(double s) {
     return buffer;
 }
 
-std::string Projectors(int n) { return std::to_string(n) + (n == 1 ? " projector" : " projectors"); }
+std::string Projectors(int n) {
+    return std::to_string(n) + (n == 1 ? " projector" : " projectors");
+}
 
 }  // namespace
 
-int CalibrationStepCount(int channels) { return 1 + 3 * channels + 1; }
+int CalibrationStepCount(int channels) {
+    return 1 + 3 * channels + 1;
+}
 
 JobStep CalibrationPhotoStep(int number, int channels, int octet) {
     JobStep step;
@@ -32,8 +36,8 @@ JobStep CalibrationPhotoStep(int number, int channels, int octet) {
         return step;
     }
     static const char* kinds[] = {"white field", "centre pattern", "grid pattern"};
-    step.text = "Projector " + std::to_string(octet) + ": photographing the " + kinds[(number - 1) % 3] + " (" +
-                std::to_string((number - 1) / 3 + 1) + " of " + std::to_string(channels) + ")";
+    step.text = "Projector " + std::to_string(octet) + ": photographing the " + kinds[(number - 1) % 3] +
+                " (" + std::to_string((number - 1) / 3 + 1) + " of " + std::to_string(channels) + ")";
     return step;
 }
 
@@ -56,13 +60,16 @@ JobStep AutoTuneStep(int number, const vantis::calibration::AutoTuneOptions& opt
     return step;
 }
 
-int ChannelsPhotographed(int saved) { return saved <= 1 ? 0 : (saved - 1) / 3; }
+int ChannelsPhotographed(int saved) {
+    return saved <= 1 ? 0 : (saved - 1) / 3;
+}
 
 std::string CalibrationEndText(Outcome outcome, const JobFigures& f) {
     const std::string of = std::to_string(f.channelsDone) + " of " + std::to_string(f.channels);
     switch (outcome) {
         case Outcome::Done:
-            return "Calibration completed: " + Projectors(f.channels) + " calibrated in " + Seconds(f.seconds) + ".";
+            return "Calibration completed: " + Projectors(f.channels) + " calibrated in " +
+                   Seconds(f.seconds) + ".";
         case Outcome::Stopped:
             return "Calibration stopped after " + Seconds(f.seconds) + ": " + of +
                    " projectors photographed; the projectors keep their identity warps.";
@@ -94,8 +101,8 @@ std::string AutoTuneEndText(const AutoTuneResult& r, const JobFigures& f, long e
         case AutoTuneResult::End::Stopped:
             return "Auto Tune stopped after " + passes + " (" + Seconds(f.seconds) + "): " + settings + ".";
         case AutoTuneResult::End::PassLimit:
-            return "Auto Tune ended after " + passes + " without an acceptable picture (" + Seconds(f.seconds) +
-                   "): " + settings + ".";
+            return "Auto Tune ended after " + passes + " without an acceptable picture (" +
+                   Seconds(f.seconds) + "): " + settings + ".";
         case AutoTuneResult::End::NegativeGain:
             return "Auto Tune ended after " + passes + ": the picture stays too bright at the lowest gain (" +
                    settings + ").";

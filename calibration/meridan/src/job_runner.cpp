@@ -4,7 +4,8 @@
 
 namespace meridan {
 
-JobRunner::JobRunner(std::function<void()> wake) : owner_(std::this_thread::get_id()), wake_(std::move(wake)) {}
+JobRunner::JobRunner(std::function<void()> wake)
+    : owner_(std::this_thread::get_id()), wake_(std::move(wake)) {}
 
 JobRunner::~JobRunner() {
     RequestStopAll();

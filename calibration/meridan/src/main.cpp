@@ -6,11 +6,11 @@
 #include <QTranslator>
 
 #include "calibration/stop_signals.h"
+#include "dialogs/install.h"
 #include "meridan/CVantisAutoDlg.h"
 #include "meridan/startup.h"
-#include "vantis/model/config.h"
-#include "dialogs/install.h"
 #include "vantis/gui_style.h"
+#include "vantis/model/config.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -9,13 +9,18 @@ namespace meridan {
 
 int ChannelImageIndex(int state, bool selected) {
     switch (state) {
-    case VantisAuto::CChannel::kStateConnected: return selected ? 1 : 0;
-    case 4: return selected ? 5 : 4;
-    default: return selected ? 3 : 2;
+        case VantisAuto::CChannel::kStateConnected:
+            return selected ? 1 : 0;
+        case 4:
+            return selected ? 5 : 4;
+        default:
+            return selected ? 3 : 2;
     }
 }
 
-bool SolutionBlends(const VantisAuto::CDoc& doc) { return doc.m_nSolution == 1 || doc.m_nSolution == 2; }
+bool SolutionBlends(const VantisAuto::CDoc& doc) {
+    return doc.m_nSolution == 1 || doc.m_nSolution == 2;
+}
 
 ButtonStates ButtonsAfterJob(const VantisAuto::CDoc& doc, int e) {
     const bool on = e != 0;
@@ -34,7 +39,8 @@ std::optional<std::uint32_t> AddressFromLabel(const std::string& text, std::uint
     auto last = text.find_last_not_of(' ');
     if (first == std::string::npos) return std::nullopt;
     const std::string digits = text.substr(first, last - first + 1);
-    if (digits.size() > 3 || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+    if (digits.size() > 3 ||
+        !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
         return std::nullopt;
     const int n = std::stoi(digits);
     // 0 is the network and 255 its broadcast; neither is a projector.

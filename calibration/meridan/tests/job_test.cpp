@@ -29,7 +29,10 @@ TEST(JobRunner, JoinServesTheJobsMessagesInOrderThenItsEnd) {
         [&](const StopRequest&) {
             runner.Post([&] { seen.push_back("status"); });
             int got = 0;
-            runner.Call([&] { got = 42; seen.push_back("question"); });
+            runner.Call([&] {
+                got = 42;
+                seen.push_back("question");
+            });
             answer = got;  // the call returned with its answer
             runner.Post([&] { seen.push_back("error"); });
         },
@@ -125,17 +128,21 @@ TEST(JobFeedback, EndSentencesCarryTheFigures) {
     f.channels = 2;
     f.channelsDone = 1;
     f.seconds = 12.34;
-    EXPECT_EQ(CalibrationEndText(Outcome::Done, f), "Calibration completed: 2 projectors calibrated in 12.3 s.");
-    EXPECT_EQ(CalibrationEndText(Outcome::Failed, f).rfind("Calibration failed after 12.3 s: 1 of 2 projectors", 0),
+    EXPECT_EQ(CalibrationEndText(Outcome::Done, f),
+              "Calibration completed: 2 projectors calibrated in 12.3 s.");
+    EXPECT_EQ(
+        CalibrationEndText(Outcome::Failed, f).rfind("Calibration failed after 12.3 s: 1 of 2 projectors", 0),
+        0u);
+    EXPECT_EQ(CalibrationEndText(Outcome::Stopped, f).rfind("Calibration stopped after 12.3 s: 1 of 2", 0),
               0u);
-    EXPECT_EQ(CalibrationEndText(Outcome::Stopped, f).rfind("Calibration stopped after 12.3 s: 1 of 2", 0), 0u);
     EXPECT_EQ(RecalibrationEndText(Outcome::Done, f), "Re-calibration completed: 2 projectors in 12.3 s.");
     EXPECT_NE(RecalibrationEndText(Outcome::Stopped, f).find("cancelled"), std::string::npos);
 
     AutoTuneResult r;
     r.passes = 3;
     r.end = AutoTuneResult::End::Accepted;
-    EXPECT_EQ(AutoTuneEndText(r, f, -6, 25), "Auto Tune completed after 3 passes (12.3 s): exposure -6, gain 25.");
+    EXPECT_EQ(AutoTuneEndText(r, f, -6, 25),
+              "Auto Tune completed after 3 passes (12.3 s): exposure -6, gain 25.");
     r.end = AutoTuneResult::End::Stopped;
     r.passes = 1;
     EXPECT_EQ(AutoTuneEndText(r, f, -5, 0).rfind("Auto Tune stopped after 1 pass ", 0), 0u);

@@ -13,11 +13,13 @@
 
 namespace meridan::test {
 
-inline QApplication& App() { return vantis::testing::QtApp(); }
+inline QApplication& App() {
+    return vantis::testing::QtApp();
+}
 using vantis::testing::WaitFor;
 
 class AlwaysAnswers : public vantis::model::EchoProber {
-public:
+  public:
     bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
 };
 

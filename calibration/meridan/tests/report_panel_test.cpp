@@ -48,8 +48,11 @@ TEST(ReportPanel, RowsVerdictColoursAndFigures) {
     ASSERT_EQ(table->rowCount(), 3);
     const Verdict expected[] = {Verdict::Green, Verdict::Amber, Verdict::Red};
     for (int row = 0; row < 3; ++row) {
-        EXPECT_EQ(table->item(row, 0)->text().toStdString(), report.projectors[static_cast<std::size_t>(row)].address);
-        EXPECT_EQ(table->item(row, 1)->background().color(), meridan::ReportPanel::VerdictColour(expected[row])) << row;
+        EXPECT_EQ(table->item(row, 0)->text().toStdString(),
+                  report.projectors[static_cast<std::size_t>(row)].address);
+        EXPECT_EQ(table->item(row, 1)->background().color(),
+                  meridan::ReportPanel::VerdictColour(expected[row]))
+            << row;
     }
     EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("510/510"));
     EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("0.21 / 0.60"));
@@ -60,7 +63,8 @@ TEST(ReportPanel, RowsVerdictColoursAndFigures) {
     const QString summary = panel.Summary()->text();
     EXPECT_TRUE(summary.contains(QStringLiteral("72 s"))) << summary.toStdString();
     EXPECT_TRUE(summary.contains(QStringLiteral("2 projector(s) out of threshold"))) << summary.toStdString();
-    EXPECT_NE(meridan::ReportPanel::VerdictColour(Verdict::Green), meridan::ReportPanel::VerdictColour(Verdict::Red));
+    EXPECT_NE(meridan::ReportPanel::VerdictColour(Verdict::Green),
+              meridan::ReportPanel::VerdictColour(Verdict::Red));
 }
 
 TEST(ReportPanel, FailedRunSaysSoAndCloseTellsTheWindow) {
@@ -72,7 +76,8 @@ TEST(ReportPanel, FailedRunSaysSoAndCloseTellsTheWindow) {
     auto* panel = new meridan::ReportPanel(report);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     for (int row = 0; row < 3; ++row)
-        EXPECT_EQ(panel->Table()->item(row, 1)->background().color(), meridan::ReportPanel::VerdictColour(Verdict::Red));
+        EXPECT_EQ(panel->Table()->item(row, 1)->background().color(),
+                  meridan::ReportPanel::VerdictColour(Verdict::Red));
     EXPECT_TRUE(panel->Summary()->text().contains(QStringLiteral("refused (message 203)")));
     bool closed = false;
     panel->SetOnClose([&] { closed = true; });

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 
+#include "dvOrvelAuto.h"
 #include "meridan/CChannelIconListCtrl.h"
 #include "meridan/CErrorMsgDlg.h"
 #include "meridan/CVantisAutoDlg.h"
@@ -17,7 +18,6 @@
 #include "meridan/skin/CSkinButton.h"
 #include "qt_test_support.h"
 #include "test_env.h"
-#include "dvOrvelAuto.h"
 #include "vantis/model/config.h"
 #include "wallsim/board_server.h"
 
@@ -28,7 +28,7 @@ using meridan::test::App;
 using meridan::test::WaitFor;
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { App(); }
 
     std::unique_ptr<CVantisAutoDlg> MakeWindow(bool load = true) {
@@ -162,9 +162,10 @@ TEST_F(WindowTest, BoardThatDoesNotAnswerShowsMessage158AndDisablesButtons) {
     w->WaitForConnection();
     ASSERT_EQ(errors_.size(), 1u);
     const int octet = static_cast<int>(quiet->address_value() & 0xFF);
-    EXPECT_EQ(errors_[0], QString("[SYSTEM ERROR 0001]:\nThe system connecting to projector fail(IP address: %1). "
-                                  "Please make sure the ethernet cable is attached to the projector.")
-                              .arg(octet));
+    EXPECT_EQ(errors_[0],
+              QString("[SYSTEM ERROR 0001]:\nThe system connecting to projector fail(IP address: %1). "
+                      "Please make sure the ethernet cable is attached to the projector.")
+                  .arg(octet));
     EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kCamera)->isEnabled());
     EXPECT_FALSE(w->GetButton(CVantisAutoDlg::kReset)->isEnabled());
     EXPECT_TRUE(WaitFor([&] { return !w->IsBusy(); }));
@@ -331,7 +332,8 @@ TEST_F(WindowTest, ExportMpcdiWritesTheContainerOrSaysWhyNot) {
     w->OnExportMpcdi(QString::fromStdString(out.string()));
     EXPECT_TRUE(std::filesystem::is_regular_file(out));
     EXPECT_TRUE(errors_.empty());
-    // A loaded project holds no warps: both channels go out with their identity warp, and the operator hears so.
+    // A loaded project holds no warps: both channels go out with their identity warp, and the operator hears
+    // so.
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].contains("identity warp: 1, 2")) << messages_[0].toStdString();
 

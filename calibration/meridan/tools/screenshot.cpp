@@ -6,9 +6,9 @@
 // progress and, once it ended, with the end message.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QScreen>
 #include <QListWidget>
 #include <QPixmap>
+#include <QScreen>
 
 #include <iostream>
 
@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
         QElapsedTimer t;
         t.start();
         // A projector's photographs under way: the progress bar past its start.
-        while (window.WaitWindow() && !window.WaitWindow()->StatusText().contains("centre") && t.elapsed() < 60000)
+        while (window.WaitWindow() && !window.WaitWindow()->StatusText().contains("centre") &&
+               t.elapsed() < 60000)
             Pump(20);
         Pump(100);
         if (!SaveScreen(argv[2])) return 1;

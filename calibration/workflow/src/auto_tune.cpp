@@ -19,9 +19,12 @@ bool CombineVerdicts(const std::vector<int>& verdicts, int* combined) {
     int zeros = 0;
     std::vector<int> dark, bright;
     for (int v : verdicts) {
-        if (v == 1 || v == 2) dark.push_back(v);
-        else if (v == 3 || v == 4) bright.push_back(v);
-        else ++zeros;
+        if (v == 1 || v == 2)
+            dark.push_back(v);
+        else if (v == 3 || v == 4)
+            bright.push_back(v);
+        else
+            ++zeros;
     }
     *combined = 0;
     if (!dark.empty() && !bright.empty()) {
@@ -29,8 +32,10 @@ bool CombineVerdicts(const std::vector<int>& verdicts, int* combined) {
         const bool slightBright = std::find(bright.begin(), bright.end(), 3) != bright.end();
         return slightDark && slightBright;  // a slight one of each side counts as acceptable
     }
-    if (zeros == 0 && !dark.empty()) *combined = *std::max_element(dark.begin(), dark.end());
-    else if (zeros == 0 && !bright.empty()) *combined = *std::max_element(bright.begin(), bright.end());
+    if (zeros == 0 && !dark.empty())
+        *combined = *std::max_element(dark.begin(), dark.end());
+    else if (zeros == 0 && !bright.empty())
+        *combined = *std::max_element(bright.begin(), bright.end());
     return true;
 }
 
@@ -45,8 +50,10 @@ void AdjustForVerdict(TuneState& s, int v) {
             s.gain += 25 / s.divisor;
             break;
         case 2:
-            if (p == 4) s.gain += 25 / s.divisor;
-            else s.exposure += 1;
+            if (p == 4)
+                s.gain += 25 / s.divisor;
+            else
+                s.exposure += 1;
             break;
         case 3:
             if (p == 1) ++s.divisor;
@@ -78,7 +85,9 @@ long GainSliderPosition(const CameraPropertyState& gain, long value) {
     return std::clamp(value, static_cast<long>(gain.minimum), static_cast<long>(gain.maximum));
 }
 
-long MinimumGain(const CameraPropertyState& gain) { return gain.supported ? std::max(0L, static_cast<long>(gain.minimum)) : 0; }
+long MinimumGain(const CameraPropertyState& gain) {
+    return gain.supported ? std::max(0L, static_cast<long>(gain.minimum)) : 0;
+}
 
 // The most negative exposure value the slider reaches.
 long ShortestExposure(const CameraPropertyState& exposure) {
@@ -88,8 +97,9 @@ long ShortestExposure(const CameraPropertyState& exposure) {
 
 }  // namespace
 
-AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
-                           const EngineCalls& engine, const AutoTuneOptions& options) {
+AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter,
+                           const StopRequest& stop, const EngineCalls& engine,
+                           const AutoTuneOptions& options) {
     AutoTuneResult result;
     camera.SetFilePrefixName(options.vendorWord);
     // The camera library writes into the image folder but never makes it.
@@ -102,8 +112,8 @@ AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter&
     auto& exposure = record.State(CameraProperty::Exposure);
     if (gain.supported) gain.value = gain.minimum;
     if (options.resetPictureProperties) {
-        for (CameraProperty p : {CameraProperty::Contrast, CameraProperty::Brightness, CameraProperty::WhiteBalance,
-                                 CameraProperty::Saturation}) {
+        for (CameraProperty p : {CameraProperty::Contrast, CameraProperty::Brightness,
+                                 CameraProperty::WhiteBalance, CameraProperty::Saturation}) {
             auto& state = record.State(p);
             if (state.supported) state.value = state.defaultValue;
         }
@@ -174,7 +184,8 @@ AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter&
                 verdicts.push_back(verdict);
             }
             if (stopped) {
-                if (result.end != AutoTuneResult::End::NeverSettled) result.end = AutoTuneResult::End::Stopped;
+                if (result.end != AutoTuneResult::End::NeverSettled)
+                    result.end = AutoTuneResult::End::Stopped;
             } else if (!CombineVerdicts(verdicts, &v)) {
                 reporter.Error(meridan::Messages().Text(meridan::msg::kAutoTuneFailed));
                 result.end = AutoTuneResult::End::CombineFailed;

@@ -103,7 +103,8 @@ BoundaryFault CheckBoundary(const BoundaryGrid& grid, const cv::Mat& lit) {
 std::string BoundaryFaultText(BoundaryFault fault) {
     const char* advice = " Open Boundary, mark the screen's edges on the camera picture and calibrate again.";
     switch (fault) {
-        case BoundaryFault::None: return {};
+        case BoundaryFault::None:
+            return {};
         case BoundaryFault::Collapsed:
             return std::string("The boundary has no area: its points lie on one spot or one line.") + advice;
         case BoundaryFault::Folded:

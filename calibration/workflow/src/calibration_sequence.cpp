@@ -21,7 +21,9 @@ int EngineErrorMessage(WarpStatus status) {
 
 namespace {
 
-bool Blends(const VantisAuto::CDoc& doc) { return doc.m_nSolution == 1 || doc.m_nSolution == 2; }
+bool Blends(const VantisAuto::CDoc& doc) {
+    return doc.m_nSolution == 1 || doc.m_nSolution == 2;
+}
 
 // Switches the corrections that were on (by the channels' flags) off (0) or on again (1).
 void SwitchCorrections(VantisAuto::CDoc& doc, int on) {
@@ -68,14 +70,16 @@ void ReportEngineFailure(Reporter& reporter, const WarpOutcome& warp) {
 }  // namespace
 
 SequenceResult RunCalibration(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter,
-                              const StopRequest& stop, const EngineCalls& engine, const CaptureOptions& options) {
+                              const StopRequest& stop, const EngineCalls& engine,
+                              const CaptureOptions& options) {
     SequenceResult result;
     BoundaryGrid boundary;
     {
         DocLock lock(DocumentLock());
         boundary = BoundaryGridOf(doc.m_boundary);
     }
-    if (const BoundaryFault fault = CheckBoundaryShape(boundary, camera.PictureSize()); fault != BoundaryFault::None) {
+    if (const BoundaryFault fault = CheckBoundaryShape(boundary, camera.PictureSize());
+        fault != BoundaryFault::None) {
         RefuseBoundary(reporter, result, fault);
         return result;
     }

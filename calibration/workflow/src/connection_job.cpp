@@ -15,7 +15,8 @@ ConnectionResult RunConnectionJob(VantisAuto::CDoc& doc, Reporter& reporter, con
                                   const ConnectionOptions& options) {
     ConnectionResult result;
     auto& texts = meridan::Messages();
-    result.reset = !options.keepSettings && (options.skipQuestion || reporter.Ask(texts.Text(msg::kResetAllSettings)));
+    result.reset =
+        !options.keepSettings && (options.skipQuestion || reporter.Ask(texts.Text(msg::kResetAllSettings)));
 
     reporter.Busy(true);
     {
@@ -32,7 +33,8 @@ ConnectionResult RunConnectionJob(VantisAuto::CDoc& doc, Reporter& reporter, con
         }
 
         auto step = [&](int id, const CChannel& channel) {
-            reporter.Status(texts.Format(id, {static_cast<long long>(channel.LastOctet())}), s, result.lastStep);
+            reporter.Status(texts.Format(id, {static_cast<long long>(channel.LastOctet())}), s,
+                            result.lastStep);
             ++s;
         };
         for (auto& channelPtr : doc.m_channels) {
@@ -42,8 +44,9 @@ ConnectionResult RunConnectionJob(VantisAuto::CDoc& doc, Reporter& reporter, con
             }
             CChannel& channel = *channelPtr;
             step(msg::kConnectProjector, channel);
-            const bool reachable = options.prober ? vantis::model::IsReachable(channel.m_dwIp, *options.prober)
-                                                  : vantis::model::IsReachable(channel.m_dwIp);
+            const bool reachable = options.prober
+                                       ? vantis::model::IsReachable(channel.m_dwIp, *options.prober)
+                                       : vantis::model::IsReachable(channel.m_dwIp);
             if (reachable) channel.m_hLink = dvOrvelAutoOpen(channel.m_dwIp);
             if (!reachable || channel.m_hLink == 0) {
                 channel.m_hLink = 0;

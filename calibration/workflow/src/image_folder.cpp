@@ -13,7 +13,9 @@ bool IsPlainFolderWord(const std::string& word) {
     return true;
 }
 
-fs::path ImageFolderOf(const fs::path& dataHome, const std::string& word) { return dataHome / word / "ImageData"; }
+fs::path ImageFolderOf(const fs::path& dataHome, const std::string& word) {
+    return dataHome / word / "ImageData";
+}
 
 namespace {
 
@@ -47,7 +49,8 @@ fs::path Normal(const fs::path& p) {
 
 }  // namespace
 
-bool EmptyImageFolder(const fs::path& dataHome, const std::string& word, const fs::path& folder, std::string* error) {
+bool EmptyImageFolder(const fs::path& dataHome, const std::string& word, const fs::path& folder,
+                      std::string* error) {
     std::string ignored;
     if (!error) error = &ignored;
     if (!IsPlainFolderWord(word)) {

@@ -25,8 +25,8 @@ std::string LogTimeStamp() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return tendal::Messages().Format(msg::kTimeStamp, {static_cast<long long>(local.tm_hour),
-                                                       static_cast<long long>(local.tm_min)});
+    return tendal::Messages().Format(
+        msg::kTimeStamp, {static_cast<long long>(local.tm_hour), static_cast<long long>(local.tm_min)});
 }
 
 namespace {
@@ -45,7 +45,7 @@ std::string Narrow(const std::wstring& text) {
 }
 
 class Run {
-public:
+  public:
     Run(VantisAuto::CDoc& doc, CameraDevice& camera, Reporter& reporter, const StopRequest& stop,
         const MaintenanceOptions& options)
         : doc_(doc), camera_(camera), reporter_(reporter), stop_(stop), options_(options) {}
@@ -86,7 +86,8 @@ public:
         capture.checkPhotos = false;
         const auto captureStart = std::chrono::steady_clock::now();
         CaptureFailure failure = CaptureFailure::None;
-        const Outcome captured = RunCapture(doc_, camera_, reporter_, stop_, options_.engine, capture, &failure);
+        const Outcome captured =
+            RunCapture(doc_, camera_, reporter_, stop_, options_.engine, capture, &failure);
         stepTimes.capture = SecondsSince(captureStart);
         SwitchCorrections(1);
         if (captured == Outcome::Stopped) return Stopped();
@@ -114,9 +115,12 @@ public:
         engineAnswer = warp;
         if (warp.status != kWarpOk) {
             result_ = {Outcome::Failed, 3, warp.status, ""};
-            if (warp.status == kWarpPhotoUnreadable) Line(msg::kNoCamera, {});
-            else if (warp.status == kWarpCentreBlobs) Line(msg::kCentrePatternMissing, {});
-            else reporter_.Log(tendal::Messages().Format(msg::kWarpFailed, {WarpFailureText(warp)}));
+            if (warp.status == kWarpPhotoUnreadable)
+                Line(msg::kNoCamera, {});
+            else if (warp.status == kWarpCentreBlobs)
+                Line(msg::kCentrePatternMissing, {});
+            else
+                reporter_.Log(tendal::Messages().Format(msg::kWarpFailed, {WarpFailureText(warp)}));
             return result_;
         }
         if (stop_.Requested()) return Stopped();
@@ -130,11 +134,11 @@ public:
         return result_;
     }
 
-private:
+  private:
     // The camera as the workflows see it, counting the photos that were not saved: a
     // camera that died mid-run leaves no photos, and the run must not go on as if it had.
     class WatchedCamera final : public CameraDevice {
-    public:
+      public:
         explicit WatchedCamera(CameraDevice& camera) : camera_(camera) {}
         void SetFilePrefixName(const std::string& prefix) override { camera_.SetFilePrefixName(prefix); }
         std::string GetImagePath() const override { return camera_.GetImagePath(); }
@@ -166,7 +170,7 @@ private:
 
         int failedPhotos = 0;
 
-    private:
+      private:
         CameraDevice& camera_;
     };
 
@@ -200,10 +204,18 @@ private:
     static std::string WarpFailureText(const WarpOutcome& warp) {
         std::string text;
         switch (warp.status) {
-            case kWarpBadArguments: text = "the project's layout, overlap or photos do not fit the calculation"; break;
-            case kWarpRegionAtEdge: text = "the projected area touches the edge of the camera picture"; break;
-            case kWarpGridInconsistent: text = "the pattern blocks do not form one consistent grid"; break;
-            default: text = "the warp calculation failed"; break;
+            case kWarpBadArguments:
+                text = "the project's layout, overlap or photos do not fit the calculation";
+                break;
+            case kWarpRegionAtEdge:
+                text = "the projected area touches the edge of the camera picture";
+                break;
+            case kWarpGridInconsistent:
+                text = "the pattern blocks do not form one consistent grid";
+                break;
+            default:
+                text = "the warp calculation failed";
+                break;
         }
         text += " (status " + std::to_string(warp.status);
         if (warp.channel > 0) text += ", projector " + std::to_string(warp.channel);
@@ -212,19 +224,24 @@ private:
 
     static const char* LinkResultText(LinkResult result) {
         switch (result) {
-            case 1: return "refused by the projector";
-            case 2: return "malformed reply";
-            case 50: return "no answer (time-out) or network unavailable";
-            case 51: return "connection broken";
-            default: return "socket error";
+            case 1:
+                return "refused by the projector";
+            case 2:
+                return "malformed reply";
+            case 50:
+                return "no answer (time-out) or network unavailable";
+            case 51:
+                return "connection broken";
+            default:
+                return "socket error";
         }
     }
 
     // One line per failed step of a projector: its address, the step and the link's result.
     void StepFailed(const CChannel& c, const char* step, LinkResult result) {
         reporter_.Log(tendal::Messages().Format(
-            msg::kProjectorStepFailed,
-            {AddressText(c), std::string(step), static_cast<long long>(result), std::string(LinkResultText(result))}));
+            msg::kProjectorStepFailed, {AddressText(c), std::string(step), static_cast<long long>(result),
+                                        std::string(LinkResultText(result))}));
         if (result_.code == 0) {
             result_.code = result;
             result_.text = AddressText(c);
@@ -277,9 +294,15 @@ private:
             all.erase(all.begin());
         std::string line;
         switch (all.size()) {
-            case 0: line = vantis::messages::FormatText(text, {}); break;
-            case 1: line = vantis::messages::FormatText(text, {all[0]}); break;
-            default: line = vantis::messages::FormatText(text, {all[0], all[1]}); break;
+            case 0:
+                line = vantis::messages::FormatText(text, {});
+                break;
+            case 1:
+                line = vantis::messages::FormatText(text, {all[0]});
+                break;
+            default:
+                line = vantis::messages::FormatText(text, {all[0], all[1]});
+                break;
         }
         reporter_.Log(line);
     }
@@ -413,8 +436,8 @@ private:
 }  // namespace
 
 // The run's report, its summary lines and notes in the log.
-static void WriteRunReport(VantisAuto::CDoc& doc, MaintenanceResult& result, std::time_t start, Reporter& reporter,
-                           const MaintenanceOptions& options) {
+static void WriteRunReport(VantisAuto::CDoc& doc, MaintenanceResult& result, std::time_t start,
+                           Reporter& reporter, const MaintenanceOptions& options) {
     RunFacts facts;
     facts.kind = options.checkOnly ? RunKind::Check : RunKind::Maintenance;
     facts.start = start;
@@ -436,7 +459,8 @@ static void WriteRunReport(VantisAuto::CDoc& doc, MaintenanceResult& result, std
     const std::string stamp = (options.timeStamp ? options.timeStamp() : LogTimeStamp()) + " ";
     for (const std::string& line : SummaryLines(result.report.report)) reporter.Log(stamp + line + "\r\n");
     for (const std::string& note : result.report.notes) reporter.Log(stamp + note + "\r\n");
-    if (!result.report.file.empty()) reporter.Log(stamp + "report " + result.report.file.filename().string() + "\r\n");
+    if (!result.report.file.empty())
+        reporter.Log(stamp + "report " + result.report.file.filename().string() + "\r\n");
 }
 
 void PrepareStoredWarps(VantisAuto::CDoc& doc) {
@@ -449,7 +473,8 @@ void PrepareStoredWarps(VantisAuto::CDoc& doc) {
             vantis::model::IdentityWarp(doc.m_nTiming, c->m_forward, c->m_source);
             continue;
         }
-        vantis::model::ComputeSourceMap(c->m_forward, width, height, panel.gridColumns, panel.gridRows, c->m_source);
+        vantis::model::ComputeSourceMap(c->m_forward, width, height, panel.gridColumns, panel.gridRows,
+                                        c->m_source);
     }
 }
 

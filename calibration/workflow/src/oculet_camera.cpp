@@ -76,7 +76,9 @@ bool OculetCamera::WaitForStillPicture(std::chrono::milliseconds ceiling) {
     return last && watch.Still();
 }
 
-int OculetCamera::Count() { return CDShowCamera::GetCount(); }
+int OculetCamera::Count() {
+    return CDShowCamera::GetCount();
+}
 
 std::wstring OculetCamera::Name(int index) {
     std::wstring name;

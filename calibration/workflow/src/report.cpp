@@ -63,7 +63,9 @@ std::string Fixed(double v, int decimals) {
 }
 
 // Rounds figures so that reports stay readable; well below what they resolve.
-double Round(double v, double step = 1e-4) { return std::round(v / step) * step; }
+double Round(double v, double step = 1e-4) {
+    return std::round(v / step) * step;
+}
 
 const std::regex& ReportNamePattern() {
     static const std::regex pattern(R"(Report-\d{8}-\d{6}(-\d{1,4})?\.json)");
@@ -72,7 +74,8 @@ const std::regex& ReportNamePattern() {
 
 bool IsReportFile(const fs::directory_entry& e) {
     std::error_code ec;
-    return e.is_regular_file(ec) && !e.is_symlink(ec) && std::regex_match(e.path().filename().string(), ReportNamePattern());
+    return e.is_regular_file(ec) && !e.is_symlink(ec) &&
+           std::regex_match(e.path().filename().string(), ReportNamePattern());
 }
 
 // Report names sort by time; a "-N" suffix sorts after the plain name.
@@ -91,8 +94,9 @@ std::vector<fs::path> ReportFiles(const fs::path& folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
         if (IsReportFile(*it)) files.push_back(it->path());
-    std::sort(files.begin(), files.end(),
-              [](const fs::path& a, const fs::path& b) { return NameBefore(a.filename().string(), b.filename().string()); });
+    std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
+        return NameBefore(a.filename().string(), b.filename().string());
+    });
     return files;
 }
 
@@ -107,8 +111,12 @@ bool WriteWhole(const fs::path& file, const std::string& text, std::string* erro
     return true;
 }
 
-json Optional(const std::optional<double>& v) { return v ? json(Round(*v)) : json(nullptr); }
-json Optional(const std::optional<int>& v) { return v ? json(*v) : json(nullptr); }
+json Optional(const std::optional<double>& v) {
+    return v ? json(Round(*v)) : json(nullptr);
+}
+json Optional(const std::optional<int>& v) {
+    return v ? json(*v) : json(nullptr);
+}
 
 // Reading: every field is checked; a wrong one throws a message caught below.
 struct Bad {
@@ -170,7 +178,8 @@ ReportThresholds ReadReportThresholds(const fs::path& iniPath, std::string* warn
         line = Trim(line);
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line.front() == '[') {
-            section = Upper(Trim(line.substr(1, line.find(']') == std::string::npos ? std::string::npos : line.find(']') - 1)));
+            section = Upper(Trim(line.substr(
+                1, line.find(']') == std::string::npos ? std::string::npos : line.find(']') - 1)));
             continue;
         }
         if (section != "REPORT") continue;
@@ -179,14 +188,20 @@ ReportThresholds ReadReportThresholds(const fs::path& iniPath, std::string* warn
         const std::string key = Upper(Trim(line.substr(0, eq)));
         const std::optional<double> v = Number(Trim(line.substr(eq + 1)));
         auto take = [&](double* field, double high) {
-            if (v && *v > 0 && *v <= high) *field = *v;
-            else problems += (problems.empty() ? "" : ", ") + key;
+            if (v && *v > 0 && *v <= high)
+                *field = *v;
+            else
+                problems += (problems.empty() ? "" : ", ") + key;
         };
-        if (key == "RESIDUAL_RMS") take(&t.residualRms, kHuge);
-        else if (key == "COVERAGE") take(&t.coverage, 1.0);
-        else if (key == "DRIFT") take(&t.drift, kHuge);
+        if (key == "RESIDUAL_RMS")
+            take(&t.residualRms, kHuge);
+        else if (key == "COVERAGE")
+            take(&t.coverage, 1.0);
+        else if (key == "DRIFT")
+            take(&t.drift, kHuge);
     }
-    if (warning) *warning = problems.empty() ? "" : "default.ini [REPORT]: unusable " + problems + "; default kept";
+    if (warning)
+        *warning = problems.empty() ? "" : "default.ini [REPORT]: unusable " + problems + "; default kept";
     return t;
 }
 
@@ -236,28 +251,38 @@ int ExitStatus(const RunReport& report) {
 
 const char* KindName(RunKind kind) {
     switch (kind) {
-        case RunKind::Calibration: return "calibration";
-        case RunKind::Recalibration: return "recalibration";
-        case RunKind::Maintenance: return "maintenance";
-        case RunKind::Check: return "check";
+        case RunKind::Calibration:
+            return "calibration";
+        case RunKind::Recalibration:
+            return "recalibration";
+        case RunKind::Maintenance:
+            return "maintenance";
+        case RunKind::Check:
+            return "check";
     }
     return "maintenance";
 }
 
 const char* OutcomeName(RunOutcome outcome) {
     switch (outcome) {
-        case RunOutcome::Ok: return "ok";
-        case RunOutcome::Refused: return "refused";
-        case RunOutcome::Failed: return "failed";
+        case RunOutcome::Ok:
+            return "ok";
+        case RunOutcome::Refused:
+            return "refused";
+        case RunOutcome::Failed:
+            return "failed";
     }
     return "failed";
 }
 
 const char* VerdictName(Verdict verdict) {
     switch (verdict) {
-        case Verdict::Green: return "green";
-        case Verdict::Amber: return "amber";
-        case Verdict::Red: return "red";
+        case Verdict::Green:
+            return "green";
+        case Verdict::Amber:
+            return "amber";
+        case Verdict::Red:
+            return "red";
     }
     return "red";
 }
@@ -270,33 +295,35 @@ std::string ReportToJson(const RunReport& r) {
             drift = {{"camera", {{"rms", Round(p.drift->rmsCamera)}, {"max", Round(p.drift->maxCamera)}}},
                      {"panel", {{"rms", Round(p.drift->rmsPanel)}, {"max", Round(p.drift->maxPanel)}}},
                      {"blocks", p.drift->blocks}};
-        projectors.push_back({{"address", p.address},
-                              {"blocks", {{"found", Optional(p.blocksFound)}, {"expected", Optional(p.blocksExpected)}}},
-                              {"residual", {{"rms", Optional(p.residualRms)}, {"max", Optional(p.residualMax)}}},
-                              {"extrapolation", Optional(p.extrapolation)},
-                              {"coverage", Optional(p.coverage)},
-                              {"drift", drift},
-                              {"verdict", VerdictName(p.verdict)},
-                              {"exceeded", p.exceeded}});
+        projectors.push_back(
+            {{"address", p.address},
+             {"blocks", {{"found", Optional(p.blocksFound)}, {"expected", Optional(p.blocksExpected)}}},
+             {"residual", {{"rms", Optional(p.residualRms)}, {"max", Optional(p.residualMax)}}},
+             {"extrapolation", Optional(p.extrapolation)},
+             {"coverage", Optional(p.coverage)},
+             {"drift", drift},
+             {"verdict", VerdictName(p.verdict)},
+             {"exceeded", p.exceeded}});
     }
-    const json out = {
-        {"units", "panel pixels unless named"},
-        {"run",
-         {{"kind", KindName(r.kind)},
-          {"start", IsoTime(r.start)},
-          {"end", IsoTime(r.end)},
-          {"seconds",
-           {{"capture", Round(r.captureSeconds, 1e-3)},
-            {"compute", Round(r.computeSeconds, 1e-3)},
-            {"download", Round(r.downloadSeconds, 1e-3)}}},
-          {"outcome", OutcomeName(r.outcome)},
-          {"message", r.message},
-          {"engineStatus", r.engineStatus},
-          {"failedChannel", r.failedChannel}}},
-        {"thresholds",
-         {{"residualRms", r.thresholds.residualRms}, {"coverage", r.thresholds.coverage}, {"drift", r.thresholds.drift}}},
-        {"projectors", projectors},
-        {"exceeded", ExceededProjectors(r)}};
+    const json out = {{"units", "panel pixels unless named"},
+                      {"run",
+                       {{"kind", KindName(r.kind)},
+                        {"start", IsoTime(r.start)},
+                        {"end", IsoTime(r.end)},
+                        {"seconds",
+                         {{"capture", Round(r.captureSeconds, 1e-3)},
+                          {"compute", Round(r.computeSeconds, 1e-3)},
+                          {"download", Round(r.downloadSeconds, 1e-3)}}},
+                        {"outcome", OutcomeName(r.outcome)},
+                        {"message", r.message},
+                        {"engineStatus", r.engineStatus},
+                        {"failedChannel", r.failedChannel}}},
+                      {"thresholds",
+                       {{"residualRms", r.thresholds.residualRms},
+                        {"coverage", r.thresholds.coverage},
+                        {"drift", r.thresholds.drift}}},
+                      {"projectors", projectors},
+                      {"exceeded", ExceededProjectors(r)}};
     return out.dump(2) + "\n";
 }
 
@@ -309,9 +336,10 @@ bool ReportFromJson(const std::string& text, RunReport* report, std::string* err
     try {
         RunReport r;
         const json& run = Field(doc, "run");
-        r.kind = EnumField(run, "kind",
-                           std::array{RunKind::Calibration, RunKind::Recalibration, RunKind::Maintenance, RunKind::Check},
-                           KindName);
+        r.kind = EnumField(
+            run, "kind",
+            std::array{RunKind::Calibration, RunKind::Recalibration, RunKind::Maintenance, RunKind::Check},
+            KindName);
         const auto start = ParseIsoTime(StringField(run, "start"));
         const auto end = ParseIsoTime(StringField(run, "end"));
         if (!start || !end) throw Bad{"run time: not a date"};
@@ -321,8 +349,8 @@ bool ReportFromJson(const std::string& text, RunReport* report, std::string* err
         r.captureSeconds = NumberField(seconds, "capture", 0, kHuge);
         r.computeSeconds = NumberField(seconds, "compute", 0, kHuge);
         r.downloadSeconds = NumberField(seconds, "download", 0, kHuge);
-        r.outcome = EnumField(run, "outcome", std::array{RunOutcome::Ok, RunOutcome::Refused, RunOutcome::Failed},
-                              OutcomeName);
+        r.outcome = EnumField(
+            run, "outcome", std::array{RunOutcome::Ok, RunOutcome::Refused, RunOutcome::Failed}, OutcomeName);
         r.message = static_cast<int>(NumberField(run, "message", 0, 1e6));
         r.engineStatus = static_cast<int>(NumberField(run, "engineStatus", -1e6, 1e6));
         r.failedChannel = static_cast<int>(NumberField(run, "failedChannel", 0, 1e6));
@@ -355,7 +383,8 @@ bool ReportFromJson(const std::string& text, RunReport* report, std::string* err
                 d.blocks = static_cast<int>(NumberField(drift, "blocks", 0, 1e6));
                 p.drift = d;
             }
-            p.verdict = EnumField(item, "verdict", std::array{Verdict::Green, Verdict::Amber, Verdict::Red}, VerdictName);
+            p.verdict = EnumField(item, "verdict", std::array{Verdict::Green, Verdict::Amber, Verdict::Red},
+                                  VerdictName);
             const json& exceeded = Field(item, "exceeded");
             if (!exceeded.is_array() || exceeded.size() > 16) throw Bad{"exceeded: not a list"};
             for (const json& e : exceeded) {
@@ -393,10 +422,12 @@ std::vector<std::string> SummaryLines(const RunReport& r) {
     std::string last = std::string("report: ") + KindName(r.kind) + " " + OutcomeName(r.outcome);
     if (r.outcome == RunOutcome::Refused) last += " (message " + std::to_string(r.message) + ")";
     if (r.engineStatus != 0) last += ", engine status " + std::to_string(r.engineStatus);
-    last += ", " + Fixed(static_cast<double>(r.end - r.start), 0) + " s (capture " + Fixed(r.captureSeconds, 1) +
-            ", compute " + Fixed(r.computeSeconds, 1) + ", download " + Fixed(r.downloadSeconds, 1) + ")";
+    last += ", " + Fixed(static_cast<double>(r.end - r.start), 0) + " s (capture " +
+            Fixed(r.captureSeconds, 1) + ", compute " + Fixed(r.computeSeconds, 1) + ", download " +
+            Fixed(r.downloadSeconds, 1) + ")";
     const auto exceeded = ExceededProjectors(r);
-    last += exceeded.empty() ? ", all within thresholds" : ", " + std::to_string(exceeded.size()) + " out of threshold";
+    last += exceeded.empty() ? ", all within thresholds"
+                             : ", " + std::to_string(exceeded.size()) + " out of threshold";
     lines.push_back(last);
     return lines;
 }

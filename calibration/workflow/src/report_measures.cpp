@@ -20,9 +20,12 @@ namespace {
 cv::Mat Grey(const cv::Mat& photo) {
     if (photo.empty()) return {};
     cv::Mat grey;
-    if (photo.channels() == 3) cv::cvtColor(photo, grey, cv::COLOR_BGR2GRAY);
-    else if (photo.channels() == 4) cv::cvtColor(photo, grey, cv::COLOR_BGRA2GRAY);
-    else grey = photo;
+    if (photo.channels() == 3)
+        cv::cvtColor(photo, grey, cv::COLOR_BGR2GRAY);
+    else if (photo.channels() == 4)
+        cv::cvtColor(photo, grey, cv::COLOR_BGRA2GRAY);
+    else
+        grey = photo;
     if (grey.depth() != CV_8U) grey.convertTo(grey, CV_8U);
     return grey;
 }
@@ -72,7 +75,8 @@ std::vector<cv::Matx22d> LocalScales(const std::vector<cv::Point2f>& centres, do
             if (j == i) continue;
             const cv::Point2d v(centres[j].x - centres[i].x, centres[j].y - centres[i].y);
             const double d = std::hypot(v.x, v.y);
-            if (std::abs(v.x) >= std::abs(v.y) && d < bestAcross) bestAcross = d, across = v, hasAcross = true;
+            if (std::abs(v.x) >= std::abs(v.y) && d < bestAcross)
+                bestAcross = d, across = v, hasAcross = true;
             if (std::abs(v.y) > std::abs(v.x) && d < bestDown) bestDown = d, down = v, hasDown = true;
         }
         if (!hasAcross || !hasDown) continue;
@@ -84,13 +88,16 @@ std::vector<cv::Matx22d> LocalScales(const std::vector<cv::Point2f>& centres, do
     return out;
 }
 
-double Round3(double v) { return std::round(v * 1000.0) / 1000.0; }
+double Round3(double v) {
+    return std::round(v * 1000.0) / 1000.0;
+}
 
 }  // namespace
 
 std::vector<cv::Point2f> FindBlockCentres(const std::string& blackPhoto, const std::string& gridPhoto) {
     if (blackPhoto.empty() || gridPhoto.empty()) return {};
-    return FindBlockCentres(ReadPhotoFile(blackPhoto, cv::IMREAD_GRAYSCALE), ReadPhotoFile(gridPhoto, cv::IMREAD_GRAYSCALE));
+    return FindBlockCentres(ReadPhotoFile(blackPhoto, cv::IMREAD_GRAYSCALE),
+                            ReadPhotoFile(gridPhoto, cv::IMREAD_GRAYSCALE));
 }
 
 std::vector<cv::Point2f> FindBlockCentres(const cv::Mat& black, const cv::Mat& grid) {
@@ -117,9 +124,10 @@ std::vector<cv::Point2f> FindBlockCentres(const cv::Mat& black, const cv::Mat& g
         if (area < std::max(4.0, 0.3 * median) || area > 3.0 * median) continue;
         // The light-weighted centre over the block and a margin around it, so
         // that edge pixels below the split still count with their share.
-        const cv::Rect box = cv::Rect(stats.at<int>(k, cv::CC_STAT_LEFT) - 2, stats.at<int>(k, cv::CC_STAT_TOP) - 2,
-                                      stats.at<int>(k, cv::CC_STAT_WIDTH) + 4, stats.at<int>(k, cv::CC_STAT_HEIGHT) + 4) &
-                             picture;
+        const cv::Rect box =
+            cv::Rect(stats.at<int>(k, cv::CC_STAT_LEFT) - 2, stats.at<int>(k, cv::CC_STAT_TOP) - 2,
+                     stats.at<int>(k, cv::CC_STAT_WIDTH) + 4, stats.at<int>(k, cv::CC_STAT_HEIGHT) + 4) &
+            picture;
         double weight = 0, sx = 0, sy = 0;
         for (int y = box.y; y < box.y + box.height; ++y) {
             const std::uint8_t* light = difference.ptr<std::uint8_t>(y);
@@ -140,8 +148,8 @@ std::vector<cv::Point2f> FindBlockCentres(const cv::Mat& black, const cv::Mat& g
     return centres;
 }
 
-std::optional<DriftFigures> MeasureDrift(const std::vector<cv::Point2f>& before, const std::vector<cv::Point2f>& now,
-                                         double pitchX, double pitchY) {
+std::optional<DriftFigures> MeasureDrift(const std::vector<cv::Point2f>& before,
+                                         const std::vector<cv::Point2f>& now, double pitchX, double pitchY) {
     if (before.size() < 4 || now.size() < 4 || pitchX <= 0 || pitchY <= 0) return std::nullopt;
     std::vector<double> gaps;
     for (std::size_t i = 0; i < before.size(); ++i) {
@@ -166,7 +174,8 @@ std::optional<DriftFigures> MeasureDrift(const std::vector<cv::Point2f>& before,
         matches.clear();
         std::vector<int> taken(before.size(), -1);
         for (std::size_t i = 0; i < now.size(); ++i) {
-            const cv::Point2f expected(static_cast<float>(now[i].x - shift.x), static_cast<float>(now[i].y - shift.y));
+            const cv::Point2f expected(static_cast<float>(now[i].x - shift.x),
+                                       static_cast<float>(now[i].y - shift.y));
             double d = 0;
             const std::size_t j = Nearest(before, expected, &d);
             if (d >= 0.4 * spacing) continue;
@@ -176,7 +185,8 @@ std::optional<DriftFigures> MeasureDrift(const std::vector<cv::Point2f>& before,
         }
         if (matches.empty()) return std::nullopt;
         cv::Point2d moved(0, 0);
-        for (const auto& [i, j] : matches) moved += cv::Point2d(now[i].x - before[j].x, now[i].y - before[j].y);
+        for (const auto& [i, j] : matches)
+            moved += cv::Point2d(now[i].x - before[j].x, now[i].y - before[j].y);
         shift = moved * (1.0 / static_cast<double>(matches.size()));
     }
     if (matches.size() * 2 < std::max(before.size(), now.size())) return std::nullopt;
@@ -253,14 +263,16 @@ bool CentresFromJson(const std::string& text, StoredCentres* centres, std::strin
         const auto address = item.find("address");
         const auto points = item.find("centres");
         if (address == item.end() || !address->is_string()) return fail("address: not text");
-        if (points == item.end() || !points->is_array() || points->size() > 1000000) return fail("centres: not a list");
+        if (points == item.end() || !points->is_array() || points->size() > 1000000)
+            return fail("centres: not a list");
         StoredCentres::Projector p;
         p.address = address->get<std::string>();
         for (const json& c : *points) {
             if (!c.is_array() || c.size() != 2 || !c[0].is_number() || !c[1].is_number())
                 return fail("centre: not a point");
             const double x = c[0].get<double>(), y = c[1].get<double>();
-            if (!std::isfinite(x) || !std::isfinite(y) || x < 0 || y < 0 || x > out.photoWidth || y > out.photoHeight)
+            if (!std::isfinite(x) || !std::isfinite(y) || x < 0 || y < 0 || x > out.photoWidth ||
+                y > out.photoHeight)
                 return fail("centre: outside the photo");
             p.centres.emplace_back(static_cast<float>(x), static_cast<float>(y));
         }
@@ -288,8 +300,8 @@ bool LoadCentres(const fs::path& file, StoredCentres* centres, std::string* erro
     return CentresFromJson(text, centres, error);
 }
 
-cv::Rect2d TileShare(int index, WarpingMode mode, int columns, int rows, int overlapX, int overlapY, int panelWidth,
-                     int panelHeight) {
+cv::Rect2d TileShare(int index, WarpingMode mode, int columns, int rows, int overlapX, int overlapY,
+                     int panelWidth, int panelHeight) {
     if (mode != kWarpingBlending && mode != kWarpingStackingBlending) return {0, 0, 1, 1};
     if (columns < 1 || rows < 1 || panelWidth <= 0 || panelHeight <= 0 || overlapX < 0 || overlapY < 0 ||
         overlapX >= panelWidth || overlapY >= panelHeight || index < 0)
@@ -326,7 +338,8 @@ std::vector<cv::Point2f> TileOutline(const BoundaryGrid& boundary, const cv::Rec
     return outline;
 }
 
-std::optional<double> MeasureCoverage(const cv::Mat& black, const cv::Mat& white, const std::vector<cv::Point2f>& tile) {
+std::optional<double> MeasureCoverage(const cv::Mat& black, const cv::Mat& white,
+                                      const std::vector<cv::Point2f>& tile) {
     if (tile.size() < 3) return std::nullopt;
     cv::Mat difference, lit;
     if (!LitDifference(black, white, &difference, &lit)) return std::nullopt;

@@ -51,7 +51,8 @@ ReportResult FinishReport(VantisAuto::CDoc& doc, const RunFacts& facts, const fs
     {
         DocLock lock(DocumentLock());
         for (const auto& c : doc.m_channels)
-            channels.push_back({vantis::FormatIpv4(c->m_dwIp), c->m_strBlackPhoto, c->m_strWhitePhoto, c->m_strGridPhoto});
+            channels.push_back(
+                {vantis::FormatIpv4(c->m_dwIp), c->m_strBlackPhoto, c->m_strWhitePhoto, c->m_strGridPhoto});
         boundary = BoundaryGridOf(doc.m_boundary);
         type = doc.PatternType();
         doc.GetTimingSize(&panelWidth, &panelHeight);
@@ -90,17 +91,19 @@ ReportResult FinishReport(VantisAuto::CDoc& doc, const RunFacts& facts, const fs
             const cv::Mat grid = ReadGrey(c.grid);
             if (!black.empty()) {
                 if (now.photoWidth == 0) now.photoWidth = black.cols, now.photoHeight = black.rows;
-                const cv::Rect2d share = TileShare(static_cast<int>(i), mode, columns, rows, overlapX, overlapY,
-                                                   panelWidth, panelHeight);
+                const cv::Rect2d share = TileShare(static_cast<int>(i), mode, columns, rows, overlapX,
+                                                   overlapY, panelWidth, panelHeight);
                 p.coverage = MeasureCoverage(black, white, TileOutline(boundary, share));
                 std::vector<cv::Point2f> centres = FindBlockCentres(black, grid);
                 if (haveBefore) {
                     const StoredCentres::Projector* earlier = before.Find(c.address);
-                    if (!earlier) out.notes.push_back("no drift figures for " + c.address + ": not in the earlier run");
+                    if (!earlier)
+                        out.notes.push_back("no drift figures for " + c.address + ": not in the earlier run");
                     else if (before.photoWidth != black.cols || before.photoHeight != black.rows)
                         out.notes.push_back("no drift figures for " + c.address + ": the photo size changed");
                     else if (!(p.drift = MeasureDrift(earlier->centres, centres, panel.pitchX, panel.pitchY)))
-                        out.notes.push_back("no drift figures for " + c.address + ": the blocks do not match");
+                        out.notes.push_back("no drift figures for " + c.address +
+                                            ": the blocks do not match");
                 }
                 if (!centres.empty()) now.projectors.push_back({c.address, std::move(centres)});
             }

@@ -55,9 +55,9 @@ BoundaryResult ComputeAutoBoundary(VantisAuto::CDoc& doc, const EngineCalls& eng
         channelCount = static_cast<std::int32_t>(doc.m_channels.size());
     }
     BoundaryGrid grid;
-    BoundaryResult result = engine.findBoundary(black, whites, type, channelCount, doc.m_nSolution, layout.columns,
-                                                layout.rows, doc.m_overlapPixels[0], doc.m_overlapPixels[1],
-                                                doc.m_nStackCount, false, &grid);
+    BoundaryResult result =
+        engine.findBoundary(black, whites, type, channelCount, doc.m_nSolution, layout.columns, layout.rows,
+                            doc.m_overlapPixels[0], doc.m_overlapPixels[1], doc.m_nStackCount, false, &grid);
     if (result.status != kBoundaryOk) return result;
     // An answer of the wrong size, or with a point that is not a number, is refused.
     bool fits = grid.size() == static_cast<std::size_t>(kBoundaryColumns * kBoundaryRows);
@@ -73,13 +73,27 @@ BoundaryResult ComputeAutoBoundary(VantisAuto::CDoc& doc, const EngineCalls& eng
 std::string BoundaryFailureText(const BoundaryResult& result) {
     std::string text;
     switch (result.status) {
-        case kBoundaryPhotoUnreadable: text = "a photo cannot be read or differs in size from the others"; break;
-        case kBoundaryBadArguments: text = "the project's layout or projector count does not fit the calculation"; break;
-        case kBoundaryNoLight: text = "a projector shows no light on the camera picture"; break;
-        case kBoundarySaturated: text = "the camera picture is saturated"; break;
-        case kBoundaryRegionAtEdge: text = "the lit area touches the edge of the camera picture"; break;
-        case kBoundaryNoFit: text = "the lit areas leave no room for a boundary"; break;
-        default: text = "the boundary calculation failed"; break;
+        case kBoundaryPhotoUnreadable:
+            text = "a photo cannot be read or differs in size from the others";
+            break;
+        case kBoundaryBadArguments:
+            text = "the project's layout or projector count does not fit the calculation";
+            break;
+        case kBoundaryNoLight:
+            text = "a projector shows no light on the camera picture";
+            break;
+        case kBoundarySaturated:
+            text = "the camera picture is saturated";
+            break;
+        case kBoundaryRegionAtEdge:
+            text = "the lit area touches the edge of the camera picture";
+            break;
+        case kBoundaryNoFit:
+            text = "the lit areas leave no room for a boundary";
+            break;
+        default:
+            text = "the boundary calculation failed";
+            break;
     }
     text += " (status " + std::to_string(result.status);
     if (result.channel > 0) text += ", projector " + std::to_string(result.channel);
@@ -113,14 +127,14 @@ WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine) {
     std::vector<ChannelFigures> figures;
     const bool withFigures = UsesLibraryWarping(engine);
     const WarpResult result =
-        withFigures ? engine.doImageWarpingWithFigures(black, whites, centres, grids, thresholds, type, channelCount,
-                                                       doc.m_nSolution, layout.columns, layout.rows,
-                                                       doc.m_overlapPixels[0], doc.m_overlapPixels[1],
-                                                       doc.m_nStackCount, boundary, WarpOptions{}, photoSize, &warps,
-                                                       &figures)
-                    : engine.doImageWarping(black, whites, centres, grids, thresholds, type, channelCount,
-                                            doc.m_nSolution, layout.columns, layout.rows, doc.m_overlapPixels[0],
-                                            doc.m_overlapPixels[1], doc.m_nStackCount, boundary, photoSize, &warps);
+        withFigures
+            ? engine.doImageWarpingWithFigures(
+                  black, whites, centres, grids, thresholds, type, channelCount, doc.m_nSolution,
+                  layout.columns, layout.rows, doc.m_overlapPixels[0], doc.m_overlapPixels[1],
+                  doc.m_nStackCount, boundary, WarpOptions{}, photoSize, &warps, &figures)
+            : engine.doImageWarping(black, whites, centres, grids, thresholds, type, channelCount,
+                                    doc.m_nSolution, layout.columns, layout.rows, doc.m_overlapPixels[0],
+                                    doc.m_overlapPixels[1], doc.m_nStackCount, boundary, photoSize, &warps);
     if (static_cast<std::int32_t>(figures.size()) != channelCount) figures.clear();
     if (result.status != kWarpOk) return {result.status, result.channel, std::move(figures)};
 

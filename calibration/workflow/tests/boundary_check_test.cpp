@@ -26,7 +26,8 @@ BoundaryGrid RectangleGrid(float x0, float y0, float x1, float y1) {
     BoundaryGrid grid;
     for (int r = 0; r < kBoundaryRows; ++r)
         for (int c = 0; c < kBoundaryColumns; ++c)
-            grid.emplace_back(x0 + (x1 - x0) * c / (kBoundaryColumns - 1), y0 + (y1 - y0) * r / (kBoundaryRows - 1));
+            grid.emplace_back(x0 + (x1 - x0) * c / (kBoundaryColumns - 1),
+                              y0 + (y1 - y0) * r / (kBoundaryRows - 1));
     return grid;
 }
 
@@ -42,7 +43,7 @@ void StoreBoundary(VantisAuto::CDoc& doc, const BoundaryGrid& grid) {
 // A camera of a known picture size whose photos show the left half of the
 // picture lit while a channel's pattern is up (photo 0 is the black one).
 class WallCamera : public FakeCamera {
-public:
+  public:
     using FakeCamera::FakeCamera;
     cv::Size PictureSize() const override { return {200, 100}; }
     int TakePhoto(int number) override {
@@ -55,11 +56,11 @@ public:
 
 EngineCalls IdentityEngine() {
     EngineCalls calls;
-    calls.doImageWarping = [](const std::string&, const std::vector<std::string>&, const std::vector<std::string>&,
-                              const std::vector<std::string>&, const std::vector<double>&, PatternType type,
-                              std::int32_t count, WarpingMode, std::int32_t, std::int32_t, std::int32_t,
-                              std::int32_t, std::int32_t, const BoundaryGrid&, std::int32_t*,
-                              std::vector<WarpGrid>* warps) {
+    calls.doImageWarping = [](const std::string&, const std::vector<std::string>&,
+                              const std::vector<std::string>&, const std::vector<std::string>&,
+                              const std::vector<double>&, PatternType type, std::int32_t count, WarpingMode,
+                              std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                              const BoundaryGrid&, std::int32_t*, std::vector<WarpGrid>* warps) {
         WarpGrid grid;
         AutoWarpInitWarping(&grid, type);
         warps->assign(static_cast<std::size_t>(count), grid);
@@ -72,16 +73,19 @@ TEST(BoundaryCheck, ShapesOfTheGrid) {
     const cv::Size picture(200, 100);
     EXPECT_EQ(CheckBoundaryShape(RectangleGrid(20, 10, 180, 90), picture), BoundaryFault::None);
     EXPECT_NEAR(BoundaryArea(RectangleGrid(20, 10, 180, 90)), 160.0 * 80.0, 1e-3);
-    EXPECT_EQ(CheckBoundaryShape(BoundaryGrid(static_cast<std::size_t>(kBoundaryColumns) * kBoundaryRows), picture),
-              BoundaryFault::Collapsed);
-    EXPECT_EQ(CheckBoundaryShape(RectangleGrid(20, 50, 180, 50), picture), BoundaryFault::Collapsed);  // a line
+    EXPECT_EQ(
+        CheckBoundaryShape(BoundaryGrid(static_cast<std::size_t>(kBoundaryColumns) * kBoundaryRows), picture),
+        BoundaryFault::Collapsed);
+    EXPECT_EQ(CheckBoundaryShape(RectangleGrid(20, 50, 180, 50), picture),
+              BoundaryFault::Collapsed);  // a line
     EXPECT_EQ(CheckBoundaryShape(BoundaryGrid{}, picture), BoundaryFault::Collapsed);
 
     // The right part of the grid flipped back over the left: the outline still
     // has area, but cells turn over.
     BoundaryGrid folded = RectangleGrid(20, 10, 180, 90);
     for (int r = 0; r < kBoundaryRows; ++r)
-        for (int c = 100; c < kBoundaryColumns; ++c) folded[static_cast<std::size_t>(r * kBoundaryColumns + c)].x -= 120;
+        for (int c = 100; c < kBoundaryColumns; ++c)
+            folded[static_cast<std::size_t>(r * kBoundaryColumns + c)].x -= 120;
     EXPECT_EQ(CheckBoundaryShape(folded, picture), BoundaryFault::Folded);
     BoundaryGrid notANumber = RectangleGrid(20, 10, 180, 90);
     notANumber[77].y = std::nanf("");
@@ -89,7 +93,8 @@ TEST(BoundaryCheck, ShapesOfTheGrid) {
 
     EXPECT_EQ(CheckBoundaryShape(RectangleGrid(20, 10, 230, 90), picture), BoundaryFault::OutsidePhoto);
     EXPECT_EQ(CheckBoundaryShape(RectangleGrid(-1, 10, 180, 90), picture), BoundaryFault::OutsidePhoto);
-    EXPECT_EQ(CheckBoundaryShape(RectangleGrid(0, 0, 200, 100), picture), BoundaryFault::None);  // edges count
+    EXPECT_EQ(CheckBoundaryShape(RectangleGrid(0, 0, 200, 100), picture),
+              BoundaryFault::None);  // edges count
     // 4.5 % of the picture is too small; without a picture size nothing to compare.
     EXPECT_EQ(CheckBoundaryShape(RectangleGrid(10, 10, 40, 40), picture), BoundaryFault::TooSmall);
     EXPECT_EQ(CheckBoundaryShape(RectangleGrid(10, 10, 40, 40), {}), BoundaryFault::None);
@@ -103,7 +108,8 @@ TEST(BoundaryCheck, ShareOfTheLitArea) {
     EXPECT_EQ(CheckBoundary(RectangleGrid(110, 0, 190, 100), lit), BoundaryFault::TooSmall);
     EXPECT_EQ(CheckBoundary(RectangleGrid(10, 10, 90, 90), lit), BoundaryFault::None);
     // A mask with nothing lit cannot judge: the shape alone counts.
-    EXPECT_EQ(CheckBoundary(RectangleGrid(1000, 10, 1090, 90), cv::Mat::zeros(100, 200, CV_8UC1)), BoundaryFault::None);
+    EXPECT_EQ(CheckBoundary(RectangleGrid(1000, 10, 1090, 90), cv::Mat::zeros(100, 200, CV_8UC1)),
+              BoundaryFault::None);
 }
 
 TEST(Calibration, RefusesDegenerateBoundary) {
@@ -129,7 +135,8 @@ TEST(Calibration, RefusesDegenerateBoundary) {
     BoundaryGrid folded = RectangleGrid(10, 10, 190, 90);
     std::swap(folded[5], folded[6]);
     const Case shapes[] = {
-        {"never marked", BoundaryGrid(static_cast<std::size_t>(kBoundaryColumns) * kBoundaryRows), BoundaryFault::Collapsed},
+        {"never marked", BoundaryGrid(static_cast<std::size_t>(kBoundaryColumns) * kBoundaryRows),
+         BoundaryFault::Collapsed},
         {"folded", folded, BoundaryFault::Folded},
         {"outside the picture", RectangleGrid(10, 10, 434, 356), BoundaryFault::OutsidePhoto},
         {"a speck", RectangleGrid(2, 2, 12, 12), BoundaryFault::TooSmall},

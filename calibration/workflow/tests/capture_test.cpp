@@ -4,10 +4,10 @@
 #include <future>
 
 #include "calibration/capture.h"
-#include "vantis/model/doc_lock.h"
 #include "fake_camera.h"
 #include "test_support.h"
 #include "vantis/messages/calibration_messages.h"
+#include "vantis/model/doc_lock.h"
 
 namespace vantis::calibration {
 namespace {
@@ -37,7 +37,8 @@ TEST(Capture, NChannelsTakePhotosZeroToThreeN) {
         EXPECT_EQ(camera.photos, expected);
         const auto& last = *doc.m_channels.back();
         EXPECT_EQ(last.m_strBlackPhoto, doc.m_channels.front()->m_strBlackPhoto);
-        EXPECT_NE(last.m_strGridPhoto.find(n == 1 ? "CameraImage003.bmp" : "CameraImage009.bmp"), std::string::npos);
+        EXPECT_NE(last.m_strGridPhoto.find(n == 1 ? "CameraImage003.bmp" : "CameraImage009.bmp"),
+                  std::string::npos);
         EXPECT_TRUE(reporter.errors.empty());
     }
 }

@@ -13,14 +13,14 @@
 namespace vantis::calibration::testing {
 
 class FakeCamera : public CameraDevice {
-public:
+  public:
     explicit FakeCamera(std::filesystem::path dataHome) : dataHome_(std::move(dataHome)) {
         auto& exposure = record_.State(CameraProperty::Exposure);
         exposure = {-11, -2, 1, -5, 3, 1, -5};
         auto& gain = record_.State(CameraProperty::Gain);
         gain = {0, 255, 1, 0, 2, 1, 40};
-        for (CameraProperty p : {CameraProperty::Brightness, CameraProperty::Contrast, CameraProperty::Saturation,
-                                 CameraProperty::WhiteBalance})
+        for (CameraProperty p : {CameraProperty::Brightness, CameraProperty::Contrast,
+                                 CameraProperty::Saturation, CameraProperty::WhiteBalance})
             record_.State(p) = {0, 255, 1, 128, 2, 1, 7};
     }
 
@@ -57,7 +57,7 @@ public:
     int gridStarts = 0;
     CameraSetup setupSeen;
 
-private:
+  private:
     std::filesystem::path dataHome_;
     std::string prefix_;
     std::string last_;

@@ -71,7 +71,8 @@ TEST(MaintenanceFaults, AProjectorThatDoesNotAnswerEndsTheRunBeforeTheCamera) {
     EXPECT_EQ(m.reporter.lines[0], "[12:34] Connect to projector (IP address : 150)\r\n");
     EXPECT_EQ(m.reporter.lines[1], "[12:34] Connect Success (IP address: 150)\r\n");
     EXPECT_EQ(m.reporter.lines[2], "[12:34] Connect to projector (IP address : 151)\r\n");
-    EXPECT_EQ(m.reporter.lines[3], tendal::Messages().Format(tendal::msg::kConnectFailed, {std::string("151")}));
+    EXPECT_EQ(m.reporter.lines[3],
+              tendal::Messages().Format(tendal::msg::kConnectFailed, {std::string("151")}));
     EXPECT_NE(m.reporter.lines[3].find("IP address: 151"), std::string::npos);
     EXPECT_EQ(m.camera.countCalls, 0);
     // The projector before it was restored and saved.
@@ -161,7 +162,7 @@ TEST(ConnectionJob, ProgressStepsAndAFailedProjector) {
     const ConnectionResult no = RunConnectionJob(doc, reporter, stop, options);
     EXPECT_FALSE(no.reset);
     EXPECT_EQ(no.lastStep, 7);
-    EXPECT_EQ(no.outcome, Outcome::Failed);  // 156 does not answer either
+    EXPECT_EQ(no.outcome, Outcome::Failed);                    // 156 does not answer either
     EXPECT_EQ(board->Snapshot().savesPerformed, savesBefore);  // No: nothing reset or saved
     doc.DisconnectAll();
 }

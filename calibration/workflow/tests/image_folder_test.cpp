@@ -19,7 +19,8 @@ void Touch(const fs::path& p) {
 TEST(ImageFolder, OnlyPlainVendorWords) {
     EXPECT_TRUE(IsPlainFolderWord("Vendor"));
     EXPECT_TRUE(IsPlainFolderWord("my vendor.1"));
-    for (const char* bad : {"", ".", "..", "../x", "/etc", "a/b", "x/"}) EXPECT_FALSE(IsPlainFolderWord(bad)) << bad;
+    for (const char* bad : {"", ".", "..", "../x", "/etc", "a/b", "x/"})
+        EXPECT_FALSE(IsPlainFolderWord(bad)) << bad;
 }
 
 TEST(ImageFolder, UnsafeWordsDeleteNothing) {
@@ -39,7 +40,8 @@ TEST(ImageFolder, UnsafeWordsDeleteNothing) {
     EXPECT_TRUE(fs::exists(sibling));
     // A folder that is not the word's image folder is refused too.
     EXPECT_FALSE(EmptyImageFolder(home, "Vendor", home, &error));
-    EXPECT_FALSE(EmptyImageFolder("relative", "Vendor", fs::path("relative") / "Vendor" / "ImageData", &error));
+    EXPECT_FALSE(
+        EmptyImageFolder("relative", "Vendor", fs::path("relative") / "Vendor" / "ImageData", &error));
     EXPECT_TRUE(fs::exists(keep));
 }
 

@@ -271,9 +271,9 @@ TEST(MaintenanceOutcome, AutomaticBoundaryFailureEndsTheRunAndItsResultIsWhatThe
         run.Add(17);
         run.options.autoBoundary = true;
         run.doc.m_bBoundaryDone = false;
-        run.options.engine.findBoundary = [](const std::string&, const std::vector<std::string>& whites, auto&&,
-                                             std::int32_t channels, auto&&, auto&&, auto&&, auto&&, auto&&,
-                                             auto&&, bool, BoundaryGrid* grid) {
+        run.options.engine.findBoundary = [](const std::string&, const std::vector<std::string>& whites,
+                                             auto&&, std::int32_t channels, auto&&, auto&&, auto&&, auto&&,
+                                             auto&&, auto&&, bool, BoundaryGrid* grid) {
             EXPECT_EQ(static_cast<std::int32_t>(whites.size()), channels);
             grid->assign(kBoundaryColumns * kBoundaryRows, cv::Point2f(7.0f, 9.0f));
             return BoundaryResult{kBoundaryOk, 0, 1.5};
@@ -298,7 +298,8 @@ TEST(MaintenanceOutcome, AutomaticBoundaryFailureEndsTheRunAndItsResultIsWhatThe
         EXPECT_TRUE(run.doc.m_bBoundaryDone);
         EXPECT_EQ(run.doc.m_boundary.m_tableA.y[128][64], 9.0f);
         EXPECT_EQ(run.doc.m_boundary.m_tableC.x[0][0], 7.0f);
-        EXPECT_NE(Joined(run.reporter.lines).find("automatic boundary found (aspect ratio 1.500)"), std::string::npos);
+        EXPECT_NE(Joined(run.reporter.lines).find("automatic boundary found (aspect ratio 1.500)"),
+                  std::string::npos);
     }
     {
         // An answer with a point that is not a number is refused like a failure.

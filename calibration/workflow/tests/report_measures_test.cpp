@@ -28,15 +28,18 @@ cv::Mat Black(int seed = 1) {
 
 // Blocks of 8 x 8 camera pixels on a 16-pixel pitch, the first centred at
 // origin; returns the photo and the true centres.
-cv::Mat GridPhoto(cv::Point2d origin, int columns, int rows, std::vector<cv::Point2f>* centres, int seed = 2) {
+cv::Mat GridPhoto(cv::Point2d origin, int columns, int rows, std::vector<cv::Point2f>* centres,
+                  int seed = 2) {
     cv::Mat fine(kHeight * kFine, kWidth * kFine, CV_8U, cv::Scalar(0));
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) {
             const cv::Point2d centre = origin + cv::Point2d(16.0 * c, 16.0 * r);
             const cv::Point corner((centre - cv::Point2d(4, 4)) * kFine);
-            cv::rectangle(fine, cv::Rect(corner.x, corner.y, 8 * kFine, 8 * kFine), cv::Scalar(200), cv::FILLED);
+            cv::rectangle(fine, cv::Rect(corner.x, corner.y, 8 * kFine, 8 * kFine), cv::Scalar(200),
+                          cv::FILLED);
             // The centre as drawn, on the fine grid.
-            centres->emplace_back(static_cast<float>(corner.x) / kFine + 4.f, static_cast<float>(corner.y) / kFine + 4.f);
+            centres->emplace_back(static_cast<float>(corner.x) / kFine + 4.f,
+                                  static_cast<float>(corner.y) / kFine + 4.f);
         }
     cv::Mat photo;
     cv::resize(fine, photo, {kWidth, kHeight}, 0, 0, cv::INTER_AREA);
@@ -69,12 +72,14 @@ TEST(BlockCentres, NothingFromUnreadableOrUnlitPhotos) {
 }
 
 TEST(Drift, MovedGridGivesItsMovementInCameraAndPanelPixels) {
-    const cv::Point2d moves[] = {{0, 0}, {1.25, -0.625}, {11.0, 2.5}};  // the last more than half a block pitch
+    const cv::Point2d moves[] = {
+        {0, 0}, {1.25, -0.625}, {11.0, 2.5}};  // the last more than half a block pitch
     std::vector<cv::Point2f> truth;
     const auto before = FindBlockCentres(Black(), GridPhoto({40.375, 30.625}, 30, 17, &truth));
     for (const cv::Point2d& move : moves) {
         std::vector<cv::Point2f> unused;
-        const auto now = FindBlockCentres(Black(4), GridPhoto(cv::Point2d(40.375, 30.625) + move, 30, 17, &unused, 5));
+        const auto now =
+            FindBlockCentres(Black(4), GridPhoto(cv::Point2d(40.375, 30.625) + move, 30, 17, &unused, 5));
         // The panel pitch is 64 pixels where the camera sees 16.
         const auto drift = MeasureDrift(before, now, 64, 64);
         ASSERT_TRUE(drift) << move;
@@ -152,7 +157,8 @@ TEST(Coverage, ShareOfTheTileThatIsLit) {
     ASSERT_TRUE(leftHalf);
     EXPECT_NEAR(*leftHalf, 1.0, 0.02);
     // A boundary running off the photo counts the part outside as unreached.
-    const auto off = MeasureCoverage(Black(), white, TileOutline(RectangleBoundary(100, 50, 300, 650), {0, 0, 1, 1}));
+    const auto off =
+        MeasureCoverage(Black(), white, TileOutline(RectangleBoundary(100, 50, 300, 650), {0, 0, 1, 1}));
     ASSERT_TRUE(off);
     EXPECT_NEAR(*off, 0.33, 0.02);
     EXPECT_FALSE(MeasureCoverage(Black(), cv::Mat(), TileOutline(inside, {0, 0, 1, 1})));
@@ -176,11 +182,12 @@ TEST(StoredCentresFile, RoundTripAndDamagedFiles) {
     EXPECT_EQ(back.Find("127.0.0.13"), nullptr);
 
     EXPECT_FALSE(LoadCentres(folder.path() / "none.json", &back, &error));
-    for (const char* damaged : {"", "[]", "{\"photoSize\":[1920],\"projectors\":[]}",
-                                "{\"photoSize\":[1920,1080],\"projectors\":[{\"address\":1,\"centres\":[]}]}",
-                                "{\"photoSize\":[1920,1080],\"projectors\":[{\"address\":\"a\",\"centres\":[[1]]}]}",
-                                "{\"photoSize\":[1920,1080],\"projectors\":[{\"address\":\"a\",\"centres\":[[5000,1]]}]}",
-                                "{\"photoSize\":[0,1080],\"projectors\":[]}"}) {
+    for (const char* damaged :
+         {"", "[]", "{\"photoSize\":[1920],\"projectors\":[]}",
+          "{\"photoSize\":[1920,1080],\"projectors\":[{\"address\":1,\"centres\":[]}]}",
+          "{\"photoSize\":[1920,1080],\"projectors\":[{\"address\":\"a\",\"centres\":[[1]]}]}",
+          "{\"photoSize\":[1920,1080],\"projectors\":[{\"address\":\"a\",\"centres\":[[5000,1]]}]}",
+          "{\"photoSize\":[0,1080],\"projectors\":[]}"}) {
         error.clear();
         EXPECT_FALSE(CentresFromJson(damaged, &back, &error)) << damaged;
         EXPECT_FALSE(error.empty()) << damaged;

@@ -187,9 +187,11 @@ TEST(ReportFile, SummaryHasOneLinePerProjectorAndOneForTheRun) {
     ApplyThresholds(r);
     const auto lines = SummaryLines(r);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "127.0.0.11 green  blocks 510/510  residual 0.20/0.60 px  coverage 0.999  drift 0.10 px");
+    EXPECT_EQ(lines[0],
+              "127.0.0.11 green  blocks 510/510  residual 0.20/0.60 px  coverage 0.999  drift 0.10 px");
     EXPECT_EQ(lines[1],
-              "127.0.0.12 amber  blocks 510/510  residual 0.70/0.60 px  coverage 0.999  drift -  exceeded: residual");
+              "127.0.0.12 amber  blocks 510/510  residual 0.70/0.60 px  coverage 0.999  drift -  exceeded: "
+              "residual");
     EXPECT_NE(lines[2].find("maintenance ok"), std::string::npos) << lines[2];
     EXPECT_NE(lines[2].find("1 out of threshold"), std::string::npos) << lines[2];
 }
@@ -213,7 +215,8 @@ TEST(ReportFolder, KeepsTheNewestFiftyAndTouchesNothingElse) {
     }
     int reports = 0;
     for (const auto& e : std::filesystem::directory_iterator(folder.path()))
-        if (!e.is_symlink() && e.is_regular_file() && e.path().filename().string().rfind("Report-2", 0) == 0) ++reports;
+        if (!e.is_symlink() && e.is_regular_file() && e.path().filename().string().rfind("Report-2", 0) == 0)
+            ++reports;
     EXPECT_EQ(reports, 50);
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(std::filesystem::exists(written[i])) << i;
     EXPECT_TRUE(std::filesystem::exists(written[3]));
@@ -263,7 +266,8 @@ TEST(ReportFolder, HoldsNoPathOfTheMachine) {
 TEST(ReportSettings, ThresholdsFromDefaultIniWithDefaultsForTheRest) {
     TempFolder folder("report-ini");
     const auto ini = folder.path() / "default.ini";
-    std::ofstream(ini) << "[MAIN]\nVID=Vendor\nDRIFT=9\n[Report]\n residual_rms = 0.25 \nCOVERAGE=1.5\nDRIFT=2\n";
+    std::ofstream(ini)
+        << "[MAIN]\nVID=Vendor\nDRIFT=9\n[Report]\n residual_rms = 0.25 \nCOVERAGE=1.5\nDRIFT=2\n";
     std::string warning;
     const ReportThresholds t = ReadReportThresholds(ini, &warning);
     EXPECT_DOUBLE_EQ(t.residualRms, 0.25);

@@ -100,7 +100,8 @@ TEST(ReportWall, CleanRunIsGreenAgreesWithTruthAndShowsNoDriftNextTime) {
     ASSERT_EQ(second.outcome, Outcome::Done) << log;
     for (const auto& p : second.report.report.projectors) {
         ASSERT_TRUE(p.drift) << p.address << "\n" << log;
-        std::printf("unchanged wall: drift %.3f camera px, %.3f panel px RMS\n", p.drift->rmsCamera, p.drift->rmsPanel);
+        std::printf("unchanged wall: drift %.3f camera px, %.3f panel px RMS\n", p.drift->rmsCamera,
+                    p.drift->rmsPanel);
         EXPECT_LT(p.drift->rmsPanel, 0.3) << p.address;
     }
 }
@@ -149,15 +150,17 @@ TEST(ReportWall, MovedProjectorShowsItsTrueDriftAndTheCheckExitsThree) {
     // The true movement of the first projector's blocks in the camera picture.
     const wallsim::SceneOptics was(before), is(moved.scene());
     double sum = 0;
-    const auto centres = PanelBlockCentres(moved.scene().projectors[0].width, moved.scene().projectors[0].height);
+    const auto centres =
+        PanelBlockCentres(moved.scene().projectors[0].width, moved.scene().projectors[0].height);
     for (const auto& c : centres) {
         const cv::Point2d d = is.PanelToPicture(0, c) - was.PanelToPicture(0, c);
         sum += d.dot(d);
     }
     const double truth = std::sqrt(sum / static_cast<double>(centres.size()));
     const DriftFigures& drift = *report.projectors[0].drift;
-    std::printf("moved projector: drift %.3f camera px (%.3f panel px), true %.3f camera px; other %.3f panel px\n",
-                drift.rmsCamera, drift.rmsPanel, truth, report.projectors[1].drift->rmsPanel);
+    std::printf(
+        "moved projector: drift %.3f camera px (%.3f panel px), true %.3f camera px; other %.3f panel px\n",
+        drift.rmsCamera, drift.rmsPanel, truth, report.projectors[1].drift->rmsPanel);
     EXPECT_NEAR(drift.rmsCamera, truth, 0.1 * truth);
     EXPECT_LT(report.projectors[1].drift->rmsPanel, 0.3);
     EXPECT_EQ(report.projectors[0].verdict, Verdict::Red);  // far beyond the 1-pixel limit, in a check
@@ -184,7 +187,8 @@ TEST(ReportWall, RefusedGridIsRedAndExitsOne) {
     EXPECT_EQ(ExitStatus(report), 1);
     EXPECT_FALSE(result.report.file.empty());
     // A refused run keeps no block centres for the next.
-    EXPECT_FALSE(std::filesystem::exists(vantis::model::SystemConfigPath("Vendor").parent_path() / kCentresFileName));
+    EXPECT_FALSE(
+        std::filesystem::exists(vantis::model::SystemConfigPath("Vendor").parent_path() / kCentresFileName));
 }
 
 }  // namespace

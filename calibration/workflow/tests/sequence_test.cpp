@@ -19,11 +19,11 @@ using testing::TempFolder;
 // The engine's answer: the identity grid of the pattern type for every channel.
 EngineCalls IdentityEngine() {
     EngineCalls calls;
-    calls.doImageWarping = [](const std::string&, const std::vector<std::string>&, const std::vector<std::string>&,
-                              const std::vector<std::string>&, const std::vector<double>&, PatternType type,
-                              std::int32_t count, WarpingMode, std::int32_t, std::int32_t, std::int32_t,
-                              std::int32_t, std::int32_t, const BoundaryGrid&, std::int32_t*,
-                              std::vector<WarpGrid>* warps) {
+    calls.doImageWarping = [](const std::string&, const std::vector<std::string>&,
+                              const std::vector<std::string>&, const std::vector<std::string>&,
+                              const std::vector<double>&, PatternType type, std::int32_t count, WarpingMode,
+                              std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                              const BoundaryGrid&, std::int32_t*, std::vector<WarpGrid>* warps) {
         WarpGrid grid;
         AutoWarpInitWarping(&grid, type);
         warps->assign(static_cast<std::size_t>(count), grid);
@@ -84,13 +84,13 @@ TEST(CalibrationSequence, StackingDownloadsNoBlendAndSavesTheWarps) {
 
     // Re-calibration cancelled in the threshold review: no projector command at all.
     const std::size_t frames = board->Snapshot().framesReceived;
-    const SequenceResult cancelled =
-        RunRecalibration(doc, reporter, [](VantisAuto::CDoc&) { return false; }, IdentityEngine());
+    const SequenceResult cancelled = RunRecalibration(
+        doc, reporter, [](VantisAuto::CDoc&) { return false; }, IdentityEngine());
     EXPECT_EQ(cancelled.outcome, Outcome::Stopped);
     EXPECT_EQ(board->Snapshot().framesReceived, frames);
     // Done: compute, download and save.
-    const SequenceResult done =
-        RunRecalibration(doc, reporter, [](VantisAuto::CDoc&) { return true; }, IdentityEngine());
+    const SequenceResult done = RunRecalibration(
+        doc, reporter, [](VantisAuto::CDoc&) { return true; }, IdentityEngine());
     EXPECT_EQ(done.outcome, Outcome::Done);
     EXPECT_GT(board->Snapshot().framesReceived, frames);
     doc.DisconnectAll();

@@ -20,7 +20,7 @@ using testing::TempFolder;
 
 // Something keeps moving in front of the screen from the centre photo on.
 class RestlessCamera : public FakeCamera {
-public:
+  public:
     using FakeCamera::FakeCamera;
     PhotoResult TakeSettledPhoto(int number, std::chrono::milliseconds) override {
         ++settledAsked;
@@ -58,9 +58,10 @@ TEST(SettledCapture, PictureThatNeverSettlesEndsTheCalibration) {
     options.photoWait = PhotoWait::Settled;
     EngineCalls engine;
     bool computed = false;
-    engine.doImageWarping = [&](const std::string&, const std::vector<std::string>&, const std::vector<std::string>&,
-                                const std::vector<std::string>&, const std::vector<double>&, PatternType, std::int32_t,
-                                WarpingMode, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+    engine.doImageWarping = [&](const std::string&, const std::vector<std::string>&,
+                                const std::vector<std::string>&, const std::vector<std::string>&,
+                                const std::vector<double>&, PatternType, std::int32_t, WarpingMode,
+                                std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                                 const BoundaryGrid&, std::int32_t*, std::vector<WarpGrid>*) {
         computed = true;
         return WarpResult{};

@@ -26,7 +26,9 @@ using testing::TestWall;
 
 // Restores the test program's delay scale when the test ends.
 struct DelayScale {
-    explicit DelayScale(double scale) : saved(vantis::delays::DelayScale()) { vantis::delays::SetDelayScale(scale); }
+    explicit DelayScale(double scale) : saved(vantis::delays::DelayScale()) {
+        vantis::delays::SetDelayScale(scale);
+    }
     ~DelayScale() { vantis::delays::SetDelayScale(saved); }
     double saved;
 };
@@ -84,12 +86,13 @@ TEST(SettledPhoto, TooEarlyIsWrongSettledIsRightBeyondTheFixedWait) {
     const double tooEarly = MeanIn(early, area);
 
     // What the camera sees of projector 0's white with these settings, exposed at leisure.
-    const cv::Mat reference = wall.wall().Photo(wallsim::Show::White, 0, wall.camera().controls().Settings(), 7);
+    const cv::Mat reference =
+        wall.wall().Photo(wallsim::Show::White, 0, wall.camera().controls().Settings(), 7);
     cv::Mat referenceGrey;
     cv::cvtColor(reference, referenceGrey, cv::COLOR_BGR2GRAY);
     const double expected = cv::mean(referenceGrey(area))[0];
-    std::printf("black %.1f, photo at once %.1f, settled %.1f (expected %.1f) after %lld ms, %d frames\n", black,
-                tooEarly, white, expected,
+    std::printf("black %.1f, photo at once %.1f, settled %.1f (expected %.1f) after %lld ms, %d frames\n",
+                black, tooEarly, white, expected,
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()),
                 camera.LastSettle().frames);
 
@@ -107,7 +110,8 @@ TEST(SettledPhoto, PictureThatKeepsChangingIsNotPhotographed) {
     TempFolder home("restless");
     // A wall lit by something that flickers: every frame another level.
     wallsim::VcamServer server([](const wallsim::CameraSettings& s, std::uint64_t frame) {
-        return cv::Mat(s.height, s.width, CV_8UC3, cv::Scalar::all(static_cast<double>(40 + (frame * 37) % 160)));
+        return cv::Mat(s.height, s.width, CV_8UC3,
+                       cv::Scalar::all(static_cast<double>(40 + (frame * 37) % 160)));
     });
     std::string error;
     const std::string socket = (home.path() / "camera.sock").string();

@@ -15,12 +15,12 @@ namespace vantis::calibration::testing {
 
 // A fresh folder under the system's temporary folder, removed at the end.
 class TempFolder : public vantis::testing::TempDir {
-public:
+  public:
     explicit TempFolder(const std::string& name) : TempDir("calib-" + name) {}
 };
 
 class RecordingReporter : public Reporter {
-public:
+  public:
     void Status(const std::string& text, int position, int range) override {
         statuses.push_back(text);
         positions.push_back(position);
@@ -46,10 +46,12 @@ public:
 
 // Loopback addresses always answer; tests need not open ICMP sockets.
 class AlwaysReachable : public vantis::model::EchoProber {
-public:
+  public:
     bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
 };
 
-inline std::uint32_t Loopback(int last) { return 0x7F000000u | static_cast<std::uint32_t>(last); }
+inline std::uint32_t Loopback(int last) {
+    return 0x7F000000u | static_cast<std::uint32_t>(last);
+}
 
 }  // namespace vantis::calibration::testing

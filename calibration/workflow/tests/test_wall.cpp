@@ -23,7 +23,10 @@ TestWall::TestWall(const std::string& sceneName, int firstAddress, const std::st
         boards_.push_back(std::move(board));
     }
     paced_ = std::make_unique<wallsim::PacedCamera>(
-        scene_.timing, States(), [this](const std::vector<wallsim::PanelState>& states) { return wall_->renderer().Optics(wall_->Light(states)); },
+        scene_.timing, States(),
+        [this](const std::vector<wallsim::PanelState>& states) {
+            return wall_->renderer().Optics(wall_->Light(states));
+        },
         [this](const cv::Mat& light, const wallsim::CameraSettings& s, uint64_t frame) {
             return wall_->renderer().Respond(light, s, frame);
         },
@@ -32,7 +35,8 @@ TestWall::TestWall(const std::string& sceneName, int firstAddress, const std::st
     for (std::size_t i = 0; i < boards_.size(); ++i)
         watched.push_back({boards_[i].get(), scene_.projectors[i].width, scene_.projectors[i].height});
     watch_ = std::make_unique<wallsim::BoardWatch>(
-        std::move(watched), [this](int board, wallsim::PanelState state, std::chrono::steady_clock::time_point when) {
+        std::move(watched),
+        [this](int board, wallsim::PanelState state, std::chrono::steady_clock::time_point when) {
             paced_->Commanded(board, std::move(state), when);
         });
     camera_ = std::make_unique<wallsim::VcamServer>(nullptr);
@@ -55,13 +59,16 @@ std::vector<wallsim::PanelState> TestWall::States() {
     std::vector<wallsim::PanelState> out;
     for (std::size_t i = 0; i < boards_.size(); ++i) {
         const auto& p = scene_.projectors[i];
-        boards_[i]->Inspect(
-            [&](const wallsim::BoardState& b) { out.push_back(wallsim::PanelStateFromBoard(b, p.width, p.height)); });
+        boards_[i]->Inspect([&](const wallsim::BoardState& b) {
+            out.push_back(wallsim::PanelStateFromBoard(b, p.width, p.height));
+        });
     }
     return out;
 }
 
-wallsim::TruthReport TestWall::Measure() { return wall_->Measure(States()); }
+wallsim::TruthReport TestWall::Measure() {
+    return wall_->Measure(States());
+}
 
 double WorstRms(const wallsim::TruthReport& report) {
     double worst = 0;

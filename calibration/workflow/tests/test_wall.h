@@ -20,12 +20,13 @@
 namespace vantis::calibration::testing {
 
 class TestWall {
-public:
+  public:
     // Projector i of the scene listens on <network>(firstAddress + i). The
     // camera keeps the scene's pace and the projectors their latency (both
     // scaled with the delays); `adjust` may change the scene's timing first.
     TestWall(const std::string& sceneName, int firstAddress, const std::string& socketFolder,
-             const std::function<void(wallsim::Scene&)>& adjust = {}, const std::string& network = "127.0.0.");
+             const std::function<void(wallsim::Scene&)>& adjust = {},
+             const std::string& network = "127.0.0.");
     ~TestWall();
 
     bool ok() const { return error_.empty(); }
@@ -39,7 +40,7 @@ public:
     std::vector<wallsim::PanelState> States();
     wallsim::TruthReport Measure();
 
-private:
+  private:
     std::string error_;
     wallsim::Scene scene_;
     std::unique_ptr<wallsim::Wall> wall_;

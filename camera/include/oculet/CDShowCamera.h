@@ -18,7 +18,7 @@ struct DeviceEntry;
 }  // namespace oculet
 
 class CDShowCamera : public CDShowCameraData {
-public:
+  public:
     CDShowCamera();
     ~CDShowCamera() override;
     // Copies the property states (not the name) and shares the bound device.
@@ -91,7 +91,7 @@ public:
     // Range query into the state and, if supported, the stored value written as manual.
     void SwitchToManual(CameraProperty property);
 
-protected:
+  protected:
     // Binds camera `index`; false for a negative index, one past the last camera, or a device
     // that cannot be opened. On success *entry describes the device.
     bool BindDevice(int index, oculet::DeviceEntry* entry);

@@ -27,7 +27,7 @@ class GridPlugin;
 }
 
 class CDShowGridOverlay : public CDShowCamera {
-public:
+  public:
     // Picture formats for ListResolution: uncompressed (RGB24 and the raw formats a camera
     // streams) or MJPEG.
     enum eMediaSubType { MEDIASUBTYPE_RGB24 = 0, MEDIASUBTYPE_MJPG = 1 };
@@ -46,7 +46,8 @@ public:
     // what the camera gives if it does not offer that size. 1 on success. Not running afterwards.
     int Open(int device, int width, int height, const std::function<void()>& beforeConnect = {});
     // The same with a stream the caller made (a source other than a camera device).
-    int OpenSource(std::unique_ptr<oculet::IFrameSource> source, const std::function<void()>& beforeConnect = {});
+    int OpenSource(std::unique_ptr<oculet::IFrameSource> source,
+                   const std::function<void()>& beforeConnect = {});
     void Run();
     void Stop();
     // Stops the capture thread and releases plug-in, stream and camera; the object can be opened again.
@@ -71,7 +72,8 @@ public:
     std::shared_ptr<const oculet::Frame> LatestFrame() const;
     // The first frame delivered after frame `sequence` (0: any frame), waiting for it at most
     // `timeout`; nullptr after the time-out or when the graph stops.
-    std::shared_ptr<const oculet::Frame> WaitForFrameAfter(std::uint64_t sequence, std::chrono::milliseconds timeout);
+    std::shared_ptr<const oculet::Frame> WaitForFrameAfter(std::uint64_t sequence,
+                                                           std::chrono::milliseconds timeout);
 
     // Photos. The image folder is <data home>/<prefix>/ImageData, data home being
     // $XDG_DATA_HOME or ~/.local/share; this library never creates it.
@@ -91,10 +93,11 @@ public:
 
     static std::string PhotoFileName(int number);
 
-private:
+  private:
     void CaptureLoop();
     void JoinCapture();
-    bool ConnectStream(std::unique_ptr<oculet::IFrameSource> source, const std::function<void()>& beforeConnect);
+    bool ConnectStream(std::unique_ptr<oculet::IFrameSource> source,
+                       const std::function<void()>& beforeConnect);
     std::shared_ptr<const oculet::Frame> WaitForPicture();
 
     std::unique_ptr<oculet::GridPlugin> plugin_;

@@ -14,9 +14,10 @@ using ::CameraProperty;
 using ::kCameraPropertyCount;
 
 inline constexpr std::array<CameraProperty, kCameraPropertyCount> kAllCameraProperties = {
-    CameraProperty::Pan,        CameraProperty::Tilt,     CameraProperty::Roll,       CameraProperty::Zoom,
-    CameraProperty::Exposure,   CameraProperty::Iris,     CameraProperty::Focus,      CameraProperty::Brightness,
-    CameraProperty::Contrast,   CameraProperty::Saturation, CameraProperty::Hue,      CameraProperty::Gain,
+    CameraProperty::Pan,        CameraProperty::Tilt,         CameraProperty::Roll,
+    CameraProperty::Zoom,       CameraProperty::Exposure,     CameraProperty::Iris,
+    CameraProperty::Focus,      CameraProperty::Brightness,   CameraProperty::Contrast,
+    CameraProperty::Saturation, CameraProperty::Hue,          CameraProperty::Gain,
     CameraProperty::Sharpness,  CameraProperty::WhiteBalance,
 };
 

@@ -17,11 +17,11 @@
 namespace oculet {
 
 struct SettleRule {
-    int cell = 16;            // side of the square cells, in picture pixels
-    int agreeingFrames = 3;   // consecutive frames that must show the same picture
-    double noiseFactor = 6.0; // a cell differs when it moves by more than this many standard deviations
-    double minimumStep = 0.5; // grey levels a cell may always move (rounding of 8-bit pictures)
-    cv::Rect region;          // the part of the picture that matters; empty = the whole picture
+    int cell = 16;             // side of the square cells, in picture pixels
+    int agreeingFrames = 3;    // consecutive frames that must show the same picture
+    double noiseFactor = 6.0;  // a cell differs when it moves by more than this many standard deviations
+    double minimumStep = 0.5;  // grey levels a cell may always move (rounding of 8-bit pictures)
+    cv::Rect region;           // the part of the picture that matters; empty = the whole picture
 };
 
 // The standard deviation of a frame's pixel noise in grey levels, estimated
@@ -33,7 +33,7 @@ double EstimateNoise(const cv::Mat& frame);
 cv::Mat CellMeans(const cv::Mat& frame, int cell, const cv::Rect& region = {});
 
 class SettleWatch {
-public:
+  public:
     enum class State {
         Unchanged,  // every frame so far shows the picture from before
         Changing,   // the picture changed and has not held still yet
@@ -59,17 +59,17 @@ public:
     double lastDifference() const { return lastDifference_; }
     double lastLimit() const { return lastLimit_; }
 
-private:
+  private:
     // Whether cells a and b show the same picture at the noise of the latest frame.
     bool Same(const cv::Mat& a, const cv::Mat& b, double* difference);
 
     SettleRule rule_;
-    cv::Mat before_;     // cells of the picture before the command
-    cv::Mat runStart_;   // cells of the first frame of the current run of agreeing frames
-    int run_ = 0;        // frames in that run
+    cv::Mat before_;    // cells of the picture before the command
+    cv::Mat runStart_;  // cells of the first frame of the current run of agreeing frames
+    int run_ = 0;       // frames in that run
     bool changed_ = false;
     int frames_ = 0;
-    int changedAt_ = 0;  // frames before the first changed one
+    int changedAt_ = 0;         // frames before the first changed one
     double noise_ = 0;          // the latest frame's own noise
     double previousNoise_ = 0;  // the frame before's (or the picture before the command's)
     double lastDifference_ = 0;

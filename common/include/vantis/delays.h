@@ -21,28 +21,30 @@ namespace vantis::delays {
 using std::chrono::milliseconds;
 
 // Projector link
-inline constexpr milliseconds kLinkTimeout{10000};        // receive and send time-out of every exchange
-inline constexpr milliseconds kKeepAliveIdle{30000};      // TCP keep-alive idle time (not scaled: kernel seconds)
-inline constexpr milliseconds kKeepAliveInterval{1000};   // TCP keep-alive probe interval (not scaled)
-inline constexpr milliseconds kLinkConnectTimeout{21000}; // bound on connecting to a board (a usual platform default)
+inline constexpr milliseconds kLinkTimeout{10000};    // receive and send time-out of every exchange
+inline constexpr milliseconds kKeepAliveIdle{30000};  // TCP keep-alive idle time (not scaled: kernel seconds)
+inline constexpr milliseconds kKeepAliveInterval{1000};  // TCP keep-alive probe interval (not scaled)
+inline constexpr milliseconds kLinkConnectTimeout{
+    21000};  // bound on connecting to a board (a usual platform default)
 
 // Simulated engine board
-inline constexpr milliseconds kBoardSegmentGap{20};       // pause between the pieces of a reply sent split
-inline constexpr milliseconds kBoardLateReply{15000};     // a late reply comes this long after its request
+inline constexpr milliseconds kBoardSegmentGap{20};    // pause between the pieces of a reply sent split
+inline constexpr milliseconds kBoardLateReply{15000};  // a late reply comes this long after its request
 
 // Simulated wall
-inline constexpr milliseconds kSimCameraFrameInterval{100}; // virtual camera: a new picture about 10 times a second
+inline constexpr milliseconds kSimCameraFrameInterval{
+    100};  // virtual camera: a new picture about 10 times a second
 
 // Reachability test (ICMP echo)
-inline constexpr milliseconds kEchoTimeout{1000};         // one echo attempt
-inline constexpr milliseconds kEchoRetryWait{1000};       // wait after a failed attempt
+inline constexpr milliseconds kEchoTimeout{1000};    // one echo attempt
+inline constexpr milliseconds kEchoRetryWait{1000};  // wait after a failed attempt
 inline constexpr int kEchoAttempts = 6;
 
 // Calibration capture
-inline constexpr milliseconds kPatternSettle{3000};       // pattern shown -> photograph
-inline constexpr milliseconds kPhotoSettle{1600};         // camera settling wait inside TakePhoto
-inline constexpr milliseconds kPhotoGrabWait{200};        // wait for the grabbed picture
-inline constexpr milliseconds kMaintenanceStartWait{3000};// maintenance run: pause before the first step
+inline constexpr milliseconds kPatternSettle{3000};         // pattern shown -> photograph
+inline constexpr milliseconds kPhotoSettle{1600};           // camera settling wait inside TakePhoto
+inline constexpr milliseconds kPhotoGrabWait{200};          // wait for the grabbed picture
+inline constexpr milliseconds kMaintenanceStartWait{3000};  // maintenance run: pause before the first step
 
 // Worker threads of the programs
 inline constexpr milliseconds kWorkerStartWait{100};
@@ -57,12 +59,17 @@ inline constexpr milliseconds kCameraWatchInterval{1000};
 inline constexpr milliseconds kViewMouseTimer{10};
 
 // Camera library
-inline constexpr milliseconds kCameraManualSwitchWait{200};   // GetProperty: reads -> switching four properties to manual
-inline constexpr milliseconds kCameraFramePoll{33};           // virtual camera: pause before asking again for a new frame
+inline constexpr milliseconds kCameraManualSwitchWait{
+    200};  // GetProperty: reads -> switching four properties to manual
+inline constexpr milliseconds kCameraFramePoll{
+    33};  // virtual camera: pause before asking again for a new frame
 // Failure bounds, not waits: a healthy peer answers at once, so these are not scaled.
-inline constexpr milliseconds kVirtualCameraReplyTimeout{5000};  // one request/reply on the virtual camera socket
-inline constexpr milliseconds kCameraFirstFrameTimeout{3000};    // TakePhoto right after Run: wait for the first frame
-inline constexpr milliseconds kPhotoFreshFrameTimeout{5000};     // workflows: bound on waiting for pictures taken after a pattern change
+inline constexpr milliseconds kVirtualCameraReplyTimeout{
+    5000};  // one request/reply on the virtual camera socket
+inline constexpr milliseconds kCameraFirstFrameTimeout{
+    3000};  // TakePhoto right after Run: wait for the first frame
+inline constexpr milliseconds kPhotoFreshFrameTimeout{
+    5000};  // workflows: bound on waiting for pictures taken after a pattern change
 
 // Current scale factor (1.0 unless VANTIS_DELAY_SCALE or SetDelayScale says otherwise).
 double DelayScale();

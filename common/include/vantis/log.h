@@ -26,7 +26,9 @@ void SetEnabled(bool enabled);
 bool Enabled();
 
 void Write(Level level, std::string_view component, std::string_view message);
-inline void Error(std::string_view component, std::string_view message) { Write(Level::Error, component, message); }
+inline void Error(std::string_view component, std::string_view message) {
+    Write(Level::Error, component, message);
+}
 inline void Warning(std::string_view component, std::string_view message) {
     Write(Level::Warning, component, message);
 }

@@ -14,8 +14,8 @@ struct OverlapTableSize {
 
 // panelWidth x panelHeight pixels per projector, layoutColumns x layoutRows
 // projectors, overlapping by overlapX and overlapY pixels between neighbours.
-constexpr OverlapTableSize OverlapTableSizeOf(int panelWidth, int panelHeight, int layoutColumns, int layoutRows,
-                                              int overlapX, int overlapY) {
+constexpr OverlapTableSize OverlapTableSizeOf(int panelWidth, int panelHeight, int layoutColumns,
+                                              int layoutRows, int overlapX, int overlapY) {
     return {(layoutColumns * panelWidth - (layoutColumns - 1) * overlapX) / 8 + 1,
             (layoutRows * panelHeight - (layoutRows - 1) * overlapY) / 8 + 1};
 }

@@ -45,8 +45,10 @@ TempHome::~TempHome() {
 std::filesystem::path TempHome::WriteIni(const std::string& pid, const std::string& vid) const {
     const auto path = root() / "default.ini";
     std::FILE* f = std::fopen(path.c_str(), "w");
-    if (f == nullptr) throw std::system_error(errno, std::generic_category(), "cannot write " + path.string());
-    std::fprintf(f, "[MAIN]\nPID=%s\nVID=%s\nAUTO_WARP_APP_TITLE=Warp Tools\nAPP_VER=1.2.3\nFW_PREF_VER=1.0\n",
+    if (f == nullptr)
+        throw std::system_error(errno, std::generic_category(), "cannot write " + path.string());
+    std::fprintf(f,
+                 "[MAIN]\nPID=%s\nVID=%s\nAUTO_WARP_APP_TITLE=Warp Tools\nAPP_VER=1.2.3\nFW_PREF_VER=1.0\n",
                  pid.c_str(), vid.c_str());
     std::fclose(f);
     return path;

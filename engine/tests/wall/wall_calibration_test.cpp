@@ -29,9 +29,10 @@ struct Calibrated {
 
 void CalibrateScene(const std::string& name, Calibrated* out) {
     std::string error;
-    ASSERT_TRUE(wallsim::LoadSceneFile(std::string(WALLSIM_SCENE_DIR) + "/" + name, &out->scene, &error)) << error;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("engine-wall-" + std::to_string(::getpid()) + "-" + name);
+    ASSERT_TRUE(wallsim::LoadSceneFile(std::string(WALLSIM_SCENE_DIR) + "/" + name, &out->scene, &error))
+        << error;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("engine-wall-" + std::to_string(::getpid()) + "-" + name);
     std::filesystem::create_directories(folder);
     const bool captured = CaptureScene(out->scene, folder.string(), &out->job, &error);
     if (captured) out->result = ComputeSceneWarps(out->job, &out->warps, &out->photoSize);
@@ -128,7 +129,8 @@ TEST_P(RandomWall, RightOrRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SlippedOnce, RandomWall,
-                         ::testing::Values(RandomWallCase{18, 1.5}, RandomWallCase{31, 1.5}, RandomWallCase{60, 2.5}));
+                         ::testing::Values(RandomWallCase{18, 1.5}, RandomWallCase{31, 1.5},
+                                           RandomWallCase{60, 2.5}));
 
 }  // namespace
 }  // namespace vantiscore::wall

@@ -74,14 +74,16 @@ BoundaryGrid BoundaryOfScreenRectangle(const wallsim::Scene& scene, const cv::Re
     boundary.reserve(kBoundaryColumns * kBoundaryRows);
     for (int i = 0; i < kBoundaryRows; ++i)
         for (int j = 0; j < kBoundaryColumns; ++j) {
-            const cv::Point2d screen(r.x + r.width * j / (kBoundaryColumns - 1), r.y + r.height * i / (kBoundaryRows - 1));
+            const cv::Point2d screen(r.x + r.width * j / (kBoundaryColumns - 1),
+                                     r.y + r.height * i / (kBoundaryRows - 1));
             const cv::Point2d picture = camera.ScreenToPicture(screen);
             boundary.emplace_back(static_cast<float>(picture.x), static_cast<float>(picture.y));
         }
     return boundary;
 }
 
-bool PlanCapture(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job, std::string* error) {
+bool PlanCapture(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job,
+                 std::string* error) {
     if (scene.projectors.empty()) {
         *error = "scene has no projectors";
         return false;
@@ -153,7 +155,8 @@ bool ComputeThresholds(CaptureJob* job, std::string* error) {
     for (int k = 0; k < job->channelCount; ++k) {
         cv::Mat difference;
         const auto i = static_cast<size_t>(k);
-        if (AutoWarpCalThreshold(job->blackPhoto, job->whitePhotos[i], &difference, &job->thresholds[i], 0) != 0) {
+        if (AutoWarpCalThreshold(job->blackPhoto, job->whitePhotos[i], &difference, &job->thresholds[i], 0) !=
+            0) {
             *error = "threshold of channel " + std::to_string(k + 1) + " failed";
             return false;
         }
@@ -161,8 +164,10 @@ bool ComputeThresholds(CaptureJob* job, std::string* error) {
     return true;
 }
 
-bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job, std::string* error) {
-    return PlanCapture(scene, folder, job, error) && TakePhotos(scene, *job, error) && ComputeThresholds(job, error);
+bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job,
+                  std::string* error) {
+    return PlanCapture(scene, folder, job, error) && TakePhotos(scene, *job, error) &&
+           ComputeThresholds(job, error);
 }
 
 WarpResult ComputeSceneWarps(const CaptureJob& job, std::vector<WarpGrid>* warps, cv::Size* photoSize,

@@ -36,7 +36,7 @@ struct CaptureJob {
     std::int32_t stackCount = 1;
     BoundaryGrid boundary;
     std::vector<int> projectorOfChannel;  // scene projector index of each channel
-    cv::Rect2d targetOnScreen;           // the boundary's rectangle, screen units
+    cv::Rect2d targetOnScreen;            // the boundary's rectangle, screen units
 };
 
 // The pattern type of a panel size, or -1.
@@ -62,7 +62,8 @@ bool TakePhotos(const wallsim::Scene& scene, const CaptureJob& job, std::string*
 bool ComputeThresholds(CaptureJob* job, std::string* error);
 
 // All three steps; folder must exist.
-bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job, std::string* error);
+bool CaptureScene(const wallsim::Scene& scene, const std::string& folder, CaptureJob* job,
+                  std::string* error);
 
 // Calls AutoDoImageWarpingEx with the job, the options and, when given, the figures' list.
 WarpResult ComputeSceneWarps(const CaptureJob& job, std::vector<WarpGrid>* warps, cv::Size* photoSize,

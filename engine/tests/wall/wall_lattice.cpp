@@ -11,7 +11,9 @@ namespace vantiscore::wall {
 
 #if defined(WALL_LATTICE_CHAIN)
 
-bool LatticeChainAvailable() { return true; }
+bool LatticeChainAvailable() {
+    return true;
+}
 
 wallsim::SourceLattice DownloadedLattice(const WarpGrid& warp, const PatternInfo& info) {
     // The calibration copies the grid into the forward tables, column-major.
@@ -23,7 +25,8 @@ wallsim::SourceLattice DownloadedLattice(const WarpGrid& warp, const PatternInfo
             forward.y[j][i] = p.y;
         }
     vantis::model::TablePairData source;
-    if (!vantis::model::ComputeSourceMap(forward, info.width, info.height, info.gridColumns, info.gridRows, source))
+    if (!vantis::model::ComputeSourceMap(forward, info.width, info.height, info.gridColumns, info.gridRows,
+                                         source))
         return wallsim::SourceLattice::Identity();
 
     const auto grid = vantis::link::PanelGridFor(info.width, info.height);
@@ -41,7 +44,9 @@ wallsim::SourceLattice DownloadedLattice(const WarpGrid& warp, const PatternInfo
 
 #else
 
-bool LatticeChainAvailable() { return false; }
+bool LatticeChainAvailable() {
+    return false;
+}
 
 wallsim::SourceLattice DownloadedLattice(const WarpGrid&, const PatternInfo&) {
     return wallsim::SourceLattice::Identity();

@@ -50,9 +50,9 @@ void WriteJobFile(const CaptureJob& job, const std::filesystem::path& path) {
 nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, bool detail,
                          const WarpOptions& options, const std::string& keep = {}) {
     nlohmann::json out{{"scene", label}};
-    const std::filesystem::path folder =
-        keep.empty() ? std::filesystem::temp_directory_path() / ("wall-calibrate-" + std::to_string(::getpid()))
-                     : std::filesystem::absolute(keep);
+    const std::filesystem::path folder = keep.empty() ? std::filesystem::temp_directory_path() /
+                                                            ("wall-calibrate-" + std::to_string(::getpid()))
+                                                      : std::filesystem::absolute(keep);
     std::filesystem::create_directories(folder);
     CaptureJob job;
     std::string error;
@@ -67,8 +67,10 @@ nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, 
         result = ComputeSceneWarps(job, &warps, &photoSize, options, &figures);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    if (keep.empty()) std::filesystem::remove_all(folder);
-    else if (captured) WriteJobFile(job, folder / "job.json");
+    if (keep.empty())
+        std::filesystem::remove_all(folder);
+    else if (captured)
+        WriteJobFile(job, folder / "job.json");
     if (!captured) {
         out["error"] = error;
         return out;

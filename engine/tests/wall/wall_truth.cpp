@@ -53,7 +53,9 @@ WorstFigures Worst(const wallsim::TruthReport& report) {
 }
 
 nlohmann::json WorstToJson(const WorstFigures& w) {
-    auto fig = [](const wallsim::Figure& f) { return nlohmann::json{{"rms", f.rms}, {"max", f.max}, {"points", f.points}}; };
+    auto fig = [](const wallsim::Figure& f) {
+        return nlohmann::json{{"rms", f.rms}, {"max", f.max}, {"points", f.points}};
+    };
     nlohmann::json out{{"stacking", fig(w.stacking)}, {"seam", fig(w.seam)}, {"outline", fig(w.outline)}};
     if (w.blendPoints > 0)
         out["blendSum"] = {{"min", w.blendMin}, {"max", w.blendMax}, {"points", w.blendPoints}};

@@ -29,7 +29,9 @@ namespace gridveil {
 using Result = std::int32_t;
 inline constexpr Result kOk = 0;
 inline constexpr Result kFail = static_cast<Result>(0x80004005u);
-inline constexpr bool Succeeded(Result r) { return r >= 0; }
+inline constexpr bool Succeeded(Result r) {
+    return r >= 0;
+}
 
 // Identity of the plug-in's editor class, and of the interface it implements.
 inline constexpr const char* kClassId = "{7C72C57C-D65E-4146-91B9-77813BC925DA}";
@@ -56,27 +58,27 @@ struct StyleColour {
 
 // Colours and widths of everything the editor draws (64 bytes, fixed layout).
 struct GridStyle {
-    StyleColour firstColumn;        //  0
-    StyleColour lastColumn;         //  4
-    StyleColour firstRow;           //  8
-    StyleColour lastRow;            // 12
-    StyleColour otherLines;         // 16
-    std::int32_t firstColumnWidth;  // 20
-    std::int32_t lastColumnWidth;   // 24
-    std::int32_t firstRowWidth;     // 28
-    std::int32_t lastRowWidth;      // 32
-    std::int32_t otherLinesWidth;   // 36
-    StyleColour selectedMarker;     // 40
-    StyleColour otherMarkers;       // 44
-    std::int32_t selectedMarkerSize;// 48
-    std::int32_t otherMarkersSize;  // 52
-    StyleColour overlap;            // 56
-    std::int32_t overlapWidth;      // 60
+    StyleColour firstColumn;          //  0
+    StyleColour lastColumn;           //  4
+    StyleColour firstRow;             //  8
+    StyleColour lastRow;              // 12
+    StyleColour otherLines;           // 16
+    std::int32_t firstColumnWidth;    // 20
+    std::int32_t lastColumnWidth;     // 24
+    std::int32_t firstRowWidth;       // 28
+    std::int32_t lastRowWidth;        // 32
+    std::int32_t otherLinesWidth;     // 36
+    StyleColour selectedMarker;       // 40
+    StyleColour otherMarkers;         // 44
+    std::int32_t selectedMarkerSize;  // 48
+    std::int32_t otherMarkersSize;    // 52
+    StyleColour overlap;              // 56
+    std::int32_t overlapWidth;        // 60
 };
 static_assert(sizeof(GridStyle) == 64, "GridStyle has a fixed 64-byte layout");
 
 class IGridEditor {
-public:
+  public:
     // Destroying the editor frees its own state only; the tables stay with
     // their owner.
     virtual ~IGridEditor() = default;
@@ -105,35 +107,33 @@ public:
     virtual Result GetLayoutInf(int panelWidth, int panelHeight, int layoutColumns, int layoutRows,
                                 int overlapX, int overlapY) = 0;
     virtual Result FreeBoundaryTable() = 0;
-    virtual Result SetGridNum(int index) = 0;         // 0-4 -> 2, 3, 5, 9, 17 points a side
-    virtual Result SetMoveStep(int index) = 0;        // 0-7 -> 0.5, 1, 3, 10, 30, 100, 300, 1000 px
+    virtual Result SetGridNum(int index) = 0;   // 0-4 -> 2, 3, 5, 9, 17 points a side
+    virtual Result SetMoveStep(int index) = 0;  // 0-7 -> 0.5, 1, 3, 10, 30, 100, 300, 1000 px
     virtual Result SetWarpMode(int mode) = 0;
     virtual Result SetSelIndex(int column, int row) = 0;
-    virtual Result SetGridPitch(int index) = 0;       // 0-3 -> 16, 32, 48, 64
+    virtual Result SetGridPitch(int index) = 0;  // 0-3 -> 16, 32, 48, 64
     virtual Result SetInnerMode(int on) = 0;
     virtual Result AdjustGridNum(int index) = 0;
     virtual Result IncreaseGridNum() = 0;
     virtual Result DecreaseGridNum() = 0;
-    virtual Result SelAdjustPoint(int direction) = 0;  // Direction
-    virtual Result MoveAdjustPoint(int direction) = 0; // Direction
+    virtual Result SelAdjustPoint(int direction) = 0;   // Direction
+    virtual Result MoveAdjustPoint(int direction) = 0;  // Direction
     virtual Result StartGrid(int fresh) = 0;
-    virtual Result GetTable(grid::PointPP* out) = 0;   // the grid table's descriptor
-    virtual Result OnSetCursor() = 0;                  // kOk while a point is under the pointer
-    virtual Result GetImageSize(int* widthHeight) = 0; // two ints: width, height
-    virtual Result GetGridNum(int* index) = 0;         // the grid index 0-4
+    virtual Result GetTable(grid::PointPP* out) = 0;    // the grid table's descriptor
+    virtual Result OnSetCursor() = 0;                   // kOk while a point is under the pointer
+    virtual Result GetImageSize(int* widthHeight) = 0;  // two ints: width, height
+    virtual Result GetGridNum(int* index) = 0;          // the grid index 0-4
     // Zooms about (x, y) in view pixels to the zoom level *zoomLevel (0-4).
     virtual Result StretchedCamera(int x, int y, int* zoomLevel) = 0;
-    virtual Result OnTimer() = 0;                      // kOk while a zoom drag is under way
+    virtual Result OnTimer() = 0;  // kOk while a zoom drag is under way
     virtual Result SetBoundaryType(const GridStyle* style) = 0;
 
     // --- capture pipeline --------------------------------------------------
     // Accepts frames of 16, 24 or 32 bits per pixel (kFail otherwise) and
     // remembers the frame size when it changed. Height is positive.
-    virtual Result CheckInputType(int width, int height, int bitsPerPixel,
-                                  FrameOrientation orientation) = 0;
+    virtual Result CheckInputType(int width, int height, int bitsPerPixel, FrameOrientation orientation) = 0;
     // Remembers the connected frame type the same way.
-    virtual Result SetMediaType(int width, int height, int bitsPerPixel,
-                                FrameOrientation orientation) = 0;
+    virtual Result SetMediaType(int width, int height, int bitsPerPixel, FrameOrientation orientation) = 0;
     // Draws over one frame in place. stride is the distance in bytes between
     // rows in memory (at least width * bitsPerPixel / 8). A frame whose size
     // or depth differs from the connected type is taken as a new type first.

@@ -21,7 +21,7 @@ inline constexpr uint8_t kZoneRampRegister[kBlendZones] = {0x1F, 0x21, 0x24, 0x2
 inline constexpr uint8_t kLeftOffMarker = 0x1E;  // 0x80 while the left zone is off
 inline constexpr uint8_t kTopOffMarker = 0x23;   // 0x80 while the top zone is off
 inline constexpr uint8_t kZoneOffMarkerValue = 0x80;
-inline constexpr uint8_t kResetClearedFirst = 0x1A;  // 0x1A..0x1D: bit 0 cleared by a reset
+inline constexpr uint8_t kResetClearedFirst = 0x1A;        // 0x1A..0x1D: bit 0 cleared by a reset
 inline constexpr RegisterSpec kBlendApply{0xFF, 0x00, 1};  // written 3 after blend writes
 inline constexpr uint8_t kBlendApplyValue = 3;
 
@@ -32,8 +32,8 @@ inline constexpr uint8_t kGammaValueCode = 0x28;  // payload: 16-bit gamma x 100
 // trace line. Stops at the first failed zone write or apply write; once the
 // flags were read it carries on and returns the gamma-mode command's result.
 // The edges must be valid (BlendEdgesValid).
-LinkResult DownloadBlend(Exchanger& link, int32_t traceHandle, const BlendEdgeValues& edges, int32_t gammaFlag,
-                         double gamma);
+LinkResult DownloadBlend(Exchanger& link, int32_t traceHandle, const BlendEdgeValues& edges,
+                         int32_t gammaFlag, double gamma);
 
 // The checked entry point of the exports: null edges, or an enabled zone
 // narrower than 2 pixels, give kArgumentRefused before any exchange.
@@ -48,9 +48,9 @@ LinkResult ResetBlend(Exchanger& link, int32_t traceHandle, int32_t resolutionTy
 // board register bit.
 enum class Correction { kUniformity, kBlackLevel, kGlobalContrast };
 struct CorrectionInfo {
-    uint8_t command;       // FE 01 <command> 00 01 <on/off> FF
-    RegisterSpec reg;      // where the board shows the state
-    uint8_t bit;           // which bit of that (little-endian) value
+    uint8_t command;   // FE 01 <command> 00 01 <on/off> FF
+    RegisterSpec reg;  // where the board shows the state
+    uint8_t bit;       // which bit of that (little-endian) value
 };
 CorrectionInfo CorrectionRegisters(Correction c);
 

@@ -15,9 +15,15 @@ enum BlendZone { kZoneLeft = 0, kZoneRight = 1, kZoneTop = 2, kZoneBottom = 3 };
 inline constexpr int kBlendZones = 4;
 using BlendEdgeValues = std::array<int32_t, 3 * kBlendZones>;
 
-inline bool ZoneEnabled(const BlendEdgeValues& e, int zone) { return e[3 * zone] != 0; }
-inline int32_t ZoneStart(const BlendEdgeValues& e, int zone) { return e[3 * zone + 1]; }
-inline int32_t ZoneWidth(const BlendEdgeValues& e, int zone) { return e[3 * zone + 2]; }
+inline bool ZoneEnabled(const BlendEdgeValues& e, int zone) {
+    return e[3 * zone] != 0;
+}
+inline int32_t ZoneStart(const BlendEdgeValues& e, int zone) {
+    return e[3 * zone + 1];
+}
+inline int32_t ZoneWidth(const BlendEdgeValues& e, int zone) {
+    return e[3 * zone + 2];
+}
 
 // Narrowest zone whose ramp can be computed (the ramp divides by width - 1).
 inline constexpr int32_t kMinZoneWidth = 2;

@@ -63,8 +63,8 @@ LinkResult DisplaySolidColour(Exchanger& link, LinkHandle handle, std::uint32_t 
 LinkResult ClearSolidColour(Exchanger& link, LinkHandle handle);
 LinkResult DrawPattern(Exchanger& link, LinkHandle handle, PatternShape shape, std::uint32_t colour,
                        const PatternGeometry& geometry);
-LinkResult DrawLine(Exchanger& link, LinkHandle handle, LineDirection direction, std::int32_t x, std::int32_t y,
-                    std::int32_t length, std::uint32_t colour);
+LinkResult DrawLine(Exchanger& link, LinkHandle handle, LineDirection direction, std::int32_t x,
+                    std::int32_t y, std::int32_t length, std::uint32_t colour);
 // The eight save steps; stops at the first result that is not 0 and returns it.
 LinkResult SaveSettings(Exchanger& link, LinkHandle handle);
 

@@ -12,7 +12,7 @@
 namespace vantis::link {
 
 class Exchanger {
-public:
+  public:
     virtual ~Exchanger() = default;
 
     // Sends one closed command frame and waits for its acknowledgement.

@@ -28,7 +28,7 @@ inline constexpr std::size_t kMaxFrameSize = kHeaderSize + kMaxPayload + 1;  // 
 inline constexpr std::uint16_t kBoardPort = 1688;
 
 class Frame {
-public:
+  public:
     Frame(std::uint8_t frameClass, std::uint8_t code);
 
     static Frame Command(std::uint8_t code) { return Frame(kClassCommand, code); }
@@ -58,7 +58,7 @@ public:
     // stays valid until the frame is changed or destroyed.
     std::span<const std::uint8_t> Close();
 
-private:
+  private:
     std::array<std::uint8_t, kMaxFrameSize> buffer_{};
     std::size_t payload_ = 0;
 };

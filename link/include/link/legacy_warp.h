@@ -32,7 +32,9 @@ uint16_t LegacyYCode(float v);
 float LegacyLeftReference(const RecordTable& table, const PanelGrid& grid);
 
 // Entries k = 0..columns + 4 of each transferred row.
-inline int LegacyRowEntries(const PanelGrid& grid) { return grid.columns + 5; }
+inline int LegacyRowEntries(const PanelGrid& grid) {
+    return grid.columns + 5;
+}
 
 // Entry k of row `row`: left of the panel it runs from the left reference to
 // grid column 0, right of it it repeats the last grid column (RightOfPanelX).

@@ -26,15 +26,15 @@
 
 namespace vantis::link {
 
-inline constexpr std::uint8_t kRegisterCode = 0x11;       // register words (command) / read (query)
+inline constexpr std::uint8_t kRegisterCode = 0x11;  // register words (command) / read (query)
 inline constexpr std::uint8_t kControlPage = 0xFF;
-inline constexpr std::size_t kBatchFlushBytes = 1024;     // payload size that is sent at once
-inline constexpr std::size_t kBatchPadWords = 16;         // final flush pads to a multiple of this
+inline constexpr std::size_t kBatchFlushBytes = 1024;  // payload size that is sent at once
+inline constexpr std::size_t kBatchPadWords = 16;      // final flush pads to a multiple of this
 
 struct RegisterSpec {
     std::uint8_t page = 0;
-    std::uint8_t first = 0;   // first register
-    std::uint8_t count = 1;   // consecutive registers, 1..4
+    std::uint8_t first = 0;  // first register
+    std::uint8_t count = 1;  // consecutive registers, 1..4
 
     // The 24-bit form: page in bits 16-23, first register in bits 8-15, count in bits 0-7.
     static constexpr RegisterSpec FromCode(std::uint32_t code) {
@@ -47,7 +47,7 @@ struct RegisterSpec {
 };
 
 class RegisterBatch {
-public:
+  public:
     explicit RegisterBatch(Exchanger& link) : link_(link) {}
 
     // Appends one group: the page word, then `count` words carrying the bytes of `value`
@@ -66,7 +66,7 @@ public:
     std::size_t pending_words() const { return frame_.payload_size() / 2; }
     std::uint8_t page() const { return page_; }
 
-private:
+  private:
     LinkResult AppendWord(std::uint8_t address, std::uint8_t value);
     LinkResult SendPending();
 

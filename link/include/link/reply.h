@@ -36,7 +36,7 @@ ReplyScan ScanReply(std::span<const std::uint8_t> received);
 // many more bytes to read (never more than the frame still needs, so bytes of anything
 // after the frame stay unread) and hands them to Take().
 class ReplyAssembler {
-public:
+  public:
     // Bytes still needed before the state can change; 0 once complete or malformed.
     std::size_t Wanted() const;
     // Where the next Wanted() bytes go; call Take(n) after writing n of them there.
@@ -49,9 +49,12 @@ public:
     ReplyState state() const { return scan_.state; }
     // The whole frame once complete; the bytes so far otherwise.
     std::span<const std::uint8_t> bytes() const { return {buffer_.data(), size_}; }
-    void Reset() { size_ = 0; scan_ = ScanReply({}); }
+    void Reset() {
+        size_ = 0;
+        scan_ = ScanReply({});
+    }
 
-private:
+  private:
     std::array<std::uint8_t, kMaxFrameSize> buffer_{};
     std::size_t size_ = 0;
     ReplyScan scan_ = ScanReply({});

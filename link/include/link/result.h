@@ -22,10 +22,10 @@ inline constexpr LinkResult kConnectionError = LINK_RESULT_CONNECTION;
 inline constexpr LinkResult kOtherSocketError = LINK_RESULT_SOCKET_OTHER;
 
 // Winsock numbers used by name in the code.
-inline constexpr int kWsaBadHandle = 10009;     // WSAEBADF
-inline constexpr int kWsaInvalid = 10022;       // WSAEINVAL
-inline constexpr int kWsaConnReset = 10054;     // WSAECONNRESET
-inline constexpr int kWsaTimedOut = 10060;      // WSAETIMEDOUT
+inline constexpr int kWsaBadHandle = 10009;  // WSAEBADF
+inline constexpr int kWsaInvalid = 10022;    // WSAEINVAL
+inline constexpr int kWsaConnReset = 10054;  // WSAECONNRESET
+inline constexpr int kWsaTimedOut = 10060;   // WSAETIMEDOUT
 
 // The Winsock number for a POSIX errno (0 for 0). Errors without a Winsock counterpart
 // get a number outside every group (100000 + errno), so they map to 52.
@@ -35,7 +35,9 @@ int WinsockErrorFromErrno(int error);
 LinkResult ResultFromSocketError(int winsockError);
 
 // ResultFromSocketError(WinsockErrorFromErrno(error)).
-inline LinkResult ResultFromErrno(int error) { return ResultFromSocketError(WinsockErrorFromErrno(error)); }
+inline LinkResult ResultFromErrno(int error) {
+    return ResultFromSocketError(WinsockErrorFromErrno(error));
+}
 
 // A short English text for a result code, for tools and logs ("success", "refused", ...).
 const char* ResultMeaning(LinkResult result);

@@ -31,7 +31,7 @@ int ConnectToBoard(std::uint32_t address, std::uint16_t port = kBoardPort);
 // answer (the exchange then ends with the time-out, 50). A malformed reply gives 2 and
 // the rest of it is drained.
 class SocketTransport final : public Exchanger {
-public:
+  public:
     explicit SocketTransport(int socket) : socket_(socket) {}
 
     LinkResult Command(std::span<const std::uint8_t> frame) override;
@@ -45,7 +45,7 @@ public:
 
     int socket() const { return socket_; }
 
-private:
+  private:
     LinkResult Exchange(std::span<const std::uint8_t> frame, ReplyAssembler& reply, bool matchReply);
 
     int socket_;

@@ -4,11 +4,11 @@
 #pragma once
 
 #include "link/exchanger.h"
-#include "link/register_batch.h"
 #include "link/legacy_warp.h"
+#include "link/register_batch.h"
 #include "link/resample_filters.h"
-#include "vantis_link_types.h"
 #include "link/warp_lattice.h"
+#include "vantis_link_types.h"
 
 namespace vantis::link {
 
@@ -19,11 +19,11 @@ inline constexpr RegisterSpec kWarpTransferControl{1, 0x20, 2};  // 0x0040 durin
 inline constexpr RegisterSpec kWarpPointer{1, 0x22, 1};          // entry pointer, low then high write
 inline constexpr RegisterSpec kWarpDataPort{1, 0x23, 1};         // one lattice byte at the pointer
 inline constexpr uint16_t kWarpTransferOn = 0x0040;
-inline constexpr RegisterSpec kFilterControl{0xFF, 0x02, 1};     // 0x3F while taps are written
+inline constexpr RegisterSpec kFilterControl{0xFF, 0x02, 1};  // 0x3F while taps are written
 inline constexpr uint8_t kFilterWriteOn = 0x3F;
 inline constexpr uint8_t kFilterLatch = 0x15;
-inline constexpr uint8_t kHorizontalTapsFirst = 0x08;            // page 2, 0x08..0x1F
-inline constexpr uint8_t kVerticalTapsFirst = 0x20;              // page 2, 0x20..0x37
+inline constexpr uint8_t kHorizontalTapsFirst = 0x08;  // page 2, 0x08..0x1F
+inline constexpr uint8_t kVerticalTapsFirst = 0x20;    // page 2, 0x20..0x37
 inline constexpr uint8_t kFilterPage = 2;
 
 // Phase 1 (map) and phase 2 (filters). The tables must cover columns

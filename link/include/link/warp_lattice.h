@@ -17,8 +17,8 @@ namespace vantis::link {
 
 inline constexpr int kLatticeColumns = 128;
 inline constexpr int kLatticeRows = 78;
-inline constexpr int kLatticeLeftColumns = 4;  // board columns left of the panel
-inline constexpr int kNodePitch = 16;          // panel pixels between grid nodes
+inline constexpr int kLatticeLeftColumns = 4;         // board columns left of the panel
+inline constexpr int kNodePitch = 16;                 // panel pixels between grid nodes
 inline constexpr std::size_t kWarpBlockBytes = 1024;  // two lattice rows
 inline constexpr int kWarpBlockCount = kLatticeRows / 2;
 
@@ -65,7 +65,9 @@ uint16_t SourceXCode(float v);
 uint16_t SourceYCode(float v);
 
 // The signed value, in 1/16 pixel, that a lattice code stands for.
-inline int32_t LatticeCodeValue(uint16_t code) { return code >= 0xC000 ? int32_t(code) - 0x10000 : int32_t(code); }
+inline int32_t LatticeCodeValue(uint16_t code) {
+    return code >= 0xC000 ? int32_t(code) - 0x10000 : int32_t(code);
+}
 
 // x of a board column right of the panel, `beyond` columns past grid column
 // `columns` (0 for the grid column itself). A last column that reaches the

@@ -12,9 +12,13 @@ LinkHandle dvOrvelAutoOpen(uint32_t address) {
     return socket < 0 ? 0 : socket;
 }
 
-int32_t dvOrvelAutoDisconnect(LinkHandle h) { return DisconnectBoard(h); }
+int32_t dvOrvelAutoDisconnect(LinkHandle h) {
+    return DisconnectBoard(h);
+}
 
-int32_t dvOrvelAutoIsAlive(LinkHandle h) { return ProbeBoard(h); }
+int32_t dvOrvelAutoIsAlive(LinkHandle h) {
+    return ProbeBoard(h);
+}
 
 void dvOrvelAutoGetVersion(LinkHandle h, uint32_t two[2], uint32_t* one) {
     SocketTransport link(h);

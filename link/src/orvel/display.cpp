@@ -24,9 +24,9 @@ LinkResult dvOrvelAutoMakeRectanglePattern(LinkHandle h, uint32_t colour, int32_
                        Geometry(v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, last));
 }
 
-LinkResult dvOrvelAutoCirclePattern(LinkHandle h, uint32_t colour, int32_t v1, int32_t v2, int32_t v3, int32_t v4,
-                                    int32_t v5, int32_t v6, int32_t v7, int32_t v8, int32_t v9, int32_t v10,
-                                    int32_t v11, int32_t v12, int32_t last) {
+LinkResult dvOrvelAutoCirclePattern(LinkHandle h, uint32_t colour, int32_t v1, int32_t v2, int32_t v3,
+                                    int32_t v4, int32_t v5, int32_t v6, int32_t v7, int32_t v8, int32_t v9,
+                                    int32_t v10, int32_t v11, int32_t v12, int32_t last) {
     SocketTransport link(h);
     return DrawPattern(link, h, PatternShape::kCircle, colour,
                        Geometry(v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, last));

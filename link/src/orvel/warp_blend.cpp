@@ -23,8 +23,8 @@ void Read(LinkHandle h, Correction c, uint8_t* out) {
 
 extern "C" {
 
-LinkResult dvOrvelAutoDownloadWarp(LinkHandle h, const TablePair* forward, const TablePair* source, int32_t width,
-                                   int32_t height) {
+LinkResult dvOrvelAutoDownloadWarp(LinkHandle h, const TablePair* forward, const TablePair* source,
+                                   int32_t width, int32_t height) {
     SocketTransport link(h);
     return DownloadWarpChecked(link, forward ? forward->x : nullptr, forward ? forward->y : nullptr,
                                source ? source->x : nullptr, source ? source->y : nullptr, width, height);
@@ -48,14 +48,24 @@ LinkResult dvOrvelAutoResetEdgeBlendGamma(LinkHandle h, int32_t type) {
     return ResetBlend(link, h, type);
 }
 
-LinkResult dvOrvelAutoEnableUniformity(LinkHandle h, int32_t on) { return Enable(h, Correction::kUniformity, on); }
-LinkResult dvOrvelAutoEnableBlackLevel(LinkHandle h, int32_t on) { return Enable(h, Correction::kBlackLevel, on); }
+LinkResult dvOrvelAutoEnableUniformity(LinkHandle h, int32_t on) {
+    return Enable(h, Correction::kUniformity, on);
+}
+LinkResult dvOrvelAutoEnableBlackLevel(LinkHandle h, int32_t on) {
+    return Enable(h, Correction::kBlackLevel, on);
+}
 LinkResult dvOrvelAutoEnableGlobalContrast(LinkHandle h, int32_t on) {
     return Enable(h, Correction::kGlobalContrast, on);
 }
 
-void dvOrvelAutoReadUniformity(LinkHandle h, uint8_t* out) { Read(h, Correction::kUniformity, out); }
-void dvOrvelAutoReadGlobalContrast(LinkHandle h, uint8_t* out) { Read(h, Correction::kGlobalContrast, out); }
-void dvOrvelAutoReadBlackLevel(LinkHandle h, uint8_t* out) { Read(h, Correction::kBlackLevel, out); }
+void dvOrvelAutoReadUniformity(LinkHandle h, uint8_t* out) {
+    Read(h, Correction::kUniformity, out);
+}
+void dvOrvelAutoReadGlobalContrast(LinkHandle h, uint8_t* out) {
+    Read(h, Correction::kGlobalContrast, out);
+}
+void dvOrvelAutoReadBlackLevel(LinkHandle h, uint8_t* out) {
+    Read(h, Correction::kBlackLevel, out);
+}
 
 }  // extern "C"

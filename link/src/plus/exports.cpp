@@ -61,7 +61,9 @@ LinkResult dvVantisPlusSaveSys(LinkHandle h) {
 }
 
 // One body for the six operations that need no request.
-LinkResult dvVantisPlusImageFreeze(LinkHandle) { return kOk; }
+LinkResult dvVantisPlusImageFreeze(LinkHandle) {
+    return kOk;
+}
 LinkResult dvVantisPlusImageUnFreeze(LinkHandle) __attribute__((alias("dvVantisPlusImageFreeze")));
 LinkResult dvVantisPlusChangeInPort(LinkHandle) __attribute__((alias("dvVantisPlusImageFreeze")));
 LinkResult dvVantisPlusGetAddr(LinkHandle) __attribute__((alias("dvVantisPlusImageFreeze")));
@@ -74,7 +76,8 @@ LinkResult dvVantisPlusInitSys(LinkHandle h, uint16_t* out) {
     return kOk;
 }
 
-LinkResult dvVantisPlusDownloadWarp(LinkHandle h, const VantisPlusWarpPoint* table, int32_t width, int32_t height) {
+LinkResult dvVantisPlusDownloadWarp(LinkHandle h, const VantisPlusWarpPoint* table, int32_t width,
+                                    int32_t height) {
     Trace("dvVantisPlusDownloadWarp, %x\n", static_cast<unsigned>(h));
     SocketTransport link(h);
     return DownloadLegacyWarpChecked(link, table, width, height);

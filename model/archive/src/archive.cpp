@@ -37,9 +37,15 @@ bool Archive::Take(void* data, std::size_t size) {
     return true;
 }
 
-bool Archive::GetU16(std::uint16_t& v) { return Take(&v, 2); }
-bool Archive::GetU32(std::uint32_t& v) { return Take(&v, 4); }
-bool Archive::GetU64(std::uint64_t& v) { return Take(&v, 8); }
+bool Archive::GetU16(std::uint16_t& v) {
+    return Take(&v, 2);
+}
+bool Archive::GetU32(std::uint32_t& v) {
+    return Take(&v, 4);
+}
+bool Archive::GetU64(std::uint64_t& v) {
+    return Take(&v, 8);
+}
 
 bool Archive::ExpectItems(std::uint64_t count, std::uint64_t minBytesEach, const char* what) {
     if (!error_.empty()) return false;
@@ -55,9 +61,15 @@ void Archive::PutBytes(const void* data, std::size_t size) {
     const auto* p = static_cast<const std::uint8_t*>(data);
     out_.insert(out_.end(), p, p + size);
 }
-void Archive::PutU16(std::uint16_t v) { PutBytes(&v, 2); }
-void Archive::PutU32(std::uint32_t v) { PutBytes(&v, 4); }
-void Archive::PutU64(std::uint64_t v) { PutBytes(&v, 8); }
+void Archive::PutU16(std::uint16_t v) {
+    PutBytes(&v, 2);
+}
+void Archive::PutU32(std::uint32_t v) {
+    PutBytes(&v, 4);
+}
+void Archive::PutU64(std::uint64_t v) {
+    PutBytes(&v, 8);
+}
 
 void Archive::Bool(bool& value) {
     if (storing_) {

@@ -21,7 +21,9 @@ namespace {
 
 // Picture position of forward-grid node k of n on an axis of the given size:
 // every 16 pixels, the last node at the far edge.
-double NodePosition(int k, int n, int size) { return k == n - 1 ? size : 16.0 * k; }
+double NodePosition(int k, int n, int size) {
+    return k == n - 1 ? size : 16.0 * k;
+}
 
 std::string Number(double v) {
     char text[64];
@@ -33,12 +35,23 @@ std::string Escape(const std::string& text) {
     std::string out;
     for (const char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -56,7 +69,8 @@ void PngWrite(png_structp png, png_bytep data, png_size_t length) {
 }
 void PngFlush(png_structp) {}
 
-bool EncodeGreyPng(const std::vector<std::uint8_t>& pixels, int width, int height, std::vector<std::uint8_t>* out) {
+bool EncodeGreyPng(const std::vector<std::uint8_t>& pixels, int width, int height,
+                   std::vector<std::uint8_t>* out) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
@@ -69,11 +83,13 @@ bool EncodeGreyPng(const std::vector<std::uint8_t>& pixels, int width, int heigh
         return false;
     }
     png_set_write_fn(png, out, PngWrite, PngFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_GRAY,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y)
-        png_write_row(png, const_cast<png_bytep>(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width)));
+        png_write_row(
+            png, const_cast<png_bytep>(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width)));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
@@ -104,8 +120,12 @@ bool ValidRegion(const Region& r, std::string* error) {
 
 }  // namespace
 
-int GridColumnsOf(int panelWidth) { return panelWidth % 16 == 0 ? panelWidth / 16 + 1 : (panelWidth + 15) / 16; }
-int GridRowsOf(int panelHeight) { return GridColumnsOf(panelHeight); }
+int GridColumnsOf(int panelWidth) {
+    return panelWidth % 16 == 0 ? panelWidth / 16 + 1 : (panelWidth + 15) / 16;
+}
+int GridRowsOf(int panelHeight) {
+    return GridColumnsOf(panelHeight);
+}
 
 void IdentityWarp(Region& r) {
     r.gridColumns = GridColumnsOf(r.panelWidth);
@@ -114,7 +134,8 @@ void IdentityWarp(Region& r) {
     r.warpY = r.warpX;
     for (int i = 0; i < r.gridRows; ++i)
         for (int j = 0; j < r.gridColumns; ++j) {
-            const size_t k = static_cast<size_t>(i) * static_cast<size_t>(r.gridColumns) + static_cast<size_t>(j);
+            const size_t k =
+                static_cast<size_t>(i) * static_cast<size_t>(r.gridColumns) + static_cast<size_t>(j);
             r.warpX[k] = static_cast<float>(NodePosition(j, r.gridColumns, r.panelWidth));
             r.warpY[k] = static_cast<float>(NodePosition(i, r.gridRows, r.panelHeight));
         }
@@ -172,7 +193,8 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
         // Without a calibration the tables hold nothing or the identity the
         // programs put in at start; either way the channel is uncalibrated.
         bool empty = true;
-        if (static_cast<bool>(doc.m_bWarped) && w > 0 && h > 0 && r.gridColumns <= vantis::model::kTableColumns && r.gridRows <= vantis::model::kTableRows) {
+        if (static_cast<bool>(doc.m_bWarped) && w > 0 && h > 0 &&
+            r.gridColumns <= vantis::model::kTableColumns && r.gridRows <= vantis::model::kTableRows) {
             for (int i = 0; i < r.gridRows; ++i)
                 for (int j = 0; j < r.gridColumns; ++j) {
                     const float x = channel->m_forward.x[j][i], y = channel->m_forward.y[j][i];
@@ -191,8 +213,10 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
 }
 
 WarpInverse::WarpInverse(const Region& region) : region_(region) {
-    for (int j = 0; j < region.gridColumns; ++j) nodeX_.push_back(NodePosition(j, region.gridColumns, region.panelWidth));
-    for (int i = 0; i < region.gridRows; ++i) nodeY_.push_back(NodePosition(i, region.gridRows, region.panelHeight));
+    for (int j = 0; j < region.gridColumns; ++j)
+        nodeX_.push_back(NodePosition(j, region.gridColumns, region.panelWidth));
+    for (int i = 0; i < region.gridRows; ++i)
+        nodeY_.push_back(NodePosition(i, region.gridRows, region.panelHeight));
     if (region.warpX.empty()) return;
     const auto [minX, maxX] = std::minmax_element(region.warpX.begin(), region.warpX.end());
     const auto [minY, maxY] = std::minmax_element(region.warpY.begin(), region.warpY.end());
@@ -211,9 +235,12 @@ WarpInverse::WarpInverse(const Region& region) : region_(region) {
                 y0 = std::min<double>(y0, region.warpY[static_cast<size_t>(k)]);
                 y1 = std::max<double>(y1, region.warpY[static_cast<size_t>(k)]);
             }
-            for (int by = static_cast<int>((y0 - minY_) / bucketSize_); by <= static_cast<int>((y1 - minY_) / bucketSize_); ++by)
-                for (int bx = static_cast<int>((x0 - minX_) / bucketSize_); bx <= static_cast<int>((x1 - minX_) / bucketSize_); ++bx)
-                    buckets_[static_cast<size_t>(by) * static_cast<size_t>(bucketColumns_) + static_cast<size_t>(bx)]
+            for (int by = static_cast<int>((y0 - minY_) / bucketSize_);
+                 by <= static_cast<int>((y1 - minY_) / bucketSize_); ++by)
+                for (int bx = static_cast<int>((x0 - minX_) / bucketSize_);
+                     bx <= static_cast<int>((x1 - minX_) / bucketSize_); ++bx)
+                    buckets_[static_cast<size_t>(by) * static_cast<size_t>(bucketColumns_) +
+                             static_cast<size_t>(bx)]
                         .push_back(i * c + j);
         }
 }
@@ -231,7 +258,8 @@ bool WarpInverse::InvertInCell(int cell, double x, double y, double* px, double*
     for (int iteration = 0; iteration < 12; ++iteration) {
         double f[2], ds[2], dt[2];
         for (int q = 0; q < 2; ++q) {
-            f[q] = (1 - s) * (1 - t) * a[q] + s * (1 - t) * b[q] + (1 - s) * t * d[q] + s * t * e[q] - (q == 0 ? x : y);
+            f[q] = (1 - s) * (1 - t) * a[q] + s * (1 - t) * b[q] + (1 - s) * t * d[q] + s * t * e[q] -
+                   (q == 0 ? x : y);
             ds[q] = (1 - t) * (b[q] - a[q]) + t * (e[q] - d[q]);
             dt[q] = (1 - s) * (d[q] - a[q]) + s * (e[q] - b[q]);
         }
@@ -245,8 +273,10 @@ bool WarpInverse::InvertInCell(int cell, double x, double y, double* px, double*
     }
     constexpr double kSlack = 1e-7;
     if (!(s >= -kSlack && s <= 1 + kSlack && t >= -kSlack && t <= 1 + kSlack)) return false;
-    *px = nodeX_[static_cast<size_t>(j)] + s * (nodeX_[static_cast<size_t>(j + 1)] - nodeX_[static_cast<size_t>(j)]);
-    *py = nodeY_[static_cast<size_t>(i)] + t * (nodeY_[static_cast<size_t>(i + 1)] - nodeY_[static_cast<size_t>(i)]);
+    *px = nodeX_[static_cast<size_t>(j)] +
+          s * (nodeX_[static_cast<size_t>(j + 1)] - nodeX_[static_cast<size_t>(j)]);
+    *py = nodeY_[static_cast<size_t>(i)] +
+          t * (nodeY_[static_cast<size_t>(i + 1)] - nodeY_[static_cast<size_t>(i)]);
     return true;
 }
 
@@ -257,7 +287,8 @@ bool WarpInverse::Invert(double x, double y, double* px, double* py, int* hint) 
     const int bx = static_cast<int>(std::floor((x - minX_) / bucketSize_));
     const int by = static_cast<int>(std::floor((y - minY_) / bucketSize_));
     if (bx < 0 || by < 0 || bx >= bucketColumns_ || by >= bucketRows_) return false;
-    for (const int cell : buckets_[static_cast<size_t>(by) * static_cast<size_t>(bucketColumns_) + static_cast<size_t>(bx)]) {
+    for (const int cell :
+         buckets_[static_cast<size_t>(by) * static_cast<size_t>(bucketColumns_) + static_cast<size_t>(bx)]) {
         if (!InvertInCell(cell, x, y, px, py)) continue;
         if (hint != nullptr) *hint = cell;
         return true;
@@ -291,9 +322,9 @@ bool BuildFiles(const ExportProject& project, std::vector<ExportFile>* files, st
         << project.bufferHeight << "\">\n";
     std::vector<ExportFile> out;
     for (const Region& r : project.regions) {
-        xml << "      <region id=\"" << Escape(r.id) << "\" Xresolution=\"" << r.panelWidth << "\" Yresolution=\""
-            << r.panelHeight << "\" x=\"" << Number(r.originX / project.bufferWidth) << "\" y=\""
-            << Number(r.originY / project.bufferHeight) << "\" xsize=\""
+        xml << "      <region id=\"" << Escape(r.id) << "\" Xresolution=\"" << r.panelWidth
+            << "\" Yresolution=\"" << r.panelHeight << "\" x=\"" << Number(r.originX / project.bufferWidth)
+            << "\" y=\"" << Number(r.originY / project.bufferHeight) << "\" xsize=\""
             << Number(double(r.panelWidth) / project.bufferWidth) << "\" ysize=\""
             << Number(double(r.panelHeight) / project.bufferHeight) << "\"/>\n";
 
@@ -321,7 +352,8 @@ bool BuildFiles(const ExportProject& project, std::vector<ExportFile>* files, st
         }
 
         // Alpha map: the board's ramps at the picture position each panel pixel shows.
-        std::vector<std::uint8_t> alpha(static_cast<size_t>(r.panelWidth) * static_cast<size_t>(r.panelHeight), 0);
+        std::vector<std::uint8_t> alpha(
+            static_cast<size_t>(r.panelWidth) * static_cast<size_t>(r.panelHeight), 0);
         int hint = -1;
         for (int y = 0; y < r.panelHeight; ++y)
             for (int x = 0; x < r.panelWidth; ++x) {

@@ -31,7 +31,7 @@ constexpr int kW = 1920, kH = 1080, kOverlap = 320;
 constexpr int kColumns = 121, kRows = 68;  // forward grid of a 1920 x 1080 panel
 
 class Folder {
-public:
+  public:
     Folder() {
         std::string pattern = (fs::temp_directory_path() / "mpcdi-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
@@ -43,7 +43,7 @@ public:
     fs::path operator/(const std::string& name) const { return path_ / name; }
     const fs::path& path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -63,10 +63,12 @@ int RunCfatool(const std::string& arguments, std::string* errors = nullptr) {
 bool WritePairProject(const fs::path& path, int channels) {
     VantisAuto::CDoc doc;
     for (const auto& choice : vantis::model::kWizardTimings)
-        if (vantis::model::TimingOf(choice.timing).width == kW && vantis::model::TimingOf(choice.timing).height == kH)
+        if (vantis::model::TimingOf(choice.timing).width == kW &&
+            vantis::model::TimingOf(choice.timing).height == kH)
             doc.m_nTiming = choice.timing;
     for (int i = 0; i < 14; ++i)
-        if (vantis::model::LayoutOf(i).columns == 2 && vantis::model::LayoutOf(i).rows == 1) doc.m_nLayout = i;
+        if (vantis::model::LayoutOf(i).columns == 2 && vantis::model::LayoutOf(i).rows == 1)
+            doc.m_nLayout = i;
     doc.m_nSolution = 1;
     doc.m_bBlendSolution = 1;
     doc.m_overlapPixels[0] = kOverlap;
@@ -82,14 +84,19 @@ bool WritePairProject(const fs::path& path, int channels) {
     return vantis::model::SaveProjectFile(doc, path, &error);
 }
 
-double NodeX(int j) { return j == kColumns - 1 ? kW : 16.0 * j; }
-double NodeY(int i) { return i == kRows - 1 ? kH : 16.0 * i; }
+double NodeX(int j) {
+    return j == kColumns - 1 ? kW : 16.0 * j;
+}
+double NodeY(int i) {
+    return i == kRows - 1 ? kH : 16.0 * i;
+}
 
 // A smooth calibrated-looking warp: picture position -> panel pixel, a little
 // keystone and bow, different per channel.
 std::array<double, 2> Forward(int channel, double x, double y) {
     const double k = channel == 0 ? 1.0 : -1.0;
-    return {30 + 0.955 * x + k * 1.5e-5 * x * y + 2e-6 * y * y, 22 + 0.96 * y + k * 0.012 * x - 1.2e-5 * x * x / 4};
+    return {30 + 0.955 * x + k * 1.5e-5 * x * y + 2e-6 * y * y,
+            22 + 0.96 * y + k * 0.012 * x - 1.2e-5 * x * x / 4};
 }
 
 void WriteWarps(const fs::path& path, bool poison = false) {
@@ -100,7 +107,8 @@ void WriteWarps(const fs::path& path, bool poison = false) {
         for (int i = 0; i < kRows; ++i)
             for (int j = 0; j < kColumns; ++j) {
                 const auto p = Forward(c, NodeX(j), NodeY(i));
-                out << (i || j ? "," : "") << "[" << p[0] << ", " << (poison && c == 1 && i == 5 ? std::string("null") : std::to_string(p[1])) << "]";
+                out << (i || j ? "," : "") << "[" << p[0] << ", "
+                    << (poison && c == 1 && i == 5 ? std::string("null") : std::to_string(p[1])) << "]";
             }
         out << "]";
     }
@@ -117,7 +125,8 @@ std::map<std::string, std::vector<std::uint8_t>> ReadZip(const fs::path& path) {
         if (zip_stat_index(archive, static_cast<zip_uint64_t>(k), 0, &st) != 0) continue;
         zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(k), 0);
         std::vector<std::uint8_t> bytes(st.size);
-        if (file && zip_fread(file, bytes.data(), st.size) == static_cast<zip_int64_t>(st.size)) files[st.name] = bytes;
+        if (file && zip_fread(file, bytes.data(), st.size) == static_cast<zip_int64_t>(st.size))
+            files[st.name] = bytes;
         if (file) zip_fclose(file);
     }
     zip_close(archive);
@@ -149,8 +158,8 @@ bool ParsePfm(const std::vector<std::uint8_t>& bytes, Pfm* pfm) {
     pfm->values.resize(count);
     const size_t row = 3u * static_cast<size_t>(pfm->width);
     for (int y = 0; y < pfm->height; ++y)
-        std::memcpy(&pfm->values[static_cast<size_t>(y) * row], &raw[static_cast<size_t>(pfm->height - 1 - y) * row],
-                    row * sizeof(float));
+        std::memcpy(&pfm->values[static_cast<size_t>(y) * row],
+                    &raw[static_cast<size_t>(pfm->height - 1 - y) * row], row * sizeof(float));
     return true;
 }
 
@@ -161,8 +170,11 @@ struct Grey {
         const int x0 = std::clamp(static_cast<int>(std::floor(x)), 0, width - 2);
         const int y0 = std::clamp(static_cast<int>(std::floor(y)), 0, height - 2);
         const double fx = x - x0, fy = y - y0;
-        auto p = [&](int xx, int yy) { return pixels[static_cast<size_t>(yy) * width + static_cast<size_t>(xx)] / 255.0; };
-        return (1 - fy) * ((1 - fx) * p(x0, y0) + fx * p(x0 + 1, y0)) + fy * ((1 - fx) * p(x0, y0 + 1) + fx * p(x0 + 1, y0 + 1));
+        auto p = [&](int xx, int yy) {
+            return pixels[static_cast<size_t>(yy) * width + static_cast<size_t>(xx)] / 255.0;
+        };
+        return (1 - fy) * ((1 - fx) * p(x0, y0) + fx * p(x0 + 1, y0)) +
+               fy * ((1 - fx) * p(x0, y0 + 1) + fx * p(x0 + 1, y0 + 1));
     }
 };
 
@@ -190,11 +202,13 @@ std::string Attribute(const std::string& element, const std::string& name) {
 std::array<double, 2> ForwardInterpolated(int channel, double x, double y) {
     const int j = std::min(static_cast<int>(x / 16), kColumns - 2);
     const int i = std::min(static_cast<int>(y / 16), kRows - 2);
-    const double s = (x - NodeX(j)) / (NodeX(j + 1) - NodeX(j)), t = (y - NodeY(i)) / (NodeY(i + 1) - NodeY(i));
+    const double s = (x - NodeX(j)) / (NodeX(j + 1) - NodeX(j)),
+                 t = (y - NodeY(i)) / (NodeY(i + 1) - NodeY(i));
     std::array<double, 2> out{};
     const auto a = Forward(channel, NodeX(j), NodeY(i)), b = Forward(channel, NodeX(j + 1), NodeY(i));
     const auto c = Forward(channel, NodeX(j), NodeY(i + 1)), d = Forward(channel, NodeX(j + 1), NodeY(i + 1));
-    for (int q = 0; q < 2; ++q) out[q] = (1 - s) * (1 - t) * a[q] + s * (1 - t) * b[q] + (1 - s) * t * c[q] + s * t * d[q];
+    for (int q = 0; q < 2; ++q)
+        out[q] = (1 - s) * (1 - t) * a[q] + s * (1 - t) * b[q] + (1 - s) * t * c[q] + s * t * d[q];
     return out;
 }
 
@@ -203,8 +217,8 @@ TEST(MpcdiExport, ReadsBackAgainstTheWarpsAndTheBlendRamps) {
     ASSERT_TRUE(WritePairProject(folder / "pair.cfa", 2));
     WriteWarps(folder / "warps.json");
     std::string errors;
-    ASSERT_EQ(RunCfatool("export-mpcdi " + (folder / "pair.cfa").string() + " " + (folder / "out.mpcdi").string() +
-                             " --warps " + (folder / "warps.json").string(),
+    ASSERT_EQ(RunCfatool("export-mpcdi " + (folder / "pair.cfa").string() + " " +
+                             (folder / "out.mpcdi").string() + " --warps " + (folder / "warps.json").string(),
                          &errors),
               0)
         << errors;
@@ -216,13 +230,15 @@ TEST(MpcdiExport, ReadsBackAgainstTheWarpsAndTheBlendRamps) {
     std::smatch m;
     ASSERT_TRUE(std::regex_search(xml, m, std::regex("<buffer[^>]*>")));
     const std::string buffer = m[0];
-    const double bufferW = std::stod(Attribute(buffer, "Xresolution")), bufferH = std::stod(Attribute(buffer, "Yresolution"));
+    const double bufferW = std::stod(Attribute(buffer, "Xresolution")),
+                 bufferH = std::stod(Attribute(buffer, "Yresolution"));
     EXPECT_EQ(bufferW, 2 * kW - kOverlap);
     EXPECT_EQ(bufferH, kH);
 
     std::vector<std::string> regions;
     const std::regex regionElement("<region[^>]*>");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), regionElement); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), regionElement); it != std::sregex_iterator();
+         ++it)
         regions.push_back((*it)[0]);
     ASSERT_EQ(regions.size(), 2u);
     std::vector<Pfm> warps(2);
@@ -234,10 +250,12 @@ TEST(MpcdiExport, ReadsBackAgainstTheWarpsAndTheBlendRamps) {
         EXPECT_NEAR(std::stod(Attribute(region, "x")), c * (kW - kOverlap) / bufferW, 1e-7);
         EXPECT_NEAR(std::stod(Attribute(region, "xsize")), kW / bufferW, 1e-7);
         // The region's fileset names its two files, and both are in the container.
-        ASSERT_TRUE(std::regex_search(xml, m, std::regex("<fileset region=\"" + id + "\">([\\s\\S]*?)</fileset>")));
+        ASSERT_TRUE(
+            std::regex_search(xml, m, std::regex("<fileset region=\"" + id + "\">([\\s\\S]*?)</fileset>")));
         const std::string fileset = m[1];
         std::smatch path;
-        ASSERT_TRUE(std::regex_search(fileset, path, std::regex("<geometryWarpFile>\\s*<path>([^<]+)</path>")));
+        ASSERT_TRUE(
+            std::regex_search(fileset, path, std::regex("<geometryWarpFile>\\s*<path>([^<]+)</path>")));
         ASSERT_TRUE(files.count(path[1])) << path[1];
         ASSERT_TRUE(ParsePfm(files.at(path[1]), &warps[static_cast<size_t>(c)]));
         ASSERT_TRUE(std::regex_search(fileset, path, std::regex("<alphaMap>\\s*<path>([^<]+)</path>")));
@@ -259,7 +277,8 @@ TEST(MpcdiExport, ReadsBackAgainstTheWarpsAndTheBlendRamps) {
                 const double gx = p[0] / kW * (pfm.width - 1), gy = p[1] / kH * (pfm.height - 1);
                 const int x0 = static_cast<int>(std::floor(gx)), y0 = static_cast<int>(std::floor(gy));
                 if (x0 < 0 || y0 < 0 || x0 + 1 >= pfm.width || y0 + 1 >= pfm.height) continue;
-                const auto a = pfm.At(x0, y0), b = pfm.At(x0 + 1, y0), d = pfm.At(x0, y0 + 1), e = pfm.At(x0 + 1, y0 + 1);
+                const auto a = pfm.At(x0, y0), b = pfm.At(x0 + 1, y0), d = pfm.At(x0, y0 + 1),
+                           e = pfm.At(x0 + 1, y0 + 1);
                 if (a[0] < 0 || b[0] < 0 || d[0] < 0 || e[0] < 0) continue;  // the panel shows nothing there
                 const double fx = gx - x0, fy = gy - y0;
                 double buffer[2];
@@ -295,8 +314,8 @@ TEST(MpcdiExport, UncalibratedChannelsGetTheIdentityAndSaySo) {
     Folder folder;
     ASSERT_TRUE(WritePairProject(folder / "pair.cfa", 2));
     std::string errors;
-    ASSERT_EQ(RunCfatool("export-mpcdi " + (folder / "pair.cfa").string() + " " + (folder / "id.mpcdi").string() +
-                             " --alpha-gamma 2.2",
+    ASSERT_EQ(RunCfatool("export-mpcdi " + (folder / "pair.cfa").string() + " " +
+                             (folder / "id.mpcdi").string() + " --alpha-gamma 2.2",
                          &errors),
               0);
     EXPECT_NE(errors.find("channel 1 has no calibrated warp"), std::string::npos) << errors;
@@ -326,10 +345,12 @@ TEST(MpcdiExport, BadInputFailsClearlyAndLeavesNoFile) {
     const std::string out = (folder / "out.mpcdi").string();
     const std::vector<Case> cases{
         {"no channels", (folder / "empty.cfa").string() + " " + out, "no channels", 1},
-        {"non-finite warp", (folder / "pair.cfa").string() + " " + out + " --warps " + (folder / "poisoned.json").string(),
+        {"non-finite warp",
+         (folder / "pair.cfa").string() + " " + out + " --warps " + (folder / "poisoned.json").string(),
          "not a finite number", 1},
-        {"unwritable output", (folder / "pair.cfa").string() + " " + (folder / "missing" / "out.mpcdi").string(),
-         "cannot write", 1},
+        {"unwritable output",
+         (folder / "pair.cfa").string() + " " + (folder / "missing" / "out.mpcdi").string(), "cannot write",
+         1},
         {"unreadable project", (folder / "none.cfa").string() + " " + out, "none.cfa", 1},
         {"unknown profile", (folder / "pair.cfa").string() + " " + out + " --profile 3d", "profile", 2},
         {"bad gamma", (folder / "pair.cfa").string() + " " + out + " --alpha-gamma -1", "alpha-gamma", 2},

@@ -47,18 +47,17 @@ inline constexpr int kCameraPropertyCount = 14;
 
 // Order of the values in the stored record: Focus comes before Exposure.
 inline constexpr std::array<CameraProperty, kCameraPropertyCount> kCameraPropertyFileOrder = {
-    CameraProperty::Pan,        CameraProperty::Tilt,     CameraProperty::Roll,
-    CameraProperty::Zoom,       CameraProperty::Focus,    CameraProperty::Exposure,
-    CameraProperty::Iris,       CameraProperty::Brightness, CameraProperty::Contrast,
-    CameraProperty::Saturation, CameraProperty::Hue,      CameraProperty::Gain,
-    CameraProperty::Sharpness,  CameraProperty::WhiteBalance,
+    CameraProperty::Pan,       CameraProperty::Tilt,         CameraProperty::Roll, CameraProperty::Zoom,
+    CameraProperty::Focus,     CameraProperty::Exposure,     CameraProperty::Iris, CameraProperty::Brightness,
+    CameraProperty::Contrast,  CameraProperty::Saturation,   CameraProperty::Hue,  CameraProperty::Gain,
+    CameraProperty::Sharpness, CameraProperty::WhiteBalance,
 };
 
 // Short lower-case names of the properties ("pan", "whiteBalance"), for tools.
 const char* CameraPropertyName(CameraProperty p);
 
 class CDShowCameraData : public vantis::Serializable {
-public:
+  public:
     CDShowCameraData() = default;
     // Copying a record copies the fourteen property states, never the name.
     CDShowCameraData(const CDShowCameraData& other) : m_props(other.m_props) {}

@@ -11,7 +11,7 @@ ErrorReport ConnectFailureReport(std::uint32_t address) {
 }
 
 std::string ErrorReporter::EngineErrorText(int code) {
-    const int id = code == 1 ? meridan::msg::kCaptureFailed
+    const int id = code == 1   ? meridan::msg::kCaptureFailed
                    : code == 4 ? meridan::msg::kCentrePatternMissing
                                : meridan::msg::kCommunicationFailed;
     return meridan::Messages().Text(id);
@@ -24,7 +24,9 @@ std::string ErrorReporter::ReportText(const ErrorReport& report) {
     return meridan::Messages().Format(meridan::msg::kConnectFailed, {octet});
 }
 
-void ErrorReporter::ShowEngineError(int code) { ShowErrorText(EngineErrorText(code)); }
+void ErrorReporter::ShowEngineError(int code) {
+    ShowErrorText(EngineErrorText(code));
+}
 
 int ErrorReporter::ShowReport(const ErrorReport& report) {
     const std::string text = ReportText(report);

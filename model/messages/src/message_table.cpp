@@ -31,13 +31,15 @@ std::string Render(const std::string& spec, char conversion, const MessageArg& a
                 if (c == 'd') return print("%" + spec + "lld", *n);
                 return print("%" + spec + "ll" + c, static_cast<unsigned long long>(*n));
             }
-            if (const auto* d = std::get_if<double>(&arg)) return print("%" + spec + "lld", static_cast<long long>(*d));
+            if (const auto* d = std::get_if<double>(&arg))
+                return print("%" + spec + "lld", static_cast<long long>(*d));
             return std::get<std::string>(arg);
         case 'f':
         case 'g':
         case 'e':
             if (const auto* d = std::get_if<double>(&arg)) return print("%" + spec + conversion, *d);
-            if (const auto* n = std::get_if<long long>(&arg)) return print("%" + spec + conversion, static_cast<double>(*n));
+            if (const auto* n = std::get_if<long long>(&arg))
+                return print("%" + spec + conversion, static_cast<double>(*n));
             return std::get<std::string>(arg);
         default:  // 's'
             if (const auto* s = std::get_if<std::string>(&arg)) {
@@ -70,17 +72,20 @@ std::string FormatText(std::string_view text, std::initializer_list<MessageArg> 
         // %[flags][width][.precision][length]conversion
         std::size_t j = i + 1;
         std::string spec;
-        while (j < text.size() && std::string_view("-+ 0").find(text[j]) != std::string_view::npos) spec += text[j++];
+        while (j < text.size() && std::string_view("-+ 0").find(text[j]) != std::string_view::npos)
+            spec += text[j++];
         int digits = 0;
         while (j < text.size() && text[j] >= '0' && text[j] <= '9' && digits < 3) spec += text[j++], ++digits;
         if (j < text.size() && text[j] == '.') {
             spec += text[j++];
             digits = 0;
-            while (j < text.size() && text[j] >= '0' && text[j] <= '9' && digits < 3) spec += text[j++], ++digits;
+            while (j < text.size() && text[j] >= '0' && text[j] <= '9' && digits < 3)
+                spec += text[j++], ++digits;
         }
         while (j < text.size() && (text[j] == 'l' || text[j] == 'h')) ++j;  // length marks
         const char conversion = j < text.size() ? text[j] : '\0';
-        const bool known = conversion != '\0' && std::string_view("diuxXcfgesS").find(conversion) != std::string_view::npos;
+        const bool known =
+            conversion != '\0' && std::string_view("diuxXcfgesS").find(conversion) != std::string_view::npos;
         if (!known || next == args.end()) {
             // Not a directive we fill: keep the text as written.
             const std::size_t end = std::min(j + 1, text.size());
@@ -94,7 +99,8 @@ std::string FormatText(std::string_view text, std::initializer_list<MessageArg> 
     return out;
 }
 
-MessageTable::MessageTable(std::initializer_list<std::pair<const int, std::string>> defaults) : defaults_(defaults) {}
+MessageTable::MessageTable(std::initializer_list<std::pair<const int, std::string>> defaults)
+    : defaults_(defaults) {}
 
 std::string MessageTable::Text(int id) const {
     {
@@ -105,7 +111,9 @@ std::string MessageTable::Text(int id) const {
     return it == defaults_.end() ? std::string() : it->second;
 }
 
-bool MessageTable::Has(int id) const { return defaults_.count(id) != 0; }
+bool MessageTable::Has(int id) const {
+    return defaults_.count(id) != 0;
+}
 
 std::string MessageTable::Format(int id, std::initializer_list<MessageArg> args) const {
     return FormatText(Text(id), args);

@@ -12,7 +12,7 @@ using vantis::messages::FormatText;
 namespace {
 
 class RecordingReporter : public vantis::messages::ErrorReporter {
-public:
+  public:
     int ShowErrorText(const std::string& text) override {
         shown.push_back(text);
         return 1;
@@ -31,7 +31,8 @@ TEST(CalibrationMessages, ConnectFailureNamesTheLastOctet) {
     EXPECT_EQ(reporter.ShowReport(report), 1);
     ASSERT_EQ(reporter.shown.size(), 1u);
     EXPECT_EQ(reporter.shown[0],
-              "[SYSTEM ERROR 0001]:\r\nThe system connecting to projector fail(IP address: 23). Please make sure the "
+              "[SYSTEM ERROR 0001]:\r\nThe system connecting to projector fail(IP address: 23). Please make "
+              "sure the "
               "ethernet cable is attached to the projector.");
     EXPECT_EQ(reporter.ShowReport({1, 11, "23"}), 0);  // not a connection report
     EXPECT_EQ(reporter.shown.size(), 1u);
@@ -43,7 +44,8 @@ TEST(CalibrationMessages, EngineErrorsAndTexts) {
     ASSERT_EQ(reporter.shown.size(), 4u);
     EXPECT_EQ(reporter.shown[0].rfind("[CORRECT ERROR 0001]:\r\n System can't capature the image.", 0), 0u);
     EXPECT_EQ(reporter.shown[1].rfind("[CORRECT ERROR 0003]:\r\n The complete pojection center", 0), 0u);
-    EXPECT_EQ(reporter.shown[2], "The system communicate to projector fail. Please make sure the ethernet state.");
+    EXPECT_EQ(reporter.shown[2],
+              "The system communicate to projector fail. Please make sure the ethernet state.");
     EXPECT_EQ(reporter.shown[3], reporter.shown[2]);
 
     auto& m = meridan::Messages();
@@ -54,7 +56,7 @@ TEST(CalibrationMessages, EngineErrorsAndTexts) {
     EXPECT_EQ(m.Format(meridan::msg::kGammaLabel, {2.2}), "Gamma: 2.2");
     EXPECT_EQ(m.Text(meridan::msg::kResetAllSettings), "Reset All Settings?");
     EXPECT_EQ(m.Text(meridan::msg::kPleaseWait), "Please Wait ...");
-    EXPECT_EQ(m.Text(meridan::msg::kAutoTuneFailed).back(), 's');  // no trailing blank
+    EXPECT_EQ(m.Text(meridan::msg::kAutoTuneFailed).back(), 's');        // no trailing blank
     EXPECT_EQ(m.Text(meridan::msg::kCentrePatternMissing).back(), ' ');  // trailing blank kept
     EXPECT_TRUE(m.Text(999).empty());
 }
@@ -66,9 +68,11 @@ TEST(MaintenanceMessages, LogLinesOverlapTheCalibrationIdsWithOtherTexts) {
     EXPECT_EQ(t.Format(tendal::msg::kConnectProjector, {stamp, std::string("11")}),
               "[09:05] Connect to projector (IP address : 11)\r\n");
     EXPECT_EQ(t.Format(tendal::msg::kConnectFailed, {std::string("11")}),
-              "[SYSTEM ERROR 0001]:\r\nThe system connecting to projector fail(IP address: 11). Please make sure the "
+              "[SYSTEM ERROR 0001]:\r\nThe system connecting to projector fail(IP address: 11). Please make "
+              "sure the "
               "ethernet cable is attached to the projector.\r\n");
-    EXPECT_EQ(t.Text(tendal::msg::kNoConfig), "[CONFIG ERROR 0001]:\r\n The system can't find Config.cfg.\r\n");
+    EXPECT_EQ(t.Text(tendal::msg::kNoConfig),
+              "[CONFIG ERROR 0001]:\r\n The system can't find Config.cfg.\r\n");
     EXPECT_EQ(t.Text(tendal::msg::kNoCamera).substr(t.Text(tendal::msg::kNoCamera).size() - 3), "\r\n ");
     EXPECT_EQ(t.Text(102), "The App is already exist.");
     EXPECT_NE(t.Text(110), meridan::Messages().Text(110));
@@ -77,9 +81,9 @@ TEST(MaintenanceMessages, LogLinesOverlapTheCalibrationIdsWithOtherTexts) {
 TEST(MessageFormatting, UntrustedTextsNeverMisreadArguments) {
     EXPECT_EQ(FormatText("%d%%", {50LL}), "50%");
     EXPECT_EQ(FormatText("%s and %s", {std::string("one")}), "one and %s");  // missing argument kept
-    EXPECT_EQ(FormatText("%d", {std::string("x")}), "x");                   // string for a number
-    EXPECT_EQ(FormatText("%s", {42LL}), "42");                              // number for a string
-    EXPECT_EQ(FormatText("%n %p %", {1LL}), "%n %p %");                     // unknown directives stay
+    EXPECT_EQ(FormatText("%d", {std::string("x")}), "x");                    // string for a number
+    EXPECT_EQ(FormatText("%s", {42LL}), "42");                               // number for a string
+    EXPECT_EQ(FormatText("%n %p %", {1LL}), "%n %p %");                      // unknown directives stay
     EXPECT_EQ(FormatText("%03d|%-4s|%.2f", {7LL, std::string("ab"), 1.0}), "007|ab  |1.00");
     EXPECT_EQ(FormatText("%S", {std::string("wide")}), "wide");
 }

@@ -21,7 +21,7 @@
 namespace wallsim {
 
 struct BoardServer::Connection {
-    int fd = -1;                     // guarded by the server's mutex once registered
+    int fd = -1;  // guarded by the server's mutex once registered
     std::atomic<bool> finished{false};
 };
 
@@ -108,7 +108,9 @@ BoardServer::BoardServer(int listener, std::string address, std::uint32_t value,
     acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 
-BoardServer::~BoardServer() { Stop(); }
+BoardServer::~BoardServer() {
+    Stop();
+}
 
 void BoardServer::Stop() {
     {
@@ -241,16 +243,21 @@ void BoardServer::Handle(const std::shared_ptr<Connection>& connection, const Re
             connection->fd = -1;
             return;
         }
-        case FaultMode::kSilent: return;
+        case FaultMode::kSilent:
+            return;
         case FaultMode::kMalformed:
-            reply = !fault.reply.empty() ? fault.reply
-                                         : std::vector<std::uint8_t>{0xFE, 0x01, frame.code, 0x00, 0x02, 0x01, 0x01, 0xFF};
+            reply = !fault.reply.empty()
+                        ? fault.reply
+                        : std::vector<std::uint8_t>{0xFE, 0x01, frame.code, 0x00, 0x02, 0x01, 0x01, 0xFF};
             break;
-        case FaultMode::kSplit: pieces = fault.pieces > 0 ? fault.pieces : static_cast<int>(reply.size()); break;
+        case FaultMode::kSplit:
+            pieces = fault.pieces > 0 ? fault.pieces : static_cast<int>(reply.size());
+            break;
         case FaultMode::kLate:
             if (!SleepUnlessStopped(vantis::delays::Scaled(vantis::delays::kBoardLateReply))) return;
             break;
-        default: break;
+        default:
+            break;
     }
     if (SendReply(connection, reply, pieces)) {
         std::lock_guard lock(mutex_);
@@ -260,13 +267,15 @@ void BoardServer::Handle(const std::shared_ptr<Connection>& connection, const Re
     }
 }
 
-bool BoardServer::SendReply(const std::shared_ptr<Connection>& connection, const std::vector<std::uint8_t>& bytes,
-                            int pieces) {
+bool BoardServer::SendReply(const std::shared_ptr<Connection>& connection,
+                            const std::vector<std::uint8_t>& bytes, int pieces) {
     pieces = std::max(1, std::min(pieces, static_cast<int>(bytes.size())));
     std::size_t offset = 0;
     for (int i = 0; i < pieces; ++i) {
-        const std::size_t end = bytes.size() * static_cast<std::size_t>(i + 1) / static_cast<std::size_t>(pieces);
-        if (i > 0 && !SleepUnlessStopped(vantis::delays::Scaled(vantis::delays::kBoardSegmentGap))) return false;
+        const std::size_t end =
+            bytes.size() * static_cast<std::size_t>(i + 1) / static_cast<std::size_t>(pieces);
+        if (i > 0 && !SleepUnlessStopped(vantis::delays::Scaled(vantis::delays::kBoardSegmentGap)))
+            return false;
         if (!SendAll(connection->fd, bytes.data() + offset, end - offset)) return false;
         offset = end;
     }
@@ -315,7 +324,8 @@ std::optional<QuietAddress> QuietAddress::InRange(int first, int last, std::uint
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0) return std::nullopt;
         const sockaddr_in a = LoopbackAddress(value, port);
-        if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return QuietAddress(fd, vantis::FormatIpv4(value), value);
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0)
+            return QuietAddress(fd, vantis::FormatIpv4(value), value);
         ::close(fd);
     }
     return std::nullopt;

@@ -32,7 +32,8 @@ bool SolidColour(BoardState& state, const ReceivedFrame& frame) {
     const auto& p = frame.payload;
     if (p.size() != 4) return false;
     state.solidShown = p[3] != 0;
-    state.solidColour = state.solidShown ? (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0] : 0;
+    state.solidColour =
+        state.solidShown ? (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0] : 0;
     return true;
 }
 

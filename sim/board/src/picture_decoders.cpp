@@ -5,7 +5,7 @@ namespace wallsim::decode {
 namespace {
 
 constexpr std::uint8_t kWarpPage = 1;
-constexpr std::uint8_t kTransferLow = 0x20;   // 0x20-0x21: 0x0040 while a map transfer runs
+constexpr std::uint8_t kTransferLow = 0x20;  // 0x20-0x21: 0x0040 while a map transfer runs
 constexpr std::uint8_t kTransferHigh = 0x21;
 constexpr std::uint8_t kPointer = 0x22;
 constexpr std::uint8_t kDataPort = 0x23;
@@ -26,7 +26,9 @@ constexpr CorrectionBit kUniformityBit{1, 0x24, 0x01};
 constexpr CorrectionBit kBlackLevelBit{3, 0x38, 0x01};
 constexpr CorrectionBit kGlobalContrastBit{5, 0x1F, 0x20};
 
-std::int32_t CodeValue(std::uint16_t code) { return code >= 0xC000 ? std::int32_t(code) - 0x10000 : code; }
+std::int32_t CodeValue(std::uint16_t code) {
+    return code >= 0xC000 ? std::int32_t(code) - 0x10000 : code;
+}
 
 LatticeNode NodeFromBytes(const std::uint8_t* b) {
     return {CodeValue(std::uint16_t(b[0] | b[1] << 8)), CodeValue(std::uint16_t(b[2] | b[3] << 8))};
@@ -53,8 +55,10 @@ void TransferControlWritten(BoardState& s) {
 
 void PointerWritten(WarpLattice& w, std::uint8_t value) {
     // Low byte first, then high byte; each pair names an entry.
-    if (w.pointerWrites % 2 == 0) w.pointer = value;
-    else w.pointer = (w.pointer & 0xFF) | value << 8;
+    if (w.pointerWrites % 2 == 0)
+        w.pointer = value;
+    else
+        w.pointer = (w.pointer & 0xFF) | value << 8;
     ++w.pointerWrites;
     w.portBytes = 0;
 }
@@ -80,7 +84,9 @@ void FilterControlWritten(BoardState& s, std::uint8_t value) {
     f.control = value;
 }
 
-bool Has(const BoardState& s, const CorrectionBit& bit) { return (s.registers[bit.page][bit.reg] & bit.mask) != 0; }
+bool Has(const BoardState& s, const CorrectionBit& bit) {
+    return (s.registers[bit.page][bit.reg] & bit.mask) != 0;
+}
 
 void Set(BoardState& s, const CorrectionBit& bit, bool on) {
     std::uint8_t& r = s.registers[bit.page][bit.reg];
@@ -95,7 +101,8 @@ bool WarpBlock(BoardState& state, const ReceivedFrame& frame) {
     // Blocks outside a transfer, or beyond the last row pair, are taken and dropped.
     if (!w.transferOpen || w.blocksReceived >= kBoardLatticeRows / 2) return true;
     const int first = w.blocksReceived * 2 * kBoardLatticeColumns;
-    for (int e = 0; e < 2 * kBoardLatticeColumns; ++e) w.nodes[first + e] = NodeFromBytes(&frame.payload[4 * e]);
+    for (int e = 0; e < 2 * kBoardLatticeColumns; ++e)
+        w.nodes[first + e] = NodeFromBytes(&frame.payload[4 * e]);
     ++w.blocksReceived;
     return true;
 }
@@ -116,10 +123,17 @@ bool Correction(BoardState& state, const ReceivedFrame& frame) {
     if (frame.payload.size() != 1) return false;
     const bool on = frame.payload[0] != 0;
     switch (frame.code) {
-        case 0x29: Set(state, kUniformityBit, on); break;
-        case 0x2A: Set(state, kBlackLevelBit, on); break;
-        case 0x2B: Set(state, kGlobalContrastBit, on); break;
-        default: return false;
+        case 0x29:
+            Set(state, kUniformityBit, on);
+            break;
+        case 0x2A:
+            Set(state, kBlackLevelBit, on);
+            break;
+        case 0x2B:
+            Set(state, kGlobalContrastBit, on);
+            break;
+        default:
+            return false;
     }
     PictureRegistersApplied(state);
     return true;
@@ -127,9 +141,12 @@ bool Correction(BoardState& state, const ReceivedFrame& frame) {
 
 void PictureRegisterWritten(BoardState& state, std::uint8_t page, std::uint8_t reg, std::uint8_t value) {
     if (page == kWarpPage) {
-        if (reg == kTransferLow || reg == kTransferHigh) TransferControlWritten(state);
-        else if (reg == kPointer) PointerWritten(state.warp, value);
-        else if (reg == kDataPort) DataPortWritten(state.warp, value);
+        if (reg == kTransferLow || reg == kTransferHigh)
+            TransferControlWritten(state);
+        else if (reg == kPointer)
+            PointerWritten(state.warp, value);
+        else if (reg == kDataPort)
+            DataPortWritten(state.warp, value);
     } else if (page == kControlPage && reg == kFilterControl) {
         FilterControlWritten(state, value);
     }

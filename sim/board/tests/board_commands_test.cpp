@@ -76,9 +76,9 @@ TEST(BoardCommands, VersionQueriesAndOtherQueriesAnswerTheLengthAsked) {
 
 TEST(BoardCommands, SaveCountsOnlyWholeSequencesInOrder) {
     BoardState s;
-    const std::vector<ReceivedFrame> steps = {{0x01, 0x18, {}}, {0x01, 0x1B, {}}, {0x01, 0x19, {}},
+    const std::vector<ReceivedFrame> steps = {{0x01, 0x18, {}},     {0x01, 0x1B, {}}, {0x01, 0x19, {}},
                                               {0x01, 0x17, {0x07}}, {0x01, 0x1C, {}}, {0x01, 0x1A, {}},
-                                              {0x01, 0x1D, {}}, {0x01, 0x1F, {}}};
+                                              {0x01, 0x1D, {}},     {0x01, 0x1F, {}}};
     for (const auto& step : steps) ApplyCommand(s, step);
     EXPECT_EQ(s.savesPerformed, 1);
     for (std::size_t i = 0; i < 3; ++i) ApplyCommand(s, steps[i]);  // broken off after step 3

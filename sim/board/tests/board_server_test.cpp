@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 
 // A raw client: the test speaks bytes to the board without the link library.
 class RawClient {
-public:
+  public:
     explicit RawClient(const BoardServer& board) {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
@@ -29,13 +29,16 @@ public:
     }
     ~RawClient() { ::close(fd_); }
     bool connected() const { return connected_; }
-    void Send(const Bytes& bytes) { ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), (ssize_t)bytes.size()); }
+    void Send(const Bytes& bytes) {
+        ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), (ssize_t)bytes.size());
+    }
     // Reads until `count` bytes came, the peer closed or `timeout` passed; counts the reads.
     Bytes Read(std::size_t count, std::chrono::milliseconds timeout, int* reads = nullptr) {
         Bytes out;
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (out.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
             pollfd p{fd_, POLLIN, 0};
             if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
             std::uint8_t buffer[4096];
@@ -47,13 +50,13 @@ public:
         return out;
     }
 
-private:
+  private:
     int fd_ = -1;
     bool connected_ = false;
 };
 
 class BoardServerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         vantis::delays::SetDelayScale(0.01);
         board_ = BoardServer::StartInRange(20, 39);

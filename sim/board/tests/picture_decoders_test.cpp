@@ -33,7 +33,8 @@ ReceivedFrame Block(std::uint16_t x, std::uint16_t y) {
     return f;
 }
 
-const ReceivedFrame kTransferOn = Words({{0x00, 1}, {0x20, 0x40}, {0x21, 0x00}, {0x00, 1}, {0x22, 0}, {0x00, 1}, {0x22, 0}});
+const ReceivedFrame kTransferOn =
+    Words({{0x00, 1}, {0x20, 0x40}, {0x21, 0x00}, {0x00, 1}, {0x22, 0}, {0x00, 1}, {0x22, 0}});
 const ReceivedFrame kTransferOff = Words({{0x00, 1}, {0x20, 0x00}, {0x21, 0x00}});
 
 TEST(PictureDecoders, BlocksFillRowsInArrivalOrder) {
@@ -45,8 +46,8 @@ TEST(PictureDecoders, BlocksFillRowsInArrivalOrder) {
 
     ASSERT_TRUE(ApplyCommand(*s, kTransferOn));
     EXPECT_TRUE(s->warp.transferOpen);
-    ASSERT_TRUE(ApplyCommand(*s, Block(100, 0xC000)));  // rows 0 and 1
-    ASSERT_TRUE(ApplyCommand(*s, Block(2000, 0xBFFF)));  // rows 2 and 3
+    ASSERT_TRUE(ApplyCommand(*s, Block(100, 0xC000)));          // rows 0 and 1
+    ASSERT_TRUE(ApplyCommand(*s, Block(2000, 0xBFFF)));         // rows 2 and 3
     EXPECT_FALSE(ApplyCommand(*s, {0x01, 0x12, Bytes(1000)}));  // not a block
     ASSERT_TRUE(ApplyCommand(*s, kTransferOff));
     EXPECT_FALSE(s->warp.transferOpen);
@@ -70,26 +71,54 @@ TEST(PictureDecoders, DataPortWritesAtThePointer) {
     ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 1}, {0x20, 0x40}, {0x21, 0x00}})));
     // Row 3: pointer low (3 mod 2) x 128, high 3 div 2 -> entry 384 = row 3, column 0.
     ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 1}, {0x22, 128}, {0x00, 1}, {0x22, 1}})));
-    ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 1}, {0x23, 0x40}, {0x00, 1}, {0x23, 0x06}, {0x00, 1}, {0x23, 0xF1},
-                                        {0x00, 1}, {0x23, 0xFF}, {0x00, 1}, {0x23, 0x10}, {0x00, 1}, {0x23, 0x00},
-                                        {0x00, 1}, {0x23, 0x20}})));
+    ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 1},
+                                        {0x23, 0x40},
+                                        {0x00, 1},
+                                        {0x23, 0x06},
+                                        {0x00, 1},
+                                        {0x23, 0xF1},
+                                        {0x00, 1},
+                                        {0x23, 0xFF},
+                                        {0x00, 1},
+                                        {0x23, 0x10},
+                                        {0x00, 1},
+                                        {0x23, 0x00},
+                                        {0x00, 1},
+                                        {0x23, 0x20}})));
     EXPECT_EQ(s->warp.At(0, 3), (LatticeNode{0x0640, -15}));
     EXPECT_EQ(s->warp.portBytes, 3);  // the next entry is three bytes in
     // A new pointer drops the partial entry.
-    ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 1}, {0x22, 0}, {0x00, 1}, {0x22, 0}, {0x00, 1}, {0x23, 1}, {0x00, 1},
-                                        {0x23, 0}, {0x00, 1}, {0x23, 2}, {0x00, 1}, {0x23, 0}})));
+    ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 1},
+                                        {0x22, 0},
+                                        {0x00, 1},
+                                        {0x22, 0},
+                                        {0x00, 1},
+                                        {0x23, 1},
+                                        {0x00, 1},
+                                        {0x23, 0},
+                                        {0x00, 1},
+                                        {0x23, 2},
+                                        {0x00, 1},
+                                        {0x23, 0}})));
     EXPECT_EQ(s->warp.At(0, 0), (LatticeNode{1, 2}));
     EXPECT_EQ(s->warp.At(1, 3), (LatticeNode{16 * 16 * -3, 16 * 16 * 3}));  // identity kept
     ASSERT_TRUE(ApplyCommand(*s, kTransferOff));
     // Outside a transfer the port is ignored.
-    ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 1}, {0x23, 9}, {0x00, 1}, {0x23, 9}, {0x00, 1}, {0x23, 9}, {0x00, 1}, {0x23, 9}})));
+    ASSERT_TRUE(ApplyCommand(
+        *s, Words({{0x00, 1}, {0x23, 9}, {0x00, 1}, {0x23, 9}, {0x00, 1}, {0x23, 9}, {0x00, 1}, {0x23, 9}})));
     EXPECT_EQ(s->warp.At(1, 0), (LatticeNode{16 * 16 * -3, 0}));
 }
 
 TEST(PictureDecoders, FiltersBecomeActiveWhenControlReturnsToZero) {
     auto s = std::make_unique<BoardState>();
-    ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 0xFF}, {0x02, 0x3F}, {0x00, 2}, {0x08, 0xFF}, {0x00, 2}, {0x1F, 0x40},
-                                        {0x00, 2}, {0x37, 0x3C}})));
+    ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 0xFF},
+                                        {0x02, 0x3F},
+                                        {0x00, 2},
+                                        {0x08, 0xFF},
+                                        {0x00, 2},
+                                        {0x1F, 0x40},
+                                        {0x00, 2},
+                                        {0x37, 0x3C}})));
     EXPECT_EQ(s->filters.horizontal, ResampleFilters::kUnitScale);  // not yet
     ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 0xFF}, {0x02, 0x15}})));
     ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 0xFF}, {0x02, 0x00}})));
@@ -105,8 +134,17 @@ TEST(PictureDecoders, FiltersBecomeActiveWhenControlReturnsToZero) {
 
 TEST(PictureDecoders, BlendZonesFromRegisters) {
     auto s = std::make_unique<BoardState>();
-    ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 3}, {0x0E, 0x1C}, {0x0F, 0x07}, {0x10, 100}, {0x11, 0}, {0x21, 0x6A},
-                                        {0x22, 0xFD}, {0x1E, 0x80}, {0x23, 0x80}, {0x08, 0xF2}, {0x09, 0x00}})));
+    ASSERT_TRUE(ApplyCommand(*s, Words({{0x00, 3},
+                                        {0x0E, 0x1C},
+                                        {0x0F, 0x07},
+                                        {0x10, 100},
+                                        {0x11, 0},
+                                        {0x21, 0x6A},
+                                        {0x22, 0xFD},
+                                        {0x1E, 0x80},
+                                        {0x23, 0x80},
+                                        {0x08, 0xF2},
+                                        {0x09, 0x00}})));
     const BlendState& b = s->blend;
     EXPECT_EQ(b.zones[kBlendRight], (BlendZoneState{true, 1820, 100, 64874}));
     EXPECT_FALSE(b.zones[kBlendLeft].enabled);

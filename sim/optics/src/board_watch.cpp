@@ -6,10 +6,13 @@ namespace wallsim {
 
 BoardWatch::BoardWatch(std::vector<Watched> boards, Listener listener)
     : boards_(std::move(boards)), listener_(std::move(listener)) {
-    for (std::size_t i = 0; i < boards_.size(); ++i) threads_.emplace_back([this, i] { Watch(static_cast<int>(i)); });
+    for (std::size_t i = 0; i < boards_.size(); ++i)
+        threads_.emplace_back([this, i] { Watch(static_cast<int>(i)); });
 }
 
-BoardWatch::~BoardWatch() { Stop(); }
+BoardWatch::~BoardWatch() {
+    Stop();
+}
 
 void BoardWatch::Stop() {
     stopping_.store(true);
@@ -25,7 +28,8 @@ void BoardWatch::Watch(int index) {
     // The wait is bounded so that Stop is noticed; a change wakes it at once.
     constexpr std::chrono::milliseconds kPoll{50};
     while (!stopping_.load()) {
-        if (!w.board->WaitUntil([&](const BoardState& b) { return b.framesReceived != seen; }, kPoll)) continue;
+        if (!w.board->WaitUntil([&](const BoardState& b) { return b.framesReceived != seen; }, kPoll))
+            continue;
         const auto when = std::chrono::steady_clock::now();
         PanelState state;
         w.board->Inspect([&](const BoardState& b) {

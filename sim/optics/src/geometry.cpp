@@ -63,7 +63,9 @@ cv::Matx33d QuadHomography(const Quad& from, const Quad& to) {
     return h;
 }
 
-Quad Corners(double w, double h) { return {cv::Point2d(0, 0), {w, 0}, {w, h}, {0, h}}; }
+Quad Corners(double w, double h) {
+    return {cv::Point2d(0, 0), {w, 0}, {w, h}, {0, h}};
+}
 
 }  // namespace
 
@@ -83,7 +85,9 @@ cv::Point2d ProjectorOptics::ScreenToPanel(cv::Point2d screen) const {
     return lens_.Remove(ApplyHomography(fromScreen_, screen));
 }
 
-bool ProjectorOptics::OnPanel(cv::Point2d p) const { return p.x >= 0 && p.y >= 0 && p.x <= width_ && p.y <= height_; }
+bool ProjectorOptics::OnPanel(cv::Point2d p) const {
+    return p.x >= 0 && p.y >= 0 && p.x <= width_ && p.y <= height_;
+}
 
 CameraOptics::CameraOptics(const CameraSpec& spec, double screenWidth, double screenHeight)
     : lens_(spec.width, spec.height, spec.distortion) {

@@ -52,8 +52,10 @@ std::optional<cv::Point2d> GridMap::Invert(cv::Point2d target, cv::Point2d guess
             size_t i = Cell(xs_, p.x), j = Cell(ys_, p.y);
             double w = xs_[i + 1] - xs_[i], h = ys_[j + 1] - ys_[j];
             double s = (p.x - xs_[i]) / w, t = (p.y - ys_[j]) / h;
-            const cv::Point2d &a = Node(i, j), &b = Node(i + 1, j), &c = Node(i, j + 1), &d = Node(i + 1, j + 1);
-            cv::Point2d f = a * ((1 - s) * (1 - t)) + b * (s * (1 - t)) + c * ((1 - s) * t) + d * (s * t) - target;
+            const cv::Point2d &a = Node(i, j), &b = Node(i + 1, j), &c = Node(i, j + 1),
+                              &d = Node(i + 1, j + 1);
+            cv::Point2d f =
+                a * ((1 - s) * (1 - t)) + b * (s * (1 - t)) + c * ((1 - s) * t) + d * (s * t) - target;
             if (std::abs(f.x) < tolerance && std::abs(f.y) < tolerance) return p;
             cv::Point2d ds = ((b - a) * (1 - t) + (d - c) * t) * (1.0 / w);
             cv::Point2d dt = ((c - a) * (1 - s) + (d - b) * s) * (1.0 / h);

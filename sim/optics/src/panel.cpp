@@ -89,7 +89,9 @@ cv::Mat BuiltInTestPicture(int width, int height) {
 
 namespace {
 
-cv::Scalar Bgr(uint32_t rgb) { return cv::Scalar(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF); }
+cv::Scalar Bgr(uint32_t rgb) {
+    return cv::Scalar(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
 
 void DrawPattern(cv::Mat& img, const PanelState& s) {
     const auto& g = s.geometry;
@@ -108,8 +110,8 @@ void DrawPattern(cv::Mat& img, const PanelState& s) {
                 constexpr int kShift = 4;
                 cv::Point centre(static_cast<int>(std::lround((x + (bw - 1) / 2.0) * (1 << kShift))),
                                  static_cast<int>(std::lround((y + (bh - 1) / 2.0) * (1 << kShift))));
-                cv::ellipse(img, centre, cv::Size((bw - 1) * (1 << kShift) / 2, (bh - 1) * (1 << kShift) / 2), 0, 0, 360, colour,
-                            cv::FILLED, cv::LINE_AA, kShift);
+                cv::ellipse(img, centre, cv::Size((bw - 1) * (1 << kShift) / 2, (bh - 1) * (1 << kShift) / 2),
+                            0, 0, 360, colour, cv::FILLED, cv::LINE_AA, kShift);
             } else {
                 cv::Rect block = cv::Rect(x, y, bw, bh) & cv::Rect(0, 0, img.cols, img.rows);
                 if (block.area() > 0) img(block).setTo(colour);
@@ -167,8 +169,10 @@ cv::Mat PanelRenderer::Render(const PanelState& s) {
                     double q = u - k;
                     const cv::Point2f &a = s.lattice.At(k, r), &b = s.lattice.At(k + 1, r),
                                       &c = s.lattice.At(k, r + 1), &d = s.lattice.At(k + 1, r + 1);
-                    mx[x] = static_cast<float>((1 - t) * ((1 - q) * a.x + q * b.x) + t * ((1 - q) * c.x + q * d.x));
-                    my[x] = static_cast<float>((1 - t) * ((1 - q) * a.y + q * b.y) + t * ((1 - q) * c.y + q * d.y));
+                    mx[x] = static_cast<float>((1 - t) * ((1 - q) * a.x + q * b.x) +
+                                               t * ((1 - q) * c.x + q * d.x));
+                    my[x] = static_cast<float>((1 - t) * ((1 - q) * a.y + q * b.y) +
+                                               t * ((1 - q) * c.y + q * d.y));
                 }
             }
         }

@@ -20,7 +20,8 @@ void CoarseMap(const cv::Rect& roi, F f, cv::Mat& mapX, cv::Mat& mapY) {
     std::vector<cv::Point2d> nodes(static_cast<size_t>(nx) * ny);
     for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i)
-            nodes[static_cast<size_t>(j) * nx + i] = f(cv::Point2d(roi.x + i * kCoarse + 0.5, roi.y + j * kCoarse + 0.5));
+            nodes[static_cast<size_t>(j) * nx + i] =
+                f(cv::Point2d(roi.x + i * kCoarse + 0.5, roi.y + j * kCoarse + 0.5));
     mapX.create(roi.size(), CV_32F);
     mapY.create(roi.size(), CV_32F);
     for (int y = 0; y < roi.height; ++y) {
@@ -81,7 +82,8 @@ PhotoRenderer::PhotoRenderer(const Scene& scene) : scene_(scene), optics_(scene)
                 pm.roi,
                 [&](cv::Point2d pic) {
                     cv::Point2d u = po.ScreenToPanel(optics_.camera.PictureToScreen(pic));
-                    bool ok = std::isfinite(u.x) && std::isfinite(u.y) && std::abs(u.x) < 1e5 && std::abs(u.y) < 1e5;
+                    bool ok = std::isfinite(u.x) && std::isfinite(u.y) && std::abs(u.x) < 1e5 &&
+                              std::abs(u.y) < 1e5;
                     return ok ? u - cv::Point2d(0.5, 0.5) : cv::Point2d(-1e5, -1e5);
                 },
                 mx, my);
@@ -92,7 +94,8 @@ PhotoRenderer::PhotoRenderer(const Scene& scene) : scene_(scene), optics_(scene)
         }
         maps_.push_back(std::move(pm));
         cv::Mat lut(1, 256, CV_32F);
-        for (int v = 0; v < 256; ++v) lut.at<float>(v) = static_cast<float>(p.brightness * std::pow(v / 255.0, p.gamma));
+        for (int v = 0; v < 256; ++v)
+            lut.at<float>(v) = static_cast<float>(p.brightness * std::pow(v / 255.0, p.gamma));
         gammaLuts_.push_back(lut);
     }
     cv::Mat vig(ch, cw, CV_32F);
@@ -121,7 +124,8 @@ cv::Mat PhotoRenderer::Light(const std::vector<cv::Mat>& panels) const {
         const ProjectorMap& pm = maps_[i];
         if (panels[i].empty() || pm.roi.area() == 0) continue;
         CV_Assert(panels[i].type() == CV_8UC3);
-        cv::remap(panels[i], warped, pm.map1, pm.map2, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(0));
+        cv::remap(panels[i], warped, pm.map1, pm.map2, cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+                  cv::Scalar::all(0));
         cv::LUT(warped, gammaLuts_[i], lin);
         cv::Mat roi = light(pm.roi);
         roi += lin;
@@ -158,7 +162,8 @@ cv::Mat PhotoRenderer::Respond(const cv::Mat& focused, const CameraSettings& st,
     cv::Matx34f m;
     const double luma[3] = {wb, wg, wr};
     for (int r = 0; r < 3; ++r) {
-        for (int k = 0; k < 3; ++k) m(r, k) = static_cast<float>(scale * ((r == k ? sat : 0.0) + (1.0 - sat) * luma[k]));
+        for (int k = 0; k < 3; ++k)
+            m(r, k) = static_cast<float>(scale * ((r == k ? sat : 0.0) + (1.0 - sat) * luma[k]));
         m(r, 3) = static_cast<float>(offset);
     }
     cv::Mat img;

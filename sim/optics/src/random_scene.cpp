@@ -10,13 +10,15 @@ namespace {
 // A generator whose sequence is the same on every platform and library
 // (std::uniform_real_distribution is not).
 class Draw {
-public:
+  public:
     explicit Draw(uint64_t seed) : engine_(seed) {}
-    double Uniform(double lo, double hi) { return lo + (hi - lo) * (engine_() >> 11) * (1.0 / 9007199254740992.0); }
+    double Uniform(double lo, double hi) {
+        return lo + (hi - lo) * (engine_() >> 11) * (1.0 / 9007199254740992.0);
+    }
     double Sym(double a) { return Uniform(-a, a); }
     int Int(int lo, int hi) { return lo + static_cast<int>(engine_() % static_cast<uint64_t>(hi - lo + 1)); }
 
-private:
+  private:
     std::mt19937_64 engine_;
 };
 
@@ -29,7 +31,8 @@ Scene MakeScene(const SceneShape& sh, uint64_t seed, const SceneBounds& b) {
     s.layout = {sh.mode, sh.columns, sh.rows, sh.layers, sh.overlapX, sh.overlapY};
     const double mmPerPixel = 1.5;
     const double W = sh.panelWidth * mmPerPixel, H = sh.panelHeight * mmPerPixel;
-    const double strideX = (sh.panelWidth - sh.overlapX) * mmPerPixel, strideY = (sh.panelHeight - sh.overlapY) * mmPerPixel;
+    const double strideX = (sh.panelWidth - sh.overlapX) * mmPerPixel,
+                 strideY = (sh.panelHeight - sh.overlapY) * mmPerPixel;
     const double contentW = W + (sh.columns - 1) * strideX, contentH = H + (sh.rows - 1) * strideY;
     const double margin = 0.08;
     s.screenWidth = std::round(contentW * (1 + 2 * margin));
@@ -46,13 +49,16 @@ Scene MakeScene(const SceneShape& sh, uint64_t seed, const SceneBounds& b) {
                 p.column = col;
                 p.row = row;
                 p.layer = layer;
-                cv::Point2d origin(x0 + col * strideX + d.Sym(b.shift) * W, y0 + row * strideY + d.Sym(b.shift) * H);
+                cv::Point2d origin(x0 + col * strideX + d.Sym(b.shift) * W,
+                                   y0 + row * strideY + d.Sym(b.shift) * H);
                 double a = d.Sym(b.rotationDeg) * CV_PI / 180.0;
                 cv::Point2d centre = origin + cv::Point2d(W / 2, H / 2);
-                Quad nominal = {cv::Point2d(-W / 2, -H / 2), {W / 2, -H / 2}, {W / 2, H / 2}, {-W / 2, H / 2}};
+                Quad nominal = {
+                    cv::Point2d(-W / 2, -H / 2), {W / 2, -H / 2}, {W / 2, H / 2}, {-W / 2, H / 2}};
                 for (int k = 0; k < 4; ++k) {
                     cv::Point2d q = nominal[k];
-                    cv::Point2d r(q.x * std::cos(a) - q.y * std::sin(a), q.x * std::sin(a) + q.y * std::cos(a));
+                    cv::Point2d r(q.x * std::cos(a) - q.y * std::sin(a),
+                                  q.x * std::sin(a) + q.y * std::cos(a));
                     p.corners[k] = centre + r + cv::Point2d(d.Sym(b.keystone) * W, d.Sym(b.keystone) * H);
                 }
                 p.distortion = d.Sym(b.projectorDistortion);
@@ -70,7 +76,9 @@ Scene MakeScene(const SceneShape& sh, uint64_t seed, const SceneBounds& b) {
         pw = ph * aspect;
     }
     const double cx = c.width / 2.0 + d.Sym(0.02) * c.width, cy = c.height / 2.0 + d.Sym(0.02) * c.height;
-    Quad sc = {cv::Point2d(cx - pw / 2, cy - ph / 2), {cx + pw / 2, cy - ph / 2}, {cx + pw / 2, cy + ph / 2},
+    Quad sc = {cv::Point2d(cx - pw / 2, cy - ph / 2),
+               {cx + pw / 2, cy - ph / 2},
+               {cx + pw / 2, cy + ph / 2},
                {cx - pw / 2, cy + ph / 2}};
     for (auto& q : sc) q += cv::Point2d(d.Sym(b.cameraTilt) * c.width, d.Sym(b.cameraTilt) * c.height);
     c.screenCorners = sc;

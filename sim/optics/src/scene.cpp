@@ -2,11 +2,11 @@
 #include "wallsim/scene.h"
 
 #include <cmath>
-#include <fstream>
 #include <cstdio>
+#include <fstream>
 #include <set>
-#include <tuple>
 #include <sstream>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 
@@ -19,10 +19,12 @@ struct Bad {
     std::string message;
 };
 
-[[noreturn]] void Fail(const std::string& field, const std::string& what) { throw Bad{field + ": " + what}; }
+[[noreturn]] void Fail(const std::string& field, const std::string& what) {
+    throw Bad{field + ": " + what};
+}
 
-double Number(const json& obj, const std::string& key, const std::string& field, double fallback, bool required,
-              double lo, double hi) {
+double Number(const json& obj, const std::string& key, const std::string& field, double fallback,
+              bool required, double lo, double hi) {
     auto it = obj.find(key);
     if (it == obj.end()) {
         if (required) Fail(field, "missing");
@@ -38,8 +40,8 @@ double Number(const json& obj, const std::string& key, const std::string& field,
     return v;
 }
 
-int Integer(const json& obj, const std::string& key, const std::string& field, int fallback, bool required, int lo,
-            int hi) {
+int Integer(const json& obj, const std::string& key, const std::string& field, int fallback, bool required,
+            int lo, int hi) {
     auto it = obj.find(key);
     if (it == obj.end()) {
         if (required) Fail(field, "missing");
@@ -58,7 +60,8 @@ int Integer(const json& obj, const std::string& key, const std::string& field, i
 Quad ReadQuad(const json& obj, const std::string& key, const std::string& field) {
     auto it = obj.find(key);
     if (it == obj.end()) Fail(field, "missing");
-    if (!it->is_array() || it->size() != 4) Fail(field, "expected 4 points [x, y] (top-left, top-right, bottom-right, bottom-left)");
+    if (!it->is_array() || it->size() != 4)
+        Fail(field, "expected 4 points [x, y] (top-left, top-right, bottom-right, bottom-left)");
     Quad q;
     for (size_t i = 0; i < 4; ++i) {
         const json& p = (*it)[i];
@@ -74,7 +77,9 @@ Quad ReadQuad(const json& obj, const std::string& key, const std::string& field)
         cv::Point2d a = q[(i + 1) % 4] - q[i], b = q[(i + 2) % 4] - q[(i + 1) % 4];
         double c = a.x * b.y - a.y * b.x;
         if (std::abs(c) < 1e-9 || (sign != 0 && (c > 0) != (sign > 0)))
-            Fail(field, "the four points do not form a convex quadrilateral in order top-left, top-right, bottom-right, bottom-left");
+            Fail(field,
+                 "the four points do not form a convex quadrilateral in order top-left, top-right, "
+                 "bottom-right, bottom-left");
         sign = c;
     }
     return q;
@@ -120,7 +125,8 @@ Scene Parse(const json& root) {
         if (!root["testPicture"].is_string()) Fail("testPicture", "expected a file name");
         s.testPicture = root["testPicture"];
     }
-    if (root.contains("seed")) s.seed = static_cast<uint64_t>(Integer(root, "seed", "seed", 1, false, 0, 2147483647));
+    if (root.contains("seed"))
+        s.seed = static_cast<uint64_t>(Integer(root, "seed", "seed", 1, false, 0, 2147483647));
     if (root.contains("blendAfterWarp")) {
         if (!root["blendAfterWarp"].is_boolean()) Fail("blendAfterWarp", "expected true or false");
         s.blendAfterWarp = root["blendAfterWarp"].get<bool>();
@@ -131,7 +137,8 @@ Scene Parse(const json& root) {
         s.timing.latency = Number(t, "latency", "timing.latency", 120.0, false, 0.0, 10000.0);
         s.timing.jitter = Number(t, "jitter", "timing.jitter", 30.0, false, 0.0, 10000.0);
         s.timing.frameRate = Number(t, "frameRate", "timing.frameRate", 30.0, false, 1.0, 240.0);
-        s.timing.autoExposureRate = Number(t, "autoExposureRate", "timing.autoExposureRate", 0.25, false, 0.01, 1.0);
+        s.timing.autoExposureRate =
+            Number(t, "autoExposureRate", "timing.autoExposureRate", 0.25, false, 0.01, 1.0);
         if (s.timing.jitter > s.timing.latency) Fail("timing.jitter", "larger than the latency");
     }
 
@@ -156,8 +163,9 @@ Scene Parse(const json& root) {
         const json& p = (*pit)[i];
         std::string f = "projectors[" + std::to_string(i) + "]";
         if (!p.is_object()) Fail(f, "expected an object");
-        CheckKeys(p, f, {"address", "panel", "corners", "distortion", "brightness", "blackLevel", "gamma", "column",
-                         "row", "layer"});
+        CheckKeys(p, f,
+                  {"address", "panel", "corners", "distortion", "brightness", "blackLevel", "gamma", "column",
+                   "row", "layer"});
         ProjectorSpec ps;
         auto a = p.find("address");
         if (a == p.end()) Fail(f + ".address", "missing");
@@ -175,7 +183,8 @@ Scene Parse(const json& root) {
         if (ps.width < 16 || ps.width > 1984 || ps.height < 16 || ps.height > 1232)
             Fail(f + ".panel", "panel size outside 16 x 16 .. 1984 x 1232 (the board's lattice)");
         if (i > 0 && (ps.width != s.projectors[0].width || ps.height != s.projectors[0].height))
-            Fail(f + ".panel", "differs from projectors[0].panel (all projectors of a wall share one resolution)");
+            Fail(f + ".panel",
+                 "differs from projectors[0].panel (all projectors of a wall share one resolution)");
         ps.corners = ReadQuad(p, "corners", f + ".corners");
         ps.distortion = Number(p, "distortion", f + ".distortion", 0.0, false, -0.3, 0.3);
         ps.brightness = Number(p, "brightness", f + ".brightness", 1.0, false, 0.0, 100.0);
@@ -190,8 +199,9 @@ Scene Parse(const json& root) {
     }
 
     const json& c = Object(root, "camera", "camera");
-    CheckKeys(c, "camera", {"size", "screenCorners", "distortion", "blur", "noise", "ambient", "vignetting",
-                            "sensitivity", "referenceExposure", "gainScale"});
+    CheckKeys(c, "camera",
+              {"size", "screenCorners", "distortion", "blur", "noise", "ambient", "vignetting", "sensitivity",
+               "referenceExposure", "gainScale"});
     if (c.contains("size")) {
         const json& sz = c["size"];
         if (!sz.is_array() || sz.size() != 2 || !sz[0].is_number_integer() || !sz[1].is_number_integer())
@@ -208,7 +218,8 @@ Scene Parse(const json& root) {
     s.camera.ambient = Number(c, "ambient", "camera.ambient", 0.01, false, 0.0, 10.0);
     s.camera.vignetting = Number(c, "vignetting", "camera.vignetting", 0.15, false, 0.0, 0.95);
     s.camera.sensitivity = Number(c, "sensitivity", "camera.sensitivity", 0.75, false, 1e-4, 100.0);
-    s.camera.referenceExposure = Integer(c, "referenceExposure", "camera.referenceExposure", -5, false, -11, -2);
+    s.camera.referenceExposure =
+        Integer(c, "referenceExposure", "camera.referenceExposure", -5, false, -11, -2);
     s.camera.gainScale = Number(c, "gainScale", "camera.gainScale", 64.0, false, 1.0, 1e4);
     return s;
 }
@@ -260,8 +271,9 @@ std::string SceneToJson(const Scene& s) {
     json root;
     root["name"] = s.name;
     root["screen"] = {{"width", s.screenWidth}, {"height", s.screenHeight}};
-    root["layout"] = {{"mode", s.layout.mode},       {"columns", s.layout.columns},   {"rows", s.layout.rows},
-                      {"layers", s.layout.layers},   {"overlapX", s.layout.overlapX}, {"overlapY", s.layout.overlapY}};
+    root["layout"] = {{"mode", s.layout.mode},         {"columns", s.layout.columns},
+                      {"rows", s.layout.rows},         {"layers", s.layout.layers},
+                      {"overlapX", s.layout.overlapX}, {"overlapY", s.layout.overlapY}};
     if (!s.testPicture.empty()) root["testPicture"] = s.testPicture;
     root["seed"] = s.seed;
     if (s.blendAfterWarp) root["blendAfterWarp"] = true;

@@ -3,12 +3,18 @@
 namespace wallsim {
 
 bool ParseShow(const std::string& n, Show* show) {
-    if (n == "black") *show = Show::Black;
-    else if (n == "white") *show = Show::White;
-    else if (n == "centre" || n == "center") *show = Show::Centre;
-    else if (n == "grid") *show = Show::Grid;
-    else if (n == "picture") *show = Show::Picture;
-    else return false;
+    if (n == "black")
+        *show = Show::Black;
+    else if (n == "white")
+        *show = Show::White;
+    else if (n == "centre" || n == "center")
+        *show = Show::Centre;
+    else if (n == "grid")
+        *show = Show::Grid;
+    else if (n == "picture")
+        *show = Show::Picture;
+    else
+        return false;
     return true;
 }
 
@@ -38,7 +44,9 @@ PanelState ShowState(const ProjectorSpec& p, Show show) {
     s.width = p.width;
     s.height = p.height;
     switch (show) {
-        case Show::Black: s.blanked = true; break;
+        case Show::Black:
+            s.blanked = true;
+            break;
         case Show::White:
             s.solidOn = true;
             s.solidColour = 0xFFFFFF;
@@ -49,7 +57,8 @@ PanelState ShowState(const ProjectorSpec& p, Show show) {
             s.patternColour = 0xFFFFFF;
             if (!PatternGeometry(p.width, p.height, show == Show::Centre, &s.geometry)) s.blanked = true;
             break;
-        case Show::Picture: break;
+        case Show::Picture:
+            break;
     }
     return s;
 }

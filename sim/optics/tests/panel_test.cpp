@@ -84,7 +84,8 @@ TEST(Blend, RampsOfABlendedPairSumToOneAcrossTheOverlap) {
     left.gammaMode = right.gammaMode = true;
     left.gamma = right.gamma = 2.2;
     for (int x = 0; x < overlap; ++x) {
-        double sum = BlendLightWeight(left, 2.2, 1024 - overlap + x, 300) + BlendLightWeight(right, 2.2, x, 300);
+        double sum =
+            BlendLightWeight(left, 2.2, 1024 - overlap + x, 300) + BlendLightWeight(right, 2.2, x, 300);
         EXPECT_NEAR(sum, 1.0, 1e-9) << x;
     }
     // The same seen by the camera: an even white across the seam.

@@ -13,8 +13,9 @@ namespace {
 // Bilinear sample of a grey image.
 double Sample(const cv::Mat& g, cv::Point2d p) {
     cv::Mat patch;
-    cv::getRectSubPix(g, cv::Size(1, 1), cv::Point2f(static_cast<float>(p.x - 0.5), static_cast<float>(p.y - 0.5)),
-                      patch, CV_32F);
+    cv::getRectSubPix(g, cv::Size(1, 1),
+                      cv::Point2f(static_cast<float>(p.x - 0.5), static_cast<float>(p.y - 0.5)), patch,
+                      CV_32F);
     return patch.at<float>(0, 0);
 }
 
@@ -94,8 +95,8 @@ TEST(Photo, WhiteFieldCornersLandWithinOneCameraPixel) {
         for (int k = 0; k < 4; ++k) quad[k] = renderer.optics().camera.ScreenToPicture(p.corners[k]);
         for (int k = 0; k < 4; ++k) {
             cv::Point2d m = MeasureCorner(grey, quad, k);
-            EXPECT_LT(cv::norm(m - quad[k]), 1.0) << "projector " << lit << " corner " << k << " at " << m
-                                                  << " expected " << quad[k];
+            EXPECT_LT(cv::norm(m - quad[k]), 1.0)
+                << "projector " << lit << " corner " << k << " at " << m << " expected " << quad[k];
         }
     }
 }
@@ -132,7 +133,8 @@ TEST(Photo, NoiseIsRepeatablePerFrameAndDiffersBetweenFrames) {
     s.camera.noise = 2.0;
     PhotoRenderer renderer(s);
     auto panels = Panels(s, 1, Show::Grid);
-    cv::Mat a = renderer.Render(panels, {}, 5), b = renderer.Render(panels, {}, 5), c = renderer.Render(panels, {}, 6);
+    cv::Mat a = renderer.Render(panels, {}, 5), b = renderer.Render(panels, {}, 5),
+            c = renderer.Render(panels, {}, 6);
     EXPECT_EQ(cv::norm(a, b, cv::NORM_INF), 0.0);
     EXPECT_GT(cv::norm(a, c, cv::NORM_INF), 0.0);
 }

@@ -114,7 +114,8 @@ TEST(SceneGeometry, CornersLandWhereTheSceneSays) {
     SceneOptics o(s);
     for (size_t i = 0; i < s.projectors.size(); ++i) {
         const auto& p = s.projectors[i];
-        cv::Point2d panel[4] = {{0, 0}, {double(p.width), 0}, {double(p.width), double(p.height)}, {0, double(p.height)}};
+        cv::Point2d panel[4] = {
+            {0, 0}, {double(p.width), 0}, {double(p.width), double(p.height)}, {0, double(p.height)}};
         for (int k = 0; k < 4; ++k) {
             cv::Point2d sc = o.projectors[i].PanelToScreen(panel[k]);
             EXPECT_NEAR(sc.x, p.corners[k].x, 1e-6);
@@ -123,7 +124,8 @@ TEST(SceneGeometry, CornersLandWhereTheSceneSays) {
             EXPECT_NEAR(back.x, panel[k].x, 1e-6);
         }
     }
-    cv::Point2d screen[4] = {{0, 0}, {s.screenWidth, 0}, {s.screenWidth, s.screenHeight}, {0, s.screenHeight}};
+    cv::Point2d screen[4] = {
+        {0, 0}, {s.screenWidth, 0}, {s.screenWidth, s.screenHeight}, {0, s.screenHeight}};
     for (int k = 0; k < 4; ++k) {
         cv::Point2d pic = o.camera.ScreenToPicture(screen[k]);
         EXPECT_NEAR(pic.x, s.camera.screenCorners[k].x, 1e-6);
@@ -163,7 +165,8 @@ TEST(RandomScenes, SameSeedSameSceneAndWithinBounds) {
 }
 
 TEST(ShippedScenes, AllLoad) {
-    for (const char* name : {"stacked-2x1080.json", "blend-2x1080.json", "wall-3x2-1024.json", "blend-2-stacked-2.json"}) {
+    for (const char* name :
+         {"stacked-2x1080.json", "blend-2x1080.json", "wall-3x2-1024.json", "blend-2-stacked-2.json"}) {
         Scene s;
         std::string error;
         EXPECT_TRUE(LoadSceneFile(std::string(WALLSIM_SCENE_DIR) + "/" + name, &s, &error)) << error;

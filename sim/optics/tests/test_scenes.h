@@ -22,7 +22,10 @@ inline Scene AlignedPair(int overlap = 128, int firstOctet = 100) {
         p.height = 768;
         p.column = c;
         double left = x0 + c * (1024 - overlap) * k;
-        p.corners = {cv::Point2d(left, y0), {left + 1024 * k, y0}, {left + 1024 * k, y0 + 768 * k}, {left, y0 + 768 * k}};
+        p.corners = {cv::Point2d(left, y0),
+                     {left + 1024 * k, y0},
+                     {left + 1024 * k, y0 + 768 * k},
+                     {left, y0 + 768 * k}};
         p.blackLevel = 0;
         s.projectors.push_back(p);
     }

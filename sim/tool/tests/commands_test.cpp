@@ -17,7 +17,9 @@ namespace {
 
 using nlohmann::json;
 
-std::string Temp(const std::string& name) { return ::testing::TempDir() + std::to_string(::getpid()) + "-" + name; }
+std::string Temp(const std::string& name) {
+    return ::testing::TempDir() + std::to_string(::getpid()) + "-" + name;
+}
 const std::string kWall = std::string(WALLSIM_SCENE_DIR) + "/wall-3x2-1024.json";
 const std::string kStacked = std::string(WALLSIM_SCENE_DIR) + "/stacked-2x1080.json";
 
@@ -31,7 +33,8 @@ std::vector<cv::Point2f> IdentityGrid(int w, int h) {
 
 TEST(WallsimPhoto, WhiteOfOneProjectorLightsItsFootprintOnly) {
     std::string out = Temp("white.bmp");
-    ASSERT_EQ(PhotoCommand({kWall, out, "--show", "white", "--projector", "127.0.0.15", "--exposure", "-6"}), 0);
+    ASSERT_EQ(PhotoCommand({kWall, out, "--show", "white", "--projector", "127.0.0.15", "--exposure", "-6"}),
+              0);
     cv::Mat photo = cv::imread(out);
     ASSERT_EQ(photo.size(), cv::Size(1920, 1080));
     Scene s;
@@ -71,7 +74,8 @@ TEST(WallsimMeasure, IdentityWarpFileMatchesTheDefaultAndBadFilesAreNamed) {
     ASSERT_EQ(rc2, 0);
     json a = json::parse(plain), b = json::parse(withWarps);
     ASSERT_EQ(a["misregistration"].size(), 1u);
-    EXPECT_NEAR(a["misregistration"][0]["rms"].get<double>(), b["misregistration"][0]["rms"].get<double>(), 1e-3);
+    EXPECT_NEAR(a["misregistration"][0]["rms"].get<double>(), b["misregistration"][0]["rms"].get<double>(),
+                1e-3);
     EXPECT_GT(a["misregistration"][0]["rms"].get<double>(), 1.0);
 
     // A warp list of the wrong length is named.
@@ -79,14 +83,17 @@ TEST(WallsimMeasure, IdentityWarpFileMatchesTheDefaultAndBadFilesAreNamed) {
     std::ofstream(wf) << warps.dump();
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(MeasureCommand({kStacked, "--warps", wf}), 1);
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("warps: expected one grid per projector"), std::string::npos);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("warps: expected one grid per projector"),
+              std::string::npos);
 
     // A bad scene file gives the field.
     std::string bad = Temp("bad-scene.json");
-    std::ofstream(bad) << R"({"screen": {"width": 10, "height": 10}, "projectors": [{"address": "127.0.0.1"}], "camera": {}})";
+    std::ofstream(bad)
+        << R"({"screen": {"width": 10, "height": 10}, "projectors": [{"address": "127.0.0.1"}], "camera": {}})";
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(MeasureCommand({bad}), 1);
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("projectors[0].panel: missing"), std::string::npos);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("projectors[0].panel: missing"),
+              std::string::npos);
 }
 
 TEST(WallsimScene, RandomScenesRepeatAndCheck) {

@@ -33,7 +33,7 @@ struct Tables {
 };
 
 class LinkWall : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         BoardConfig cfg;
         cfg.recordFrames = false;
@@ -71,8 +71,14 @@ TEST_F(LinkWall, DownloadedWarpMovesThePhotographedPicture) {
     EXPECT_NEAR(before, photo.optics().PanelToPicture(0, {500.5, 400}).x, 1.0);
 
     // Every output node takes its picture from 40 pixels further right.
-    Tables forward([](int i, int j, float& x, float& y) { x = 16.0f * i; y = 16.0f * j; });
-    Tables source([](int i, int j, float& x, float& y) { x = 16.0f * i + 40; y = 16.0f * j; });
+    Tables forward([](int i, int j, float& x, float& y) {
+        x = 16.0f * i;
+        y = 16.0f * j;
+    });
+    Tables source([](int i, int j, float& x, float& y) {
+        x = 16.0f * i + 40;
+        y = 16.0f * j;
+    });
     TablePair f = forward.Pair(), s = source.Pair();
     ASSERT_EQ(dvOrvelAutoDownloadWarp(handle, &f, &s, 1024, 768), 0);
     PanelState warped = Panel();
@@ -96,7 +102,8 @@ TEST_F(LinkWall, DisplayCommandsAndBlendReachThePanel) {
     EXPECT_EQ(panels.Render(Panel()).at<cv::Vec3b>(10, 10), cv::Vec3b(255, 255, 255));
     ASSERT_EQ(dvOrvelAutoClearSolidColor(handle), 0);
     // The centre photograph's pattern, as the calibration sends it for 1024 x 768.
-    ASSERT_EQ(dvOrvelAutoMakeRectanglePattern(handle, 0xFFFFFF, 16, 16, 32, 32, 0, 0, 15, 17, 11, 13, 1, 1, 1), 0);
+    ASSERT_EQ(
+        dvOrvelAutoMakeRectanglePattern(handle, 0xFFFFFF, 16, 16, 32, 32, 0, 0, 15, 17, 11, 13, 1, 1, 1), 0);
     cv::Mat grey, labels;
     cv::cvtColor(panels.Render(Panel()), grey, cv::COLOR_BGR2GRAY);
     EXPECT_EQ(cv::connectedComponents(grey > 128, labels) - 1, 4);

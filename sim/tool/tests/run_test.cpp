@@ -28,7 +28,8 @@ std::string ReadLine(int fd) {
 
 TEST(WallsimRun, ServesBoardsAndCameraAndReportsFigures) {
     const std::string dir = ::testing::TempDir() + "wallsim-run-" + std::to_string(::getpid());
-    const std::string scenePath = dir + "-scene.json", socketPath = dir + ".sock", truthPath = dir + "-truth.json";
+    const std::string scenePath = dir + "-scene.json", socketPath = dir + ".sock",
+                      truthPath = dir + "-truth.json";
     std::ofstream(scenePath) << SceneToJson(testing::AlignedPair(128, 136));
     int out[2];
     ASSERT_EQ(::pipe(out), 0);

@@ -11,7 +11,9 @@
 namespace wallsim {
 namespace {
 
-bool InsidePanel(cv::Point2d u, int w, int h) { return u.x >= -0.5 && u.y >= -0.5 && u.x <= w - 0.5 && u.y <= h - 0.5; }
+bool InsidePanel(cv::Point2d u, int w, int h) {
+    return u.x >= -0.5 && u.y >= -0.5 && u.x <= w - 0.5 && u.y <= h - 0.5;
+}
 
 struct Accumulator {
     double sum2 = 0, max = 0;
@@ -46,8 +48,12 @@ struct View {
         return u;
     }
     // Panel pixel coordinates are pixel indices; the optics work on the panel's continuous extent.
-    cv::Point2d Screen(cv::Point2d panel) const { return optics->PanelToScreen(panel + cv::Point2d(0.5, 0.5)); }
-    cv::Point2d PanelOf(cv::Point2d screen) const { return optics->ScreenToPanel(screen) - cv::Point2d(0.5, 0.5); }
+    cv::Point2d Screen(cv::Point2d panel) const {
+        return optics->PanelToScreen(panel + cv::Point2d(0.5, 0.5));
+    }
+    cv::Point2d PanelOf(cv::Point2d screen) const {
+        return optics->ScreenToPanel(screen) - cv::Point2d(0.5, 0.5);
+    }
     double Weight(cv::Point2d panel) const {
         return BlendLightWeight(blendState, spec->gamma, static_cast<int>(std::lround(panel.x)),
                                 static_cast<int>(std::lround(panel.y)));
@@ -159,7 +165,10 @@ TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& 
     SceneOptics optics(scene);
     std::vector<View> views;
     for (size_t i = 0; i < scene.projectors.size(); ++i) {
-        View v{&scene.projectors[i], i < projectors.size() ? &projectors[i] : nullptr, &optics.projectors[i], {}};
+        View v{&scene.projectors[i],
+               i < projectors.size() ? &projectors[i] : nullptr,
+               &optics.projectors[i],
+               {}};
         static const TruthProjector kNone;
         if (!v.truth) v.truth = &kNone;
         v.blendState.width = v.spec->width;
@@ -206,7 +215,8 @@ TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& 
                         const View &A = views[a], &B = views[b];
                         const int W = A.spec->width, H = A.spec->height;
                         // B's picture starts (W - overlapX) or (H - overlapY) pixels into A's.
-                        cv::Point2d offset = dir == 0 ? cv::Point2d(W - l.overlapX, 0) : cv::Point2d(0, H - l.overlapY);
+                        cv::Point2d offset =
+                            dir == 0 ? cv::Point2d(W - l.overlapX, 0) : cv::Point2d(0, H - l.overlapY);
                         Accumulator acc, blend;
                         double bmin = 1e300, bmax = -1e300;
                         double x0 = dir == 0 ? offset.x : 0, y0 = dir == 1 ? offset.y : 0;
@@ -302,7 +312,9 @@ nlohmann::json TruthToJson(const Scene& scene, const TruthReport& r) {
         json j = fig(s.mismatch);
         j["projectors"] = {addr(s.a), addr(s.b)};
         j["direction"] = s.horizontal ? "horizontal" : "vertical";
-        j["blendSum"] = {{"min", s.blendMin}, {"max", s.blendMax}, {"rmsError", s.blendRmsError},
+        j["blendSum"] = {{"min", s.blendMin},
+                         {"max", s.blendMax},
+                         {"rmsError", s.blendRmsError},
                          {"points", s.blendPoints}};
         seams.push_back(j);
     }

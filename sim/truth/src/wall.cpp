@@ -100,7 +100,8 @@ cv::Mat Wall::Light(const std::vector<PanelState>& states) {
 std::vector<PanelState> Wall::ShowStates(Show show, int lit) const {
     std::vector<PanelState> states;
     for (size_t i = 0; i < scene().projectors.size(); ++i)
-        states.push_back(ShowState(scene().projectors[i], lit < 0 || static_cast<int>(i) == lit ? show : Show::Black));
+        states.push_back(
+            ShowState(scene().projectors[i], lit < 0 || static_cast<int>(i) == lit ? show : Show::Black));
     return states;
 }
 

@@ -27,7 +27,8 @@ Scene StackedPair() {
 std::vector<TruthProjector> Identity(const Scene& s) {
     std::vector<TruthProjector> v;
     for (size_t i = 0; i < s.projectors.size(); ++i) {
-        v.push_back(TruthFromLattice(SourceLattice::Identity(), s.projectors[i].width, s.projectors[i].height));
+        v.push_back(
+            TruthFromLattice(SourceLattice::Identity(), s.projectors[i].width, s.projectors[i].height));
         v.back().blend = LayoutBlendZones(s, static_cast<int>(i));
         v.back().gammaMode = true;
     }
@@ -71,7 +72,8 @@ TEST(GroundTruth, WarpsThatUndoTheGeometryRegisterAndShiftsShow) {
     for (int i = 0; i < 51; ++i)
         for (int j = 0; j < 81; ++j) {
             cv::Point2d p(std::min(16 * j, 1280), std::min(16 * i, 800));
-            cv::Point2d u = o.projectors[1].ScreenToPanel(o.projectors[0].PanelToScreen(p + cv::Point2d(0.5, 0.5)));
+            cv::Point2d u =
+                o.projectors[1].ScreenToPanel(o.projectors[0].PanelToScreen(p + cv::Point2d(0.5, 0.5)));
             grid.emplace_back(static_cast<float>(u.x - 0.5), static_cast<float>(u.y - 0.5));
         }
     std::vector<TruthProjector> t = {TruthFromWarpGrid({}, 1280, 800), TruthFromWarpGrid(grid, 1280, 800)};
@@ -143,11 +145,12 @@ TEST(GroundTruth, OutlineDistanceToTheTarget) {
 }
 
 TEST(TestPicture, ForgedSizesAndNonPicturesAreRefusedNotDecoded) {
-    const auto folder = std::filesystem::temp_directory_path() / ("wallsim-picture-" + std::to_string(::getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("wallsim-picture-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     auto write = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                             static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(folder / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return (folder / name).string();
     };
     std::vector<std::uint8_t> png;

@@ -7,8 +7,9 @@ namespace wallsim {
 namespace {
 
 bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
 }
 
 }  // namespace
@@ -34,13 +35,20 @@ CameraControls::CameraControls() {
         v.name = n;
         return v;
     };
-    props_ = {p("Pan", -10, 10, 1, 0, 2),          p("Tilt", -10, 10, 1, 0, 2),
-              none("Roll"),                         p("Zoom", 100, 500, 1, 100, 2),
-              p("Exposure", -11, -2, 1, -5, 3),     none("Iris"),
-              p("Focus", 0, 250, 5, 0, 3, true),    p("Brightness", 0, 255, 1, 128, 2),
-              p("Contrast", 0, 255, 1, 128, 2),     p("Saturation", 0, 255, 1, 128, 2),
-              none("Hue"),                          p("Gain", 0, 255, 1, 0, 2),
-              p("Sharpness", 0, 255, 1, 128, 2),    p("WhiteBalance", 2000, 6500, 10, 4000, 3, true)};
+    props_ = {p("Pan", -10, 10, 1, 0, 2),
+              p("Tilt", -10, 10, 1, 0, 2),
+              none("Roll"),
+              p("Zoom", 100, 500, 1, 100, 2),
+              p("Exposure", -11, -2, 1, -5, 3),
+              none("Iris"),
+              p("Focus", 0, 250, 5, 0, 3, true),
+              p("Brightness", 0, 255, 1, 128, 2),
+              p("Contrast", 0, 255, 1, 128, 2),
+              p("Saturation", 0, 255, 1, 128, 2),
+              none("Hue"),
+              p("Gain", 0, 255, 1, 0, 2),
+              p("Sharpness", 0, 255, 1, 128, 2),
+              p("WhiteBalance", 2000, 6500, 10, 4000, 3, true)};
 }
 
 std::vector<VcamProperty> CameraControls::Properties() const {

@@ -15,7 +15,8 @@ using Clock = PacedCamera::Clock;
 
 Clock::duration ScaledMs(double nominalMs) {
     const double scaled = nominalMs * vantis::delays::DelayScale();
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(std::max(scaled, 0.0)));
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double, std::milli>(std::max(scaled, 0.0)));
 }
 
 // The level a well-exposed picture has on average (automatic exposure aims at it).
@@ -30,10 +31,12 @@ PacedCamera::PacedCamera(const TimingSpec& timing, std::vector<PanelState> initi
     : timing_(timing),
       light_(std::move(light)),
       expose_(std::move(expose)),
-      period_(std::max<Clock::duration>(ScaledMs(1000.0 / std::max(timing.frameRate, 1.0)), std::chrono::microseconds(100))),
+      period_(std::max<Clock::duration>(ScaledMs(1000.0 / std::max(timing.frameRate, 1.0)),
+                                        std::chrono::microseconds(100))),
       origin_(Clock::now()),
       random_(seed * 0x9E3779B97F4A7C15ULL + 7) {
-    for (auto& state : initial) history_.push_back({Entry{Clock::time_point::min(), nextId_++, std::move(state)}});
+    for (auto& state : initial)
+        history_.push_back({Entry{Clock::time_point::min(), nextId_++, std::move(state)}});
 }
 
 void PacedCamera::Commanded(int projector, PanelState state, Clock::time_point when) {
@@ -134,8 +137,10 @@ cv::Mat PacedCamera::Integrate(Clock::time_point start, Clock::time_point end) {
             it = lights_.emplace(piece.key, light_(piece.states)).first;
         }
         if (pieces.size() == 1) return it->second;
-        if (sum.empty()) sum = it->second * piece.weight;
-        else cv::scaleAdd(it->second, piece.weight, sum, sum);
+        if (sum.empty())
+            sum = it->second * piece.weight;
+        else
+            cv::scaleAdd(it->second, piece.weight, sum, sum);
     }
     return sum;
 }
@@ -162,8 +167,9 @@ cv::Mat PacedCamera::Frame(const CameraSettings& settings, bool autoExposure, ui
             const double level = std::max((mean[0] + mean[1] + mean[2]) / 3.0, 0.5);
             const int64_t passed = frameIndex_ < 0 ? 1 : std::max<int64_t>(index - frameIndex_, 1);
             const double share = 1.0 - std::pow(1.0 - timing_.autoExposureRate, static_cast<double>(passed));
-            autoOffset_ = std::clamp(autoOffset_ + share * std::clamp(std::log2(kAutoExposureTarget / level), -3.0, 3.0),
-                                     -8.0, 8.0);
+            autoOffset_ = std::clamp(
+                autoOffset_ + share * std::clamp(std::log2(kAutoExposureTarget / level), -3.0, 3.0), -8.0,
+                8.0);
         } else if (!autoExposure) {
             autoOffset_ = 0;
         }

@@ -33,11 +33,13 @@ bool SendAll(int fd, const char* data, size_t n) {
     return true;
 }
 
-std::string Error(const std::string& why) { return json{{"ok", false}, {"error", why}}.dump(); }
+std::string Error(const std::string& why) {
+    return json{{"ok", false}, {"error", why}}.dump();
+}
 
 bool MakeFolder(const std::string& dir) {
     if (dir.empty()) return true;
-    struct stat st{};
+    struct stat st {};
     if (::stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
     return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
@@ -46,11 +48,14 @@ bool MakeFolder(const std::string& dir) {
 
 VcamServer::VcamServer(FrameSource source) : source_(std::move(source)) {}
 
-VcamServer::~VcamServer() { Stop(); }
+VcamServer::~VcamServer() {
+    Stop();
+}
 
 std::string VcamServer::DefaultSocketPath() {
     if (const char* p = std::getenv("WALLSIM_CAMERA_SOCKET"); p && *p) return p;
-    if (const char* x = std::getenv("XDG_RUNTIME_DIR"); x && *x) return std::string(x) + "/wallsim/camera.sock";
+    if (const char* x = std::getenv("XDG_RUNTIME_DIR"); x && *x)
+        return std::string(x) + "/wallsim/camera.sock";
     return "/tmp/wallsim-" + std::to_string(::getuid()) + "/camera.sock";
 }
 
@@ -81,7 +86,7 @@ bool VcamServer::Start(const std::string& path, std::string* error) {
         }
         ::close(probe);
     }
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) ::unlink(path.c_str());
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(fd, 8) != 0) {
@@ -200,7 +205,8 @@ cv::Mat VcamServer::CurrentFrame(uint64_t* sequence) {
                 s.saturation == frameSettings_.saturation && s.width == frameSettings_.width &&
                 s.height == frameSettings_.height;
     // A new picture about ten times a second, and at once after a setting changed.
-    if (frame_.empty() || !same || now - frameTime_ >= vantis::delays::Scaled(vantis::delays::kSimCameraFrameInterval)) {
+    if (frame_.empty() || !same ||
+        now - frameTime_ >= vantis::delays::Scaled(vantis::delays::kSimCameraFrameInterval)) {
         cv::Mat f = source_ ? source_(s, sequence_ + 1) : cv::Mat();
         if (f.empty() || f.type() != CV_8UC3 || f.cols != s.width || f.rows != s.height)
             f = cv::Mat(s.height, s.width, CV_8UC3, cv::Scalar::all(0));
@@ -221,7 +227,9 @@ std::string VcamServer::Handle(const std::string& line, std::string* payload) {
         json res = json::array();
         for (const auto& r : CameraControls::Resolutions()) res.push_back({r.first, r.second});
         CameraSettings s = controls_.Settings();
-        return json{{"name", kVirtualCameraName}, {"width", s.width}, {"height", s.height}, {"resolutions", res}}.dump();
+        return json{
+            {"name", kVirtualCameraName}, {"width", s.width}, {"height", s.height}, {"resolutions", res}}
+            .dump();
     }
     if (cmd == "PROPS") {
         json list = json::array();
@@ -240,15 +248,19 @@ std::string VcamServer::Handle(const std::string& line, std::string* payload) {
     if (cmd == "SET") {
         std::string name, valueText, mode, extra;
         in >> name >> valueText >> mode >> extra;
-        if (name.empty() || valueText.empty() || !extra.empty()) return Error("usage: SET <name> <value> [auto|manual]");
+        if (name.empty() || valueText.empty() || !extra.empty())
+            return Error("usage: SET <name> <value> [auto|manual]");
         char* end = nullptr;
         errno = 0;
         long long v = std::strtoll(valueText.c_str(), &end, 10);
         if (*end != '\0' || errno == ERANGE) return Error("value is not an integer: " + valueText);
         std::optional<bool> automatic;
-        if (mode == "auto") automatic = true;
-        else if (mode == "manual") automatic = false;
-        else if (!mode.empty()) return Error("mode must be auto or manual: " + mode);
+        if (mode == "auto")
+            automatic = true;
+        else if (mode == "manual")
+            automatic = false;
+        else if (!mode.empty())
+            return Error("mode must be auto or manual: " + mode);
         int stored = 0;
         std::string why;
         if (!controls_.Set(name, v, automatic, &stored, &why)) return Error(why);
@@ -267,7 +279,10 @@ std::string VcamServer::Handle(const std::string& line, std::string* payload) {
         cv::Mat f = CurrentFrame(&seq);
         cv::Mat c = f.isContinuous() ? f : f.clone();
         payload->assign(reinterpret_cast<const char*>(c.data), c.total() * c.elemSize());
-        return json{{"width", c.cols}, {"height", c.rows}, {"format", "BGR24"}, {"bytes", payload->size()},
+        return json{{"width", c.cols},
+                    {"height", c.rows},
+                    {"format", "BGR24"},
+                    {"bytes", payload->size()},
                     {"sequence", seq}}
             .dump();
     }

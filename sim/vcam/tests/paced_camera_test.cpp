@@ -17,7 +17,9 @@ using Clock = PacedCamera::Clock;
 using std::chrono::milliseconds;
 
 struct RealTime {
-    explicit RealTime(double scale = 1.0) : saved(vantis::delays::DelayScale()) { vantis::delays::SetDelayScale(scale); }
+    explicit RealTime(double scale = 1.0) : saved(vantis::delays::DelayScale()) {
+        vantis::delays::SetDelayScale(scale);
+    }
     ~RealTime() { vantis::delays::SetDelayScale(saved); }
     double saved;
 };
@@ -42,9 +44,13 @@ PacedCamera MakeCamera(const TimingSpec& timing, bool lit = false) {
         });
 }
 
-double Level(const cv::Mat& frame) { return cv::mean(frame)[0]; }
+double Level(const cv::Mat& frame) {
+    return cv::mean(frame)[0];
+}
 
-void SleepUntil(Clock::time_point t) { std::this_thread::sleep_until(t); }
+void SleepUntil(Clock::time_point t) {
+    std::this_thread::sleep_until(t);
+}
 
 TEST(PacedCamera, LightFollowsTheCommandAfterTheLatency) {
     RealTime real;

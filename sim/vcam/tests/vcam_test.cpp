@@ -19,7 +19,7 @@ using nlohmann::json;
 
 // The small client of the tests: one connection, one request at a time.
 class Client {
-public:
+  public:
     explicit Client(const std::string& path) {
         fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un a{};
@@ -29,7 +29,9 @@ public:
     }
     ~Client() { ::close(fd_); }
     bool ok() const { return ok_; }
-    void SendRaw(const std::string& s) { ASSERT_EQ(::send(fd_, s.data(), s.size(), MSG_NOSIGNAL), ssize_t(s.size())); }
+    void SendRaw(const std::string& s) {
+        ASSERT_EQ(::send(fd_, s.data(), s.size(), MSG_NOSIGNAL), ssize_t(s.size()));
+    }
     std::string Line() {
         std::string line;
         char c;
@@ -54,7 +56,7 @@ public:
         return cv::Mat((*header)["height"], (*header)["width"], CV_8UC3, data.data()).clone();
     }
 
-private:
+  private:
     int fd_ = -1;
     bool ok_ = false;
 };
@@ -74,8 +76,9 @@ TEST(VirtualCamera, PropertiesClampAndReportTheWebcamsRanges) {
     EXPECT_EQ(info["width"], 1920);
     json props = c.Ask("PROPS")["properties"];
     ASSERT_EQ(props.size(), 14u);
-    const char* order[] = {"Pan",        "Tilt", "Roll",       "Zoom", "Exposure",  "Iris", "Focus",
-                           "Brightness", "Contrast", "Saturation", "Hue", "Gain", "Sharpness", "WhiteBalance"};
+    const char* order[] = {"Pan",  "Tilt",  "Roll",       "Zoom",        "Exposure",
+                           "Iris", "Focus", "Brightness", "Contrast",    "Saturation",
+                           "Hue",  "Gain",  "Sharpness",  "WhiteBalance"};
     for (int i = 0; i < 14; ++i) EXPECT_EQ(props[i]["name"], order[i]);
     EXPECT_EQ(props[4]["min"], -11);
     EXPECT_EQ(props[4]["max"], -2);
@@ -114,7 +117,8 @@ TEST(VirtualCamera, GrabServesThePhotoAndExposureChangesIt) {
     PanelRenderer panels;
     std::vector<cv::Mat> images = {panels.Render(ShowState(scene.projectors[0], Show::White)),
                                    panels.Render(ShowState(scene.projectors[1], Show::Grid))};
-    VcamServer server([&](const CameraSettings& s, uint64_t frame) { return renderer.Render(images, s, frame); });
+    VcamServer server(
+        [&](const CameraSettings& s, uint64_t frame) { return renderer.Render(images, s, frame); });
     std::string error, path = SocketPath("grab");
     ASSERT_TRUE(server.Start(path, &error)) << error;
     Client c(path);

@@ -16,7 +16,7 @@ class CDoc;
 }
 
 class CBlendPage : public QWidget {
-public:
+  public:
     explicit CBlendPage(QWidget* parent = nullptr);
     ~CBlendPage() override;
 
@@ -33,7 +33,7 @@ public:
     QLabel* TotalLabel() const { return total_; }
     QPushButton* PreviewButton() const { return preview_; }
 
-private:
+  private:
     void Show();
     void OnSlider(int axis, int position);
 

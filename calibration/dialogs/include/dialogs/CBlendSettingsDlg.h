@@ -20,7 +20,7 @@ class CDoc;
 }
 
 class CBlendSettingsDlg : public QDialog {
-public:
+  public:
     // Downloads the blend maps of every projector with a gamma; runs on the
     // worker thread.
     using Downloader = std::function<void(double gamma)>;
@@ -42,7 +42,7 @@ public:
     // Handles events until no download runs or the time-out passes.
     bool WaitIdle(int timeoutMs = 10000);
 
-private:
+  private:
     void OnMove(int position);
     void Commit();
     void StartDownload();

@@ -20,7 +20,7 @@ class CDoc;
 }
 
 class CBoundaryDlg : public QWidget {
-public:
+  public:
     enum Pattern { kDesktop = 0, kFullFill = 1, kBorder = 2, kOverlap = 3 };
 
     CBoundaryDlg(VantisAuto::CDoc& doc, CDShowCameraCtrl& view, QWidget* parent = nullptr);
@@ -47,11 +47,11 @@ public:
     int OverlapColumns() const { return static_cast<int>(overlapX_.size()); }
     int OverlapRows() const { return overlapRows_; }
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void StartUp();
     void ApplyGrid(int index);
     void ApplyZoom(int index);

@@ -25,14 +25,14 @@ class CDoc;
 using PropertySetter = std::function<void(CameraProperty, long)>;
 
 class CCameraCtrlPage : public QWidget {
-public:
+  public:
     CCameraCtrlPage(PropertySetter set, QWidget* parent = nullptr);
     void Refresh(const CDShowCameraData& camera);
     QSlider* Zoom() const { return zoom_; }
     QSlider* Focus() const { return focus_; }
     QPushButton* PanMinus() const { return panMinus_; }
 
-private:
+  private:
     PropertySetter set_;
     const CDShowCameraData* camera_ = nullptr;
     QSlider* zoom_ = nullptr;
@@ -45,14 +45,14 @@ private:
 };
 
 class CCameraAdvancePage : public QWidget {
-public:
+  public:
     CCameraAdvancePage(PropertySetter set, std::function<void()> autoTune, QWidget* parent = nullptr);
     void Refresh(const CDShowCameraData& camera, bool running);
     QSlider* Exposure() const { return exposure_; }
     QSlider* Gain() const { return gain_; }
     QPushButton* AutoTune() const { return autoTune_; }
 
-private:
+  private:
     PropertySetter set_;
     QSlider* exposure_ = nullptr;
     QSlider* gain_ = nullptr;
@@ -63,7 +63,7 @@ private:
 };
 
 class CCameraDlg : public QWidget {
-public:
+  public:
     CCameraDlg(VantisAuto::CDoc& doc, CDShowCameraCtrl& view, QWidget* parent = nullptr);
 
     void SetExitHandler(std::function<void()> h) { onExit_ = std::move(h); }
@@ -83,7 +83,7 @@ public:
     CCameraCtrlPage* ControlPage() const { return control_; }
     CCameraAdvancePage* AdvancePage() const { return advance_; }
 
-private:
+  private:
     void Set(CameraProperty p, long value);
 
     VantisAuto::CDoc& doc_;

@@ -24,14 +24,16 @@ class QStackedWidget;
 class QTableWidget;
 
 class CNewChannelDlg : public QDialog {
-public:
+  public:
     CNewChannelDlg(VantisAuto::CDoc& doc, vantis::model::EchoProber& prober, QWidget* parent = nullptr);
     ~CNewChannelDlg() override;
 
     // Warnings ("IP address repeat !") and the apply step's error report;
     // message boxes and nothing by default.
     void SetWarningHandler(std::function<void(const QString&)> h) { warn_ = std::move(h); }
-    void SetReportHandler(std::function<void(const vantis::messages::ErrorReport&)> h) { report_ = std::move(h); }
+    void SetReportHandler(std::function<void(const vantis::messages::ErrorReport&)> h) {
+        report_ = std::move(h);
+    }
 
     meridan::dialogs::WizardModel& Model() { return model_; }
     int Page() const;  // 0, 1 or 2
@@ -50,10 +52,10 @@ public:
     QPushButton* NextButton() const { return next_; }
     QPushButton* OkButton() const { return ok_; }
 
-protected:
+  protected:
     void reject() override { OnCancel(); }
 
-private:
+  private:
     void BuildPages();
     void ShowPage(int page);
     void ShowLayoutPage();

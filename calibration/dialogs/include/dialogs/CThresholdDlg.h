@@ -20,10 +20,10 @@ class QSlider;
 namespace VantisAuto {
 class CChannel;
 class CDoc;
-}
+}  // namespace VantisAuto
 
 class CThresholdDlg : public QWidget {
-public:
+  public:
     CThresholdDlg(VantisAuto::CDoc& doc, CCvImageCtrl& view, QWidget* parent = nullptr);
     ~CThresholdDlg() override;
 
@@ -47,7 +47,7 @@ public:
     QSlider* Slider() const { return slider_; }
     QLabel* Label() const { return label_; }
 
-private:
+  private:
     void Compute(cv::Mat& picture);
     void ComputeDone();
     void ShowButtons();

@@ -38,7 +38,8 @@ using vantis::OverlapTableSize;
 // The wall's overlap table for the lattice of gridColumns x gridRows (a panel
 // of 16 gc - 16 x 16 gr - 16 pixels) and the layout, as the grid-overlay
 // plug-in fills it (vantis::OverlapTableSizeOf).
-OverlapTableSize OverlapTableOf(int gridColumns, int gridRows, int columns, int rows, int overlapX, int overlapY);
+OverlapTableSize OverlapTableOf(int gridColumns, int gridRows, int columns, int rows, int overlapX,
+                                int overlapY);
 
 // The overlay style of the boundary grid: sixteen 32-bit values (colours with
 // red in the low byte, widths, marker colours and sizes, overlap outline).

@@ -29,7 +29,9 @@ SliderSpec PropertySlider(const CameraPropertyState& p);
 // exposure values), position the value, page size 1.
 SliderSpec ExposureSlider(const CameraPropertyState& p);
 // The exposure a slider position stands for.
-inline long ExposureOfPosition(int position) { return static_cast<long>(position); }
+inline long ExposureOfPosition(int position) {
+    return static_cast<long>(position);
+}
 
 // The text beside a slider: the value, for exposure also the time it stands
 // for ("-5 (1/32 s)", "1 (2 s)").

@@ -19,7 +19,7 @@ std::string TotalResolutionText(int width, int height, int columns, int rows, in
 
 // The state of the overlap page.
 class BlendPageModel {
-public:
+  public:
     int timing = 8;
     int layout = 1;
     int percent[2] = {25, 25};  // horizontal, vertical
@@ -44,7 +44,7 @@ public:
 
 // The gamma slider: position g is the gamma in tenths (0..100).
 class GammaModel {
-public:
+  public:
     explicit GammaModel(double gamma);
     int Position() const { return g_; }
     // "Gamma: %.1f".
@@ -56,7 +56,7 @@ public:
     // The slider is usable only for a wall of more than one projector image.
     static bool Enabled(int layout) { return layout != 0; }
 
-private:
+  private:
     int g_;
 };
 

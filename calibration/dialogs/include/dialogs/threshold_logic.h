@@ -7,7 +7,7 @@
 namespace meridan::dialogs {
 
 class ThresholdSteps {
-public:
+  public:
     explicit ThresholdSteps(int count) : n_(count < 1 ? 1 : count) {}
     int Count() const { return n_; }
     int Index() const { return k_; }
@@ -18,7 +18,7 @@ public:
     int PreviousIndex() const { return k_ > 0 ? k_ - 1 : 0; }
     void Go(int k) { k_ = k; }
 
-private:
+  private:
     int n_;
     int k_ = 0;
 };

@@ -39,7 +39,7 @@ std::vector<int> ResolutionChoices(bool blend);
 std::vector<int> LayoutChoices(int solution, bool blend, int timing);
 
 class WizardModel {
-public:
+  public:
     // Page 1.
     int solution = kStacking;
     int inputPort = 0;  // 0 HDMI, 1 DVI
@@ -83,7 +83,7 @@ public:
     // Writes the choices, the overlap and the channels into the document.
     void WriteTo(VantisAuto::CDoc& doc, const int overlapPercent[2], const int overlapPixels[2]) const;
 
-private:
+  private:
     int lastSolution_ = -1;
     int lastBlend_ = -1;
     int overlapTiming_ = -1;

@@ -13,7 +13,7 @@ class CChannel;
 }  // namespace VantisAuto
 
 class CChannelIconListCtrl : public CIconListCtrl {
-public:
+  public:
     explicit CChannelIconListCtrl(QWidget* parent = nullptr);
 
     // The six 34 x 34 state images drawn as one strip.
@@ -38,10 +38,10 @@ public:
         contextMenu_ = std::move(handler);
     }
 
-protected:
+  protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
-private:
+  private:
     void SelectionChanged();
 
     std::function<bool(int, const QString&)> labelEdit_;

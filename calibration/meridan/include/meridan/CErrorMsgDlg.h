@@ -8,11 +8,11 @@
 class QPlainTextEdit;
 
 class CErrorMsgDlg : public QDialog {
-public:
+  public:
     CErrorMsgDlg(const QString& text, QWidget* parent = nullptr);
     QString Text() const;
 
-private:
+  private:
     QPlainTextEdit* edit_;
 };
 

@@ -45,10 +45,20 @@ class DeviceWatcher;
 }
 
 class CVantisAutoDlg : public QWidget {
-public:
+  public:
     // Child dialogs of the dock area, by the number they report when closing.
     enum DockChild { kDockThreshold = 0, kDockCamera = 129, kDockBoundary = 144, kDockOthers = 146 };
-    enum Button { kNew, kCamera, kBoundary, kCalibration, kRecalibration, kResync, kReset, kOthers, kConnect };
+    enum Button {
+        kNew,
+        kCamera,
+        kBoundary,
+        kCalibration,
+        kRecalibration,
+        kResync,
+        kReset,
+        kOthers,
+        kConnect
+    };
 
     struct Options {
         vantis::model::Defaults defaults;
@@ -187,11 +197,11 @@ public:
     // Rebuilds the channel list from the document.
     void RebuildChannelList();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void BuildWindow();
     void BuildMenus();
     void ShowMainControls(bool show);

@@ -11,7 +11,7 @@ class QLabel;
 class QPushButton;
 
 class CWaitDlg : public QDialog {
-public:
+  public:
     explicit CWaitDlg(QWidget* parent = nullptr);
 
     void SetRange(int low, int high);
@@ -36,11 +36,11 @@ public:
     CProgressCtrlEx* Progress() const { return progress_; }
     QString StatusText() const;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     CProgressCtrlEx* progress_;
     QLabel* text_;
     QPushButton* stop_;

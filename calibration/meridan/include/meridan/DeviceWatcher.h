@@ -15,7 +15,7 @@ namespace meridan {
 std::vector<std::wstring> AttachedCameraNames();
 
 class DeviceWatcher {
-public:
+  public:
     using Lister = std::function<std::vector<std::wstring>()>;
 
     DeviceWatcher(std::function<void()> changed, Lister lister = AttachedCameraNames);
@@ -24,7 +24,7 @@ public:
     // One poll (the timer calls it); true when the list changed.
     bool Poll();
 
-private:
+  private:
     std::function<void()> changed_;
     Lister lister_;
     std::vector<std::wstring> last_;

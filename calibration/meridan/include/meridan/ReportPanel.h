@@ -15,7 +15,7 @@ class QTableWidget;
 namespace meridan {
 
 class ReportPanel : public QWidget {
-public:
+  public:
     explicit ReportPanel(const vantis::calibration::RunReport& report, QWidget* parent = nullptr);
 
     QTableWidget* Table() const { return table_; }
@@ -27,7 +27,7 @@ public:
     // Called when the operator closes the panel, before it goes.
     void SetOnClose(std::function<void()> onClose) { onClose_ = std::move(onClose); }
 
-private:
+  private:
     std::function<void()> onClose_;
     QTableWidget* table_ = nullptr;
     QLabel* summary_ = nullptr;

@@ -37,20 +37,20 @@ JobStep AutoTuneStep(int number, const vantis::calibration::AutoTuneOptions& opt
 
 // The figures a job has when it ends.
 struct JobFigures {
-    int channels = 0;          // projectors of the project
-    int channelsDone = 0;      // projectors photographed completely (calibration)
-    double seconds = 0;        // time from start to end
+    int channels = 0;      // projectors of the project
+    int channelsDone = 0;  // projectors photographed completely (calibration)
+    double seconds = 0;    // time from start to end
 };
 
 std::string CalibrationEndText(vantis::calibration::Outcome outcome, const JobFigures& f);
 std::string RecalibrationEndText(vantis::calibration::Outcome outcome, const JobFigures& f);
-std::string AutoTuneEndText(const vantis::calibration::AutoTuneResult& result, const JobFigures& f, long exposure,
-                            long gain);
+std::string AutoTuneEndText(const vantis::calibration::AutoTuneResult& result, const JobFigures& f,
+                            long exposure, long gain);
 
 // A camera that tells each photograph to a callback before taking it, so that
 // the window can follow a workflow's progress photo by photo.
 class ProgressCamera : public vantis::calibration::PhotoCamera {
-public:
+  public:
     ProgressCamera(vantis::calibration::PhotoCamera& camera, std::function<void(int number)> onPhoto)
         : camera_(camera), onPhoto_(std::move(onPhoto)) {}
     void SetFilePrefixName(const std::string& prefix) override { camera_.SetFilePrefixName(prefix); }
@@ -63,7 +63,8 @@ public:
     }
     std::string LastPhotoPath() const override { return camera_.LastPhotoPath(); }
     void MarkPicture() override { camera_.MarkPicture(); }
-    vantis::calibration::PhotoResult TakeSettledPhoto(int number, std::chrono::milliseconds ceiling) override {
+    vantis::calibration::PhotoResult TakeSettledPhoto(int number,
+                                                      std::chrono::milliseconds ceiling) override {
         if (onPhoto_) onPhoto_(number);
         const auto result = camera_.TakeSettledPhoto(number, ceiling);
         if (result == vantis::calibration::PhotoResult::Saved) ++saved_;
@@ -76,7 +77,7 @@ public:
     void SetGain(long value) override { camera_.SetGain(value); }
     int PhotosSaved() const { return saved_.load(); }
 
-private:
+  private:
     vantis::calibration::PhotoCamera& camera_;
     std::function<void(int)> onPhoto_;
     std::atomic<int> saved_{0};

@@ -21,7 +21,7 @@
 namespace meridan {
 
 class JobRunner {
-public:
+  public:
     using Id = std::uint64_t;
     // The work gets its job's stop request; it may request it itself (a job
     // that sees it cannot go on ends the way a stopped one does).
@@ -64,7 +64,7 @@ public:
 
     bool OnOwnerThread() const { return std::this_thread::get_id() == owner_; }
 
-private:
+  private:
     struct Job {
         std::thread thread;
         vantis::calibration::StopRequest stop;

@@ -14,8 +14,8 @@ namespace meridan {
 struct Startup {
     enum class Outcome { Ready, IniFailed, DataFolderRefused, AlreadyRunning };
     Outcome outcome = Outcome::Ready;
-    std::string message;          // message 506 or 110, or why the data folder is refused
-    std::string languageSuffix;   // "CHT", "CHS" or "ENU"
+    std::string message;         // message 506 or 110, or why the data folder is refused
+    std::string languageSuffix;  // "CHT", "CHS" or "ENU"
     vantis::model::Defaults defaults;
     std::unique_ptr<vantis::model::InstanceLock> lock;  // held for the program's life
 };

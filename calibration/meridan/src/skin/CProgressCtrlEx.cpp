@@ -3,9 +3,10 @@
 CProgressCtrlEx::CProgressCtrlEx(QWidget* parent) : QProgressBar(parent) {
     setTextVisible(true);
     setAlignment(Qt::AlignCenter);
-    setStyleSheet("QProgressBar { background: rgb(41,41,41); color: white; border: 1px solid rgb(110,110,110);"
-                  " border-radius: 3px; height: 20px; }"
-                  "QProgressBar::chunk { background: rgb(0,120,200); }");
+    setStyleSheet(
+        "QProgressBar { background: rgb(41,41,41); color: white; border: 1px solid rgb(110,110,110);"
+        " border-radius: 3px; height: 20px; }"
+        "QProgressBar::chunk { background: rgb(0,120,200); }");
     setFormat("%p%");
 }
 

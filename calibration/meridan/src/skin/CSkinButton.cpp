@@ -8,7 +8,9 @@ CSkinButton::CSkinButton(const QString& text, QWidget* parent) : QPushButton(tex
     setMinimumSize(96, 30);
 }
 
-void CSkinButton::SetTextFont(const QFont& font) { setFont(font); }
+void CSkinButton::SetTextFont(const QFont& font) {
+    setFont(font);
+}
 
 bool CSkinButton::LoadBitmap(QColor normalText, QColor disabledText, QColor pressedText, QColor background) {
     normalText_ = normalText;
@@ -36,11 +38,25 @@ void CSkinButton::paintEvent(QPaintEvent*) {
     QColor border = background_.lighter(170);
     QColor text = normalText_;
     switch (state) {
-    case 1: top = top.lighter(115); bottom = bottom.lighter(115); break;
-    case 2: std::swap(top, bottom); text = pressedText_; break;
-    case 3: border = QColor(0, 150, 220); break;
-    case 4: top = background_; bottom = background_; border = background_.lighter(120); text = disabledText_; break;
-    default: break;
+        case 1:
+            top = top.lighter(115);
+            bottom = bottom.lighter(115);
+            break;
+        case 2:
+            std::swap(top, bottom);
+            text = pressedText_;
+            break;
+        case 3:
+            border = QColor(0, 150, 220);
+            break;
+        case 4:
+            top = background_;
+            bottom = background_;
+            border = background_.lighter(120);
+            text = disabledText_;
+            break;
+        default:
+            break;
     }
     QLinearGradient fill(0, 0, 0, height());
     fill.setColorAt(0, top);

@@ -55,7 +55,8 @@ struct AutoTuneResult {
 
 // Runs on the caller's thread. A combining failure is reported with message
 // 204. Every projector is unblanked at the end, whatever ended the run.
-AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
-                           const EngineCalls& engine, const AutoTuneOptions& options);
+AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter,
+                           const StopRequest& stop, const EngineCalls& engine,
+                           const AutoTuneOptions& options);
 
 }  // namespace vantis::calibration

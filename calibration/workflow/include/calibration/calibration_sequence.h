@@ -9,19 +9,19 @@
 #include "calibration/boundary_check.h"
 #include "calibration/camera_port.h"
 #include "calibration/capture.h"
-#include "calibration/warp_compute.h"
 #include "calibration/engine_port.h"
 #include "calibration/report_run.h"
 #include "calibration/reporter.h"
+#include "calibration/warp_compute.h"
 #include "vantis/model/document.h"
 
 namespace vantis::calibration {
 
 struct SequenceResult {
     Outcome outcome = Outcome::Done;
-    WarpOutcome warp;        // the engine's answer (status, failed channel, figures)
-    bool captured = false;   // the capture completed
-    StepTimes times;         // seconds spent capturing, computing and downloading
+    WarpOutcome warp;                              // the engine's answer (status, failed channel, figures)
+    bool captured = false;                         // the capture completed
+    StepTimes times;                               // seconds spent capturing, computing and downloading
     BoundaryFault boundary = BoundaryFault::None;  // why the boundary was refused
 };
 
@@ -31,7 +31,8 @@ struct SequenceResult {
 // before any warp is computed). Engine failures are reported with messages
 // 201, 203 or 205; a missing photo with 201.
 SequenceResult RunCalibration(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter,
-                              const StopRequest& stop, const EngineCalls& engine, const CaptureOptions& options);
+                              const StopRequest& stop, const EngineCalls& engine,
+                              const CaptureOptions& options);
 
 // Where the calibration program's threshold review plugs in: it lets the
 // operator look at the stored photos and change the channels' thresholds, and

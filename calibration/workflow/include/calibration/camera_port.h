@@ -33,7 +33,7 @@ enum class PhotoResult {
 // What the calibration and the auto-tune need: numbered photos in the image
 // folder of a vendor word, and the property record they tune.
 class PhotoCamera {
-public:
+  public:
     virtual ~PhotoCamera() = default;
     virtual void SetFilePrefixName(const std::string& prefix) = 0;
     virtual std::string GetImagePath() const = 0;
@@ -72,18 +72,18 @@ public:
 
 // Where the maintenance run opens the camera and what it gives the view.
 struct CameraSetup {
-    int width = 1920;        // picture size asked of the camera
+    int width = 1920;  // picture size asked of the camera
     int height = 1080;
-    int panelWidth = 0;      // the projectors' panel, for the view's grid
+    int panelWidth = 0;  // the projectors' panel, for the view's grid
     int panelHeight = 0;
-    int gridColumns = 0;     // engine-board grid of the pattern type
+    int gridColumns = 0;  // engine-board grid of the pattern type
     int gridRows = 0;
     CBoundaryDoc* boundary = nullptr;  // the document's boundary tables, lent to the view
 };
 
 // A camera that can be chosen by name and opened: the maintenance run's.
 class CameraDevice : public PhotoCamera {
-public:
+  public:
     virtual int Count() = 0;
     virtual std::wstring Name(int index) = 0;
     // Stops and closes what is open, opens camera `index` with the setup, runs

@@ -18,10 +18,10 @@ struct ConnectionOptions {
 
 struct ConnectionResult {
     Outcome outcome = Outcome::Done;
-    bool reset = false;                       // the question was answered Yes
-    int lastStep = 0;                         // progress range 0..6N-1 (Yes) or 0..4N-1 (No)
-    int steps = 0;                            // steps counted
-    vantis::messages::ErrorReport report;     // kind 1, code 10 when a projector failed
+    bool reset = false;                    // the question was answered Yes
+    int lastStep = 0;                      // progress range 0..6N-1 (Yes) or 0..4N-1 (No)
+    int steps = 0;                         // steps counted
+    vantis::messages::ErrorReport report;  // kind 1, code 10 when a projector failed
 };
 
 // Runs on the caller's thread (the program's connection worker). The error

@@ -15,27 +15,28 @@ struct EngineCalls {
     std::function<std::int32_t(const std::string& photoA, const std::string& photoB, cv::Mat* difference,
                                double* threshold, std::int32_t mode)>
         calThreshold = AutoWarpCalThreshold;
-    std::function<WarpResult(const std::string&, const std::vector<std::string>&, const std::vector<std::string>&,
-                             const std::vector<std::string>&, const std::vector<double>&, PatternType, std::int32_t,
-                             WarpingMode, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                             const BoundaryGrid&, std::int32_t*, std::vector<WarpGrid>*)>
+    std::function<WarpResult(const std::string&, const std::vector<std::string>&,
+                             const std::vector<std::string>&, const std::vector<std::string>&,
+                             const std::vector<double>&, PatternType, std::int32_t, WarpingMode, std::int32_t,
+                             std::int32_t, std::int32_t, std::int32_t, std::int32_t, const BoundaryGrid&,
+                             std::int32_t*, std::vector<WarpGrid>*)>
         doImageWarping = AutoDoImageWarping;
     // The same computation with the engine's figures of every channel (blocks
     // found, fit residual, extrapolation). ComputeWarps calls it while
     // doImageWarping is still the library's own; a replaced doImageWarping (a
     // test's fixed answers) is called as it is and gives no figures.
-    std::function<WarpResult(const std::string&, const std::vector<std::string>&, const std::vector<std::string>&,
-                             const std::vector<std::string>&, const std::vector<double>&, PatternType, std::int32_t,
-                             WarpingMode, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                             const BoundaryGrid&, const WarpOptions&, std::int32_t*, std::vector<WarpGrid>*,
-                             std::vector<ChannelFigures>*)>
+    std::function<WarpResult(
+        const std::string&, const std::vector<std::string>&, const std::vector<std::string>&,
+        const std::vector<std::string>&, const std::vector<double>&, PatternType, std::int32_t, WarpingMode,
+        std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, const BoundaryGrid&,
+        const WarpOptions&, std::int32_t*, std::vector<WarpGrid>*, std::vector<ChannelFigures>*)>
         doImageWarpingWithFigures = AutoDoImageWarpingEx;
-    std::function<std::int32_t(const std::string& black, const std::string& white, ExposureVerdict* verdict)> autoTune =
-        AutoTune;
-    std::function<BoundaryResult(const std::string& black, const std::vector<std::string>& whites, PatternType,
-                                 std::int32_t channelCount, WarpingMode, std::int32_t columns, std::int32_t rows,
-                                 std::int32_t overlapX, std::int32_t overlapY, std::int32_t stackCount,
-                                 bool keepAspect, BoundaryGrid* boundary)>
+    std::function<std::int32_t(const std::string& black, const std::string& white, ExposureVerdict* verdict)>
+        autoTune = AutoTune;
+    std::function<BoundaryResult(const std::string& black, const std::vector<std::string>& whites,
+                                 PatternType, std::int32_t channelCount, WarpingMode, std::int32_t columns,
+                                 std::int32_t rows, std::int32_t overlapX, std::int32_t overlapY,
+                                 std::int32_t stackCount, bool keepAspect, BoundaryGrid* boundary)>
         findBoundary = AutoWarpFindBoundary;
 };
 

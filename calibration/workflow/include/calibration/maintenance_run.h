@@ -40,9 +40,9 @@ struct MaintenanceOptions {
 
 struct MaintenanceResult {
     Outcome outcome = Outcome::Done;
-    int kind = 0;        // 1 connect pass, 2 camera, 3 engine, 5 automatic boundary
-    int code = 0;        // 10 for a projector that did not connect, a link result, or the engine's status
-    std::string text;    // address text of the projector that failed
+    int kind = 0;      // 1 connect pass, 2 camera, 3 engine, 5 automatic boundary
+    int code = 0;      // 10 for a projector that did not connect, a link result, or the engine's status
+    std::string text;  // address text of the projector that failed
     // For the report: seconds of capture, computation and download, the
     // engine's answer (with its figures), and whether the channels' photos
     // are this run's.

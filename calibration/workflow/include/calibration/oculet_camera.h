@@ -19,7 +19,7 @@
 namespace vantis::calibration {
 
 class OculetCamera : public CameraDevice {
-public:
+  public:
     explicit OculetCamera(CDShowGridOverlay& graph) : graph_(graph) {}
 
     void SetFilePrefixName(const std::string& prefix) override { graph_.SetFilePrefixName(prefix); }
@@ -51,10 +51,10 @@ public:
 
     // What the last TakeSettledPhoto saw.
     struct SettleReport {
-        int frames = 0;                     // frames watched
-        std::chrono::milliseconds waited{}; // from the call to the photo (or the give-up)
-        bool changed = false;               // the picture changed from the marked one
-        double noise = 0;                   // noise of the last frame, grey levels
+        int frames = 0;                      // frames watched
+        std::chrono::milliseconds waited{};  // from the call to the photo (or the give-up)
+        bool changed = false;                // the picture changed from the marked one
+        double noise = 0;                    // noise of the last frame, grey levels
     };
     const SettleReport& LastSettle() const { return lastSettle_; }
     void SetSettleRule(const oculet::SettleRule& rule) { rule_ = rule; }
@@ -63,10 +63,10 @@ public:
     // (scaled-down delays must not end a watch before the camera delivered anything).
     static constexpr int kMinimumWatchedFrames = 10;
 
-protected:
+  protected:
     CDShowGridOverlay& graph_;
 
-private:
+  private:
     // Watches the frames after the mark (or from now on) until the picture
     // settled or the ceiling; the last frame watched in *last.
     void Watch(oculet::SettleWatch& watch, std::chrono::milliseconds ceiling,

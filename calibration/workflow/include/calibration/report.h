@@ -60,9 +60,9 @@ struct RunReport {
     std::time_t start = 0, end = 0;
     double captureSeconds = 0, computeSeconds = 0, downloadSeconds = 0;
     RunOutcome outcome = RunOutcome::Ok;
-    int message = 0;       // the message shown when refused
-    int engineStatus = 0;  // the engine's status (0 when it was not called or succeeded)
-    int failedChannel = 0; // 1-based channel the engine named on failure; 0 none
+    int message = 0;        // the message shown when refused
+    int engineStatus = 0;   // the engine's status (0 when it was not called or succeeded)
+    int failedChannel = 0;  // 1-based channel the engine named on failure; 0 none
     ReportThresholds thresholds;
     std::vector<ProjectorReport> projectors;
 };

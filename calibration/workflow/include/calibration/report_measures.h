@@ -27,8 +27,8 @@ std::vector<cv::Point2f> FindBlockCentres(const cv::Mat& black, const cv::Mat& g
 // camera pixels become panel pixels through the block pitch of the panel
 // (pitchX, pitchY) against the block spacing around each block. Nothing when
 // fewer than half of the blocks match.
-std::optional<DriftFigures> MeasureDrift(const std::vector<cv::Point2f>& before, const std::vector<cv::Point2f>& now,
-                                         double pitchX, double pitchY);
+std::optional<DriftFigures> MeasureDrift(const std::vector<cv::Point2f>& before,
+                                         const std::vector<cv::Point2f>& now, double pitchX, double pitchY);
 
 // The block centres of a successful run, one entry per projector.
 struct StoredCentres {
@@ -54,8 +54,8 @@ bool CentresFromJson(const std::string& text, StoredCentres* centres, std::strin
 // it: x0, y0, x1, y1 in 0..1. Stacking: the whole picture. Blending: its tile,
 // neighbours sharing the overlap. Stacking & blending: the tile of its place
 // in its layer.
-cv::Rect2d TileShare(int index, WarpingMode mode, int columns, int rows, int overlapX, int overlapY, int panelWidth,
-                     int panelHeight);
+cv::Rect2d TileShare(int index, WarpingMode mode, int columns, int rows, int overlapX, int overlapY,
+                     int panelWidth, int panelHeight);
 
 // The outline (camera pixels) of a share of the boundary grid (129 x 65).
 std::vector<cv::Point2f> TileOutline(const BoundaryGrid& boundary, const cv::Rect2d& share);
@@ -63,6 +63,7 @@ std::vector<cv::Point2f> TileOutline(const BoundaryGrid& boundary, const cv::Rec
 // Share of the tile outline's area that the projector lights on its white
 // photo (against the black photo); nothing when a photo cannot be read or the
 // outline is empty.
-std::optional<double> MeasureCoverage(const cv::Mat& black, const cv::Mat& white, const std::vector<cv::Point2f>& tile);
+std::optional<double> MeasureCoverage(const cv::Mat& black, const cv::Mat& white,
+                                      const std::vector<cv::Point2f>& tile);
 
 }  // namespace vantis::calibration

@@ -27,13 +27,15 @@ inline double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 // Measures a step on a steady clock: adds the seconds to *seconds when it goes.
 class StepTimer {
-public:
+  public:
     explicit StepTimer(double* seconds) : seconds_(seconds), start_(std::chrono::steady_clock::now()) {}
-    ~StepTimer() { *seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
+    ~StepTimer() {
+        *seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
     StepTimer(const StepTimer&) = delete;
     StepTimer& operator=(const StepTimer&) = delete;
 
-private:
+  private:
     double* seconds_;
     std::chrono::steady_clock::time_point start_;
 };
@@ -48,12 +50,12 @@ struct RunFacts {
     int engineStatus = 0;
     int failedChannel = 0;
     std::vector<ChannelFigures> figures;  // the engine's, one per channel, or empty when it gave none
-    bool photographed = false;     // the channels' photos are this run's
+    bool photographed = false;            // the channels' photos are this run's
 };
 
 struct ReportResult {
     RunReport report;
-    std::filesystem::path file;   // the report written; empty when it could not be
+    std::filesystem::path file;      // the report written; empty when it could not be
     std::vector<std::string> notes;  // why a figure is missing, why a file was not written
 };
 

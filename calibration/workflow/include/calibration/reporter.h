@@ -14,7 +14,7 @@
 namespace vantis::calibration {
 
 class Reporter {
-public:
+  public:
     virtual ~Reporter() = default;
 
     // A step of a job: the text and the step counter; range is the last step
@@ -39,12 +39,12 @@ public:
 };
 
 class StopRequest {
-public:
+  public:
     void Request() { flag_.store(true); }
     void Clear() { flag_.store(false); }
     bool Requested() const { return flag_.load(); }
 
-private:
+  private:
     std::atomic<bool> flag_{false};
 };
 

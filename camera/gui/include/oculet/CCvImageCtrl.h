@@ -16,7 +16,7 @@
 #include <opencv2/core.hpp>
 
 class CCvImageCtrl : public QWidget {
-public:
+  public:
     // (context, flag, picture to fill); an empty picture shows nothing.
     using Producer = std::function<void(void* context, int flag, cv::Mat& picture)>;
     using DoneCallback = std::function<void(void* context)>;
@@ -40,10 +40,10 @@ public:
     // The picture shown, scaled to the control when it was produced (tests and owners).
     QImage Picture() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void Work(QSize target);
     bool WaitFinished(std::chrono::milliseconds timeout);
 

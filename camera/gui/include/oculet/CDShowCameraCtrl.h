@@ -22,7 +22,7 @@
 #include "oculet/Types.h"
 
 class CDShowCameraCtrl : public QWidget {
-public:
+  public:
     using eMediaSubType = CDShowGridOverlay::eMediaSubType;
 
     explicit CDShowCameraCtrl(QWidget* parent = nullptr);
@@ -131,14 +131,14 @@ public:
     // Called after a frame was painted, with that frame (measurements and tests).
     void SetPaintObserver(std::function<void(const oculet::Frame&)> observer);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-private:
+  private:
     int Read(CameraProperty property, long& value);
     gridveil::IGridEditor* Editor() const { return graph_->Editor(); }
     void HandOverTables();

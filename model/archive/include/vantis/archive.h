@@ -24,7 +24,7 @@
 namespace vantis {
 
 class Archive {
-public:
+  public:
     // An archive that stores into its own byte buffer.
     static Archive ForStoring();
     // An archive that loads from bytes the caller keeps alive.
@@ -35,13 +35,13 @@ public:
 
     // Symmetric transfers: written when storing, read into the argument when
     // loading. A failed read leaves the argument unchanged.
-    void Bool(bool& value);             // 1 byte; any non-zero byte reads as true
-    void Byte(std::uint8_t& value);     // 1 byte
-    void Int(std::int32_t& value);      // 4 bytes
-    void UInt(std::uint32_t& value);    // 4 bytes
+    void Bool(bool& value);                                // 1 byte; any non-zero byte reads as true
+    void Byte(std::uint8_t& value);                        // 1 byte
+    void Int(std::int32_t& value);                         // 4 bytes
+    void UInt(std::uint32_t& value);                       // 4 bytes
     void Pair(std::int32_t& first, std::int32_t& second);  // 8 bytes, one block
-    void Double(double& value);         // 8 bytes, IEEE 754 binary64
-    void Raw32(float& value);           // the float's 4 bytes as they are
+    void Double(double& value);                            // 8 bytes, IEEE 754 binary64
+    void Raw32(float& value);                              // the float's 4 bytes as they are
     // Strings: UTF-8 (narrow) or wide in memory, UTF-16 on disk.
     void String(std::string& utf8);
     void WideString(std::wstring& text);
@@ -79,7 +79,7 @@ public:
     // Returns false (and records the failure) when the data ends early.
     bool ReadString(std::u16string& text);
 
-private:
+  private:
     Archive() = default;
     bool Take(void* data, std::size_t size);
     bool GetU8(std::uint8_t& v) { return Take(&v, 1); }
@@ -99,7 +99,7 @@ private:
 // Records kept in project files write and read themselves with Serialize,
 // listing their fields once, in file order.
 class Serializable {
-public:
+  public:
     virtual ~Serializable() = default;
     virtual void Serialize(Archive& ar) = 0;
 };

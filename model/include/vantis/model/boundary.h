@@ -10,7 +10,7 @@
 #include "vantis/model/float_table.h"
 
 class CBoundaryDoc : public vantis::Serializable {
-public:
+  public:
     static constexpr int kPointColumns = 140;
     static constexpr int kPointRows = 81;
     static constexpr int kRectSize = 17;
@@ -48,7 +48,7 @@ public:
 };
 
 class CGammaDoc : public vantis::Serializable {
-public:
+  public:
     // 2.2 in single precision, widened: 2.2000000476837158.
     static constexpr double kDefaultGamma = static_cast<double>(2.2f);
 

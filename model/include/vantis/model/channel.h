@@ -13,7 +13,7 @@ namespace VantisAuto {
 // after loading, a channel starts with zeroed tables until the identity or a
 // computed warp is put in.
 class CWarp : public vantis::Serializable {
-public:
+  public:
     CWarp() = default;
     ~CWarp() override = default;
     CWarp(const CWarp&) = delete;
@@ -28,7 +28,7 @@ public:
 };
 
 class CChannel : public CWarp {
-public:
+  public:
     static constexpr std::uint32_t kDefaultAddress = 0xC0A8000B;  // 192.168.0.11
     static constexpr std::int32_t kStateConnected = 0;
     static constexpr std::int32_t kStateNotConnected = 2;
@@ -55,9 +55,9 @@ public:
     std::uint32_t m_dwIp;          // IPv4 address, first octet in the top byte
     std::int32_t m_hLink = 0;      // open link (LinkHandle), 0 when not connected
     std::int32_t m_bLinkVerified = 0;
-    std::int32_t m_nSlot = 0;      // position number given by the wizard
-    std::int32_t m_nColumn = 1;    // 1-based layout column
-    std::int32_t m_nRow = 1;       // 1-based layout row
+    std::int32_t m_nSlot = 0;    // position number given by the wizard
+    std::int32_t m_nColumn = 1;  // 1-based layout column
+    std::int32_t m_nRow = 1;     // 1-based layout row
     std::uint8_t m_bBlackLevel = 0;
     std::uint8_t m_bUniformity = 0;
     std::uint8_t m_bGlobalContrast = 0;

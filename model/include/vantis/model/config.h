@@ -14,13 +14,13 @@ namespace vantis::model {
 
 // Section MAIN of default.ini.
 struct Defaults {
-    std::string pid = "Box";                     // product word
-    std::string vid = "Vendor";                  // vendor word
-    std::string appTitle = "Warp Tools";         // application name
+    std::string pid = "Box";              // product word
+    std::string vid = "Vendor";           // vendor word
+    std::string appTitle = "Warp Tools";  // application name
     std::string appVersionText = "0.0.0";
     std::string firmwareVersionText = "0.0";
-    std::uint32_t appVersion = 0;                // (a << 24) | (b << 16) | (c << 8)
-    std::uint32_t firmwareVersion = 0;           // (a << 24) | (b << 16)
+    std::uint32_t appVersion = 0;       // (a << 24) | (b << 16) | (c << 8)
+    std::uint32_t firmwareVersion = 0;  // (a << 24) | (b << 16)
     // Section CAPTURE, PHOTO_WAIT: "settled" (photographs once the camera's
     // picture has settled after a pattern) or "fixed" (the fixed waits, for
     // cameras whose frames cannot be trusted). Another value fails the read.
@@ -49,7 +49,7 @@ std::string InstanceLockName(const std::string& vid, const std::string& pid);
 // Holds the single-instance lock: an advisory flock on a file named after the
 // lock in $XDG_RUNTIME_DIR (else /tmp), held until destruction.
 class InstanceLock {
-public:
+  public:
     // Returns null when another process holds the lock (or the lock file
     // cannot be opened; *error says which).
     static std::unique_ptr<InstanceLock> Acquire(const std::string& name, std::string* error);
@@ -58,7 +58,7 @@ public:
     InstanceLock& operator=(const InstanceLock&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     InstanceLock(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {}
     int fd_;
     std::filesystem::path path_;

@@ -52,8 +52,8 @@ void IdentityWarp(std::int32_t timing, TablePairData& forward, TablePairData& so
 
 // Outcomes of the warp-prepare exchange.
 inline constexpr int kPrepareOk = 0;
-inline constexpr int kPrepareRefused = 1;   // no link, or a reply other than 1
-inline constexpr int kPrepareInvalid = 4;   // no reply or a malformed one
+inline constexpr int kPrepareRefused = 1;  // no link, or a reply other than 1
+inline constexpr int kPrepareInvalid = 4;  // no reply or a malformed one
 
 // Sends the raw frame FE 00 32 00 00 FF on the link's socket and reads one
 // reply of at most 2054 bytes.

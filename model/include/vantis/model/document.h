@@ -27,7 +27,7 @@
 namespace VantisAuto {
 
 class CDoc : public vantis::Serializable {
-public:
+  public:
     CDoc() = default;
     ~CDoc() override;
     CDoc(const CDoc&) = delete;

@@ -14,7 +14,7 @@ inline constexpr int kTableColumns = 140;
 inline constexpr int kTableRows = 81;
 
 class FloatTable {
-public:
+  public:
     FloatTable();
     FloatTable(const FloatTable& other);
     FloatTable& operator=(const FloatTable& other);
@@ -28,7 +28,7 @@ public:
     float* const* Columns() const { return columns_.data(); }
     void Fill(float value);
 
-private:
+  private:
     std::unique_ptr<float[]> data_;
     std::array<float*, kTableColumns> columns_{};
 };

@@ -38,7 +38,8 @@ inline constexpr std::uintmax_t kMaxProjectFileBytes = 64u * 1024u * 1024u;
 // Reads the bytes of a project file: a regular file only (not a folder, device or
 // FIFO; opened without blocking), at most kMaxProjectFileBytes. Every failure is
 // returned with its reason, never thrown.
-bool ReadProjectFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::string* error);
+bool ReadProjectFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
+                          std::string* error);
 
 // Reads a file as LoadProjectBytes does, through ReadProjectFileBytes.
 bool LoadProjectFile(VantisAuto::CDoc& doc, const std::filesystem::path& path, std::string* error,

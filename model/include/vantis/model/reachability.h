@@ -11,7 +11,7 @@ namespace vantis::model {
 
 // One echo attempt; true when a reply with status success came back in time.
 class EchoProber {
-public:
+  public:
     virtual ~EchoProber() = default;
     virtual bool Echo(std::uint32_t address, std::chrono::milliseconds timeout) = 0;
 };
@@ -20,7 +20,7 @@ public:
 // when datagram sockets are not allowed. A socket that cannot be opened makes
 // the attempt fail.
 class IcmpEchoProber : public EchoProber {
-public:
+  public:
     bool Echo(std::uint32_t address, std::chrono::milliseconds timeout) override;
     // Whether either kind of ICMP socket can be opened here.
     static bool Available();

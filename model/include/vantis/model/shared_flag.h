@@ -10,7 +10,7 @@ namespace vantis::model {
 
 template <typename T>
 class SharedFlag {
-public:
+  public:
     constexpr SharedFlag(T value = T{}) noexcept : value_(value) {}  // NOLINT(google-explicit-constructor)
     SharedFlag(const SharedFlag& other) noexcept : value_(other.Get()) {}
     SharedFlag& operator=(const SharedFlag& other) noexcept {
@@ -26,7 +26,7 @@ public:
     T Get() const noexcept { return value_.load(); }
     void Set(T value) noexcept { value_.store(value); }
 
-private:
+  private:
     std::atomic<T> value_;
 };
 

@@ -17,7 +17,9 @@ struct TimingInfo {
 
 // Timing indexes 0..13; any other index gives 0 x 0 at 0 Hz and pattern type 5.
 TimingInfo TimingOf(std::int32_t timing);
-inline int PatternTypeOfTiming(std::int32_t timing) { return TimingOf(timing).patternType; }
+inline int PatternTypeOfTiming(std::int32_t timing) {
+    return TimingOf(timing).patternType;
+}
 
 struct LayoutInfo {
     int columns = 1;

@@ -27,16 +27,16 @@ std::vector<std::uint8_t> AnswerQuery(const BoardState& state, const ReceivedFra
 // The decoders, by subject.
 namespace decode {
 // display_decoders.cpp
-bool Blank(BoardState& state, const ReceivedFrame& frame);          // 0x21
-bool ClearImage(BoardState& state, const ReceivedFrame& frame);     // 0x22
-bool SolidColour(BoardState& state, const ReceivedFrame& frame);    // 0x23
-bool BlockPattern(BoardState& state, const ReceivedFrame& frame);        // 0x20 rectangles, 0x26 circles
-bool DrawLine(BoardState& state, const ReceivedFrame& frame);       // 0x24 vertical, 0x25 horizontal
+bool Blank(BoardState& state, const ReceivedFrame& frame);         // 0x21
+bool ClearImage(BoardState& state, const ReceivedFrame& frame);    // 0x22
+bool SolidColour(BoardState& state, const ReceivedFrame& frame);   // 0x23
+bool BlockPattern(BoardState& state, const ReceivedFrame& frame);  // 0x20 rectangles, 0x26 circles
+bool DrawLine(BoardState& state, const ReceivedFrame& frame);      // 0x24 vertical, 0x25 horizontal
 // register_decoders.cpp
-bool RegisterWords(BoardState& state, const ReceivedFrame& frame);  // 0x11
+bool RegisterWords(BoardState& state, const ReceivedFrame& frame);                            // 0x11
 std::vector<std::uint8_t> RegisterRead(const BoardState& state, const ReceivedFrame& frame);  // query 0x11
 // system_decoders.cpp
-bool SaveStep(BoardState& state, const ReceivedFrame& frame);       // 0x18 0x1B 0x19 0x17 0x1C 0x1A 0x1D 0x1F
+bool SaveStep(BoardState& state, const ReceivedFrame& frame);  // 0x18 0x1B 0x19 0x17 0x1C 0x1A 0x1D 0x1F
 std::vector<std::uint8_t> VersionPair(const BoardState& state, const ReceivedFrame& frame);  // query 0x2C
 std::vector<std::uint8_t> VersionWord(const BoardState& state, const ReceivedFrame& frame);  // query 0x2D
 }  // namespace decode

@@ -35,11 +35,11 @@ enum class FaultMode {
 
 struct Fault {
     FaultMode mode = FaultMode::kNone;
-    int code = -1;      // only frames with this command code; -1 any frame
-    int skip = 0;       // matching frames to serve normally before the fault starts
-    int times = -1;     // matching frames the fault applies to; -1 all of them
+    int code = -1;                    // only frames with this command code; -1 any frame
+    int skip = 0;                     // matching frames to serve normally before the fault starts
+    int times = -1;                   // matching frames the fault applies to; -1 all of them
     std::vector<std::uint8_t> reply;  // kMalformed: the raw bytes to send instead of the reply
-    int pieces = 0;     // kSplit: number of segments (0: one byte per segment)
+    int pieces = 0;                   // kSplit: number of segments (0: one byte per segment)
 
     // Fault::Of(FaultMode::kRefuse).OnCode(0x19).Times(1)
     static Fault Of(FaultMode m) {
@@ -62,7 +62,7 @@ struct BoardConfig {
 };
 
 class BoardServer {
-public:
+  public:
     // Listens on `address` (dotted IPv4) and starts serving. nullptr and a reason in
     // `error` (when given) if the address cannot be bound.
     static std::unique_ptr<BoardServer> Start(const std::string& address, const BoardConfig& config = {},
@@ -91,12 +91,13 @@ public:
     // Changes the state under the board's lock (test set-up, extensions).
     void Modify(const std::function<void(BoardState&)>& writer);
     // Waits until `predicate` holds for the state, at most `timeout`. True if it held.
-    bool WaitUntil(const std::function<bool(const BoardState&)>& predicate, std::chrono::milliseconds timeout) const;
+    bool WaitUntil(const std::function<bool(const BoardState&)>& predicate,
+                   std::chrono::milliseconds timeout) const;
 
     void SetFault(const Fault& fault);
     void ClearFault() { SetFault({}); }
 
-private:
+  private:
     BoardServer(int listener, std::string address, std::uint32_t value, const BoardConfig& config);
 
     struct Connection;
@@ -133,7 +134,7 @@ private:
 // Holds a loopback address's board port bound but not listening: connections to it are
 // refused, and no board of another test can claim it meanwhile.
 class QuietAddress {
-public:
+  public:
     // The first of 127.0.0.first .. last whose port can be held; nullopt if none.
     static std::optional<QuietAddress> InRange(int first, int last, std::uint16_t port = kBoardPort);
     QuietAddress(QuietAddress&& other) noexcept;
@@ -143,8 +144,9 @@ public:
     const std::string& address() const { return address_; }
     std::uint32_t address_value() const { return value_; }
 
-private:
-    QuietAddress(int fd, std::string address, std::uint32_t value) : fd_(fd), address_(std::move(address)), value_(value) {}
+  private:
+    QuietAddress(int fd, std::string address, std::uint32_t value)
+        : fd_(fd), address_(std::move(address)), value_(value) {}
     int fd_;
     std::string address_;
     std::uint32_t value_;

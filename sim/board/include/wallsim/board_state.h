@@ -19,7 +19,7 @@ namespace wallsim {
 
 // One frame as the board received it (start byte, length and end byte checked and removed).
 struct ReceivedFrame {
-    std::uint8_t frameClass = 0;   // 0x01 command, 0x81 query, 0x00 the programs' raw frames
+    std::uint8_t frameClass = 0;  // 0x01 command, 0x81 query, 0x00 the programs' raw frames
     std::uint8_t code = 0;
     std::vector<std::uint8_t> payload;
 
@@ -64,11 +64,11 @@ struct RegisterWrite {
 
 struct BoardState {
     // --- What the board shows ---------------------------------------------------
-    bool blanked = false;              // set by blank, cleared by unblank
-    bool solidShown = false;           // a solid colour fills the picture
-    std::uint32_t solidColour = 0;     // 0x00RRGGBB, valid while solidShown
-    Pattern pattern;                   // kNone after "clear image"
-    std::vector<Line> lines;           // in the order drawn; "clear image" removes them
+    bool blanked = false;           // set by blank, cleared by unblank
+    bool solidShown = false;        // a solid colour fills the picture
+    std::uint32_t solidColour = 0;  // 0x00RRGGBB, valid while solidShown
+    Pattern pattern;                // kNone after "clear image"
+    std::vector<Line> lines;        // in the order drawn; "clear image" removes them
 
     // --- Registers ---------------------------------------------------------------
     // 256 pages of 256 8-bit registers, as register batches wrote them (0 at power-on).
@@ -79,26 +79,27 @@ struct BoardState {
     std::vector<RegisterWrite> registerWrites;  // every write, in order
 
     // --- Picture: warp, filters, blend, corrections (picture_state.h) ----------------
-    WarpLattice warp;                  // lookup lattice (128 x 78 nodes) and its transfer
-    ResampleFilters filters;           // horizontal and vertical resampling taps
-    BlendState blend;                  // edge-blend zones, ramps, enables and blend gamma
-    PictureCorrections corrections;    // uniformity, black level, global contrast on/off
+    WarpLattice warp;                // lookup lattice (128 x 78 nodes) and its transfer
+    ResampleFilters filters;         // horizontal and vertical resampling taps
+    BlendState blend;                // edge-blend zones, ramps, enables and blend gamma
+    PictureCorrections corrections;  // uniformity, black level, global contrast on/off
 
     // --- Settings store -----------------------------------------------------------
-    int savesPerformed = 0;            // complete save sequences received in order
-    std::size_t saveStepsSeen = 0;     // steps of the current, unfinished save sequence
+    int savesPerformed = 0;         // complete save sequences received in order
+    std::size_t saveStepsSeen = 0;  // steps of the current, unfinished save sequence
 
     // --- Identity -------------------------------------------------------------------
     std::array<std::uint32_t, 2> versionPair{0x00010002, 0x00000007};  // answer to query 0x2C
-    std::uint32_t versionWord = 0x20261207;                               // answer to query 0x2D
+    std::uint32_t versionWord = 0x20261207;                            // answer to query 0x2D
 
     // --- Traffic, for tests ---------------------------------------------------------
-    std::vector<ReceivedFrame> frames;  // every frame received, in order (unless the board is told not to keep them)
-    std::size_t framesReceived = 0;     // counted always
-    std::size_t strayBytes = 0;         // bytes outside any frame (such as the bare alive byte)
-    std::size_t connections = 0;        // connections accepted
-    std::size_t repliesSent = 0;        // replies written in full (late ones included)
-    std::size_t lateRepliesSent = 0;    // replies sent after the late-reply delay
+    std::vector<ReceivedFrame>
+        frames;  // every frame received, in order (unless the board is told not to keep them)
+    std::size_t framesReceived = 0;   // counted always
+    std::size_t strayBytes = 0;       // bytes outside any frame (such as the bare alive byte)
+    std::size_t connections = 0;      // connections accepted
+    std::size_t repliesSent = 0;      // replies written in full (late ones included)
+    std::size_t lateRepliesSent = 0;  // replies sent after the late-reply delay
 
     std::uint8_t Register(std::uint8_t page, std::uint8_t reg) const { return registers[page][reg]; }
 };

@@ -16,7 +16,7 @@
 namespace wallsim {
 
 class FrameSplitter {
-public:
+  public:
     void Feed(std::span<const std::uint8_t> bytes);
     // The next whole frame, or nullopt until more bytes arrive.
     std::optional<ReceivedFrame> Next();
@@ -24,7 +24,7 @@ public:
     std::size_t TakeStrayCount();
     std::size_t buffered() const { return buffer_.size() - start_; }
 
-private:
+  private:
     std::vector<std::uint8_t> buffer_;
     std::size_t start_ = 0;
     std::size_t stray_ = 0;

@@ -42,11 +42,11 @@ struct LatticeNode {
 
 inline constexpr int kBoardLatticeColumns = 128;
 inline constexpr int kBoardLatticeRows = 78;
-inline constexpr int kBoardLatticeLeftColumns = 4;   // columns left of the panel
-inline constexpr int kBoardLatticePitch = 16;        // panel pixels between nodes
+inline constexpr int kBoardLatticeLeftColumns = 4;  // columns left of the panel
+inline constexpr int kBoardLatticePitch = 16;       // panel pixels between nodes
 
 struct WarpLattice {
-    std::array<LatticeNode, kBoardLatticeColumns * kBoardLatticeRows> nodes = IdentityNodes();
+    std::array<LatticeNode, kBoardLatticeColumns* kBoardLatticeRows> nodes = IdentityNodes();
 
     // Transfer bookkeeping. A transfer opens when page 1 registers 0x20-0x21
     // become 0x0040 and closes when they return to 0x0000. Blocks (command
@@ -55,11 +55,11 @@ struct WarpLattice {
     // pointer register 0x22 names (two writes: low byte, then high byte; entry
     // index = high * 256 + low = 128 r + k).
     bool transferOpen = false;
-    int blocksReceived = 0;        // blocks of the open (or last) transfer
-    int downloadsCompleted = 0;    // transfers opened and closed
-    int pointer = 0;               // entry the data port writes next
-    int pointerWrites = 0;         // writes to 0x22 since the transfer opened
-    int portBytes = 0;             // bytes of the current entry received (0..3)
+    int blocksReceived = 0;      // blocks of the open (or last) transfer
+    int downloadsCompleted = 0;  // transfers opened and closed
+    int pointer = 0;             // entry the data port writes next
+    int pointerWrites = 0;       // writes to 0x22 since the transfer opened
+    int portBytes = 0;           // bytes of the current entry received (0..3)
     std::array<std::uint8_t, 4> portEntry{};
 
     const LatticeNode& At(int k, int r) const { return nodes[r * kBoardLatticeColumns + k]; }
@@ -89,12 +89,12 @@ struct WarpLattice {
 // 0x20..0x37). Power-on value: the unit-scale filter.
 struct ResampleFilters {
     using Taps = std::array<std::int8_t, 24>;
-    static constexpr Taps kUnitScale = {0, 0, 0, 1, 1, 1, 1, 0, -1, -3, -5, -7,
+    static constexpr Taps kUnitScale = {0,  0,  0,  1, 1, 1,  1,  0,  -1, -3, -5, -7,
                                         -8, -7, -4, 0, 6, 15, 26, 38, 50, 58, 62, 64};
     Taps horizontal = kUnitScale;
     Taps vertical = kUnitScale;
-    int loads = 0;                 // times new taps became active
-    std::uint8_t control = 0;      // last value of ControlPage register 0x02
+    int loads = 0;             // times new taps became active
+    std::uint8_t control = 0;  // last value of ControlPage register 0x02
     bool operator==(const ResampleFilters&) const = default;
 };
 
@@ -115,18 +115,18 @@ struct ResampleFilters {
 enum BoardBlendZone { kBlendLeft = 0, kBlendRight = 1, kBlendTop = 2, kBlendBottom = 3 };
 
 struct BlendZoneState {
-    bool enabled = false;          // bit z of the enable flags (page 3 0x08-0x09)
-    std::uint16_t start = 0;       // panel pixel (column for left/right, row for top/bottom)
-    std::uint16_t width = 0;       // pixels
-    std::uint16_t ramp = 0;        // 1/65536 of full brightness, see above
+    bool enabled = false;     // bit z of the enable flags (page 3 0x08-0x09)
+    std::uint16_t start = 0;  // panel pixel (column for left/right, row for top/bottom)
+    std::uint16_t width = 0;  // pixels
+    std::uint16_t ramp = 0;   // 1/65536 of full brightness, see above
     bool operator==(const BlendZoneState&) const = default;
 };
 
 struct BlendState {
-    std::array<BlendZoneState, 4> zones{};   // left, right, top, bottom
-    std::uint16_t enableFlags = 0;           // page 3 0x08-0x09 as written (bits 4-15 the board's own)
-    std::uint8_t leftOffMarker = 0;          // page 3 0x1E: 0x80 while the left zone is off
-    std::uint8_t topOffMarker = 0;           // page 3 0x23: 0x80 while the top zone is off
+    std::array<BlendZoneState, 4> zones{};  // left, right, top, bottom
+    std::uint16_t enableFlags = 0;          // page 3 0x08-0x09 as written (bits 4-15 the board's own)
+    std::uint8_t leftOffMarker = 0;         // page 3 0x1E: 0x80 while the left zone is off
+    std::uint8_t topOffMarker = 0;          // page 3 0x23: 0x80 while the top zone is off
 
     // Blend gamma: command 0x27 sets the mode (1: shape the ramps with the
     // gamma value; 0: the board's default shaping), command 0x28 the value in

@@ -16,8 +16,9 @@
 namespace wallsim {
 
 class BoardWatch {
-public:
-    using Listener = std::function<void(int board, PanelState state, std::chrono::steady_clock::time_point when)>;
+  public:
+    using Listener =
+        std::function<void(int board, PanelState state, std::chrono::steady_clock::time_point when)>;
     struct Watched {
         const BoardServer* board;
         int width, height;  // the projector's panel
@@ -31,7 +32,7 @@ public:
     // Stops and joins the threads (before the boards go away).
     void Stop();
 
-private:
+  private:
     void Watch(int index);
 
     std::vector<Watched> boards_;

@@ -14,13 +14,13 @@ namespace wallsim {
 // Radial distortion p' = c + (p - c)(1 + k (r^2 - 1)), r = |p - c| / half-diagonal.
 // The image corners (r = 1) do not move.
 class RadialDistortion {
-public:
+  public:
     RadialDistortion() = default;
     RadialDistortion(int width, int height, double k);
     cv::Point2d Apply(cv::Point2d p) const;
     cv::Point2d Remove(cv::Point2d p) const;  // inverse of Apply (fixed-point iteration)
 
-private:
+  private:
     cv::Point2d centre_{0, 0};
     double radius_ = 1.0;
     double k_ = 0.0;
@@ -31,14 +31,14 @@ cv::Point2d ApplyHomography(const cv::Matx33d& h, cv::Point2d p);
 // Panel pixel coordinates (pixel centres at integer + 0.5 conventions are not
 // used: panel x runs 0..W across the panel) to screen units and back.
 class ProjectorOptics {
-public:
+  public:
     ProjectorOptics() = default;
     explicit ProjectorOptics(const ProjectorSpec& spec);
     cv::Point2d PanelToScreen(cv::Point2d panel) const;
     cv::Point2d ScreenToPanel(cv::Point2d screen) const;
     bool OnPanel(cv::Point2d panel) const;
 
-private:
+  private:
     int width_ = 0, height_ = 0;
     RadialDistortion lens_;
     cv::Matx33d toScreen_ = cv::Matx33d::eye();
@@ -47,13 +47,13 @@ private:
 
 // Screen units to camera-picture pixels and back.
 class CameraOptics {
-public:
+  public:
     CameraOptics() = default;
     CameraOptics(const CameraSpec& spec, double screenWidth, double screenHeight);
     cv::Point2d ScreenToPicture(cv::Point2d screen) const;
     cv::Point2d PictureToScreen(cv::Point2d picture) const;
 
-private:
+  private:
     RadialDistortion lens_;
     cv::Matx33d toPicture_ = cv::Matx33d::eye();
     cv::Matx33d fromPicture_ = cv::Matx33d::eye();

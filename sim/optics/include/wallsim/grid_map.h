@@ -12,7 +12,7 @@
 namespace wallsim {
 
 class GridMap {
-public:
+  public:
     GridMap() = default;
     // xs and ys: increasing node coordinates; values: ys.size() rows of xs.size() points, row by row.
     GridMap(std::vector<double> xs, std::vector<double> ys, std::vector<cv::Point2d> values);
@@ -30,7 +30,7 @@ public:
     const std::vector<double>& ys() const { return ys_; }
     const cv::Point2d& Node(size_t col, size_t row) const { return values_[row * xs_.size() + col]; }
 
-private:
+  private:
     size_t Cell(const std::vector<double>& axis, double v) const;
     std::vector<double> xs_, ys_;
     std::vector<cv::Point2d> values_;

@@ -85,12 +85,12 @@ cv::Mat BuiltInTestPicture(int width, int height);
 
 // Renders panel images; keeps the dense warp map of the last lattice per panel.
 class PanelRenderer {
-public:
+  public:
     // testPicture: BGR 8-bit; resized to each panel's size. Empty: built-in picture.
     explicit PanelRenderer(cv::Mat testPicture = {});
     cv::Mat Render(const PanelState& state);
 
-private:
+  private:
     cv::Mat picture_;
     struct Cache {
         int width = 0, height = 0;

@@ -15,17 +15,17 @@ namespace wallsim {
 
 // The camera controls that change the picture (programs' conventions).
 struct CameraSettings {
-    int exposure = -5;    // log2 seconds
-    int gain = 0;         // 0..255
-    int brightness = 128; // 0..255, 128 neutral
-    int contrast = 128;   // 0..255, 128 neutral
-    int saturation = 128; // 0..255, 128 neutral
-    int width = 0;        // picture size; 0 = the scene camera's own
+    int exposure = -5;     // log2 seconds
+    int gain = 0;          // 0..255
+    int brightness = 128;  // 0..255, 128 neutral
+    int contrast = 128;    // 0..255, 128 neutral
+    int saturation = 128;  // 0..255, 128 neutral
+    int width = 0;         // picture size; 0 = the scene camera's own
     int height = 0;
 };
 
 class PhotoRenderer {
-public:
+  public:
     explicit PhotoRenderer(const Scene& scene);
 
     // panels: one BGR 8-bit image per projector of the scene, of its panel size;
@@ -45,7 +45,7 @@ public:
     // Camera-picture rectangle that projector i can light.
     cv::Rect Footprint(int projector) const { return maps_[projector].roi; }
 
-private:
+  private:
     struct ProjectorMap {
         cv::Rect roi;
         cv::Mat map1, map2;  // fixed-point remap tables over roi
@@ -54,8 +54,8 @@ private:
     Scene scene_;
     SceneOptics optics_;
     std::vector<ProjectorMap> maps_;
-    cv::Mat vignette_;  // CV_32FC3
-    cv::Mat noise_;     // CV_32FC3, larger than the picture by a margin
+    cv::Mat vignette_;                // CV_32FC3
+    cv::Mat noise_;                   // CV_32FC3, larger than the picture by a margin
     std::vector<cv::Mat> gammaLuts_;  // per projector: signal -> light (CV_32F, 256 entries)
 };
 

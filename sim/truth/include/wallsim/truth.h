@@ -71,8 +71,8 @@ struct TruthReport {
 };
 
 struct TruthOptions {
-    double step = 8.0;                   // input-picture sampling pitch, pixels
-    std::vector<cv::Point2d> target;     // target outline on the screen (polygon); empty: none
+    double step = 8.0;                // input-picture sampling pitch, pixels
+    std::vector<cv::Point2d> target;  // target outline on the screen (polygon); empty: none
 };
 
 TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& projectors,

@@ -26,7 +26,7 @@ inline constexpr std::int64_t kMaxTestPicturePixels = 64ll * 1024 * 1024;
 cv::Mat ReadTestPicture(const std::string& file, std::string* error);
 
 class Wall {
-public:
+  public:
     // Reads the scene (and its test picture, relative to the scene file's folder).
     // The test picture is the whole picture of a layer: each projector's board
     // gets the part of it that its place in the layout shows.
@@ -37,7 +37,8 @@ public:
     const PhotoRenderer& renderer() const { return renderer_; }
 
     // One state per projector of the scene, in scene order.
-    cv::Mat Photo(const std::vector<PanelState>& panels, const CameraSettings& settings = {}, uint64_t frame = 0);
+    cv::Mat Photo(const std::vector<PanelState>& panels, const CameraSettings& settings = {},
+                  uint64_t frame = 0);
     // The light the states put on the camera's pixels, before its response (renderer().Expose).
     cv::Mat Light(const std::vector<PanelState>& panels);
     // The photo of one calibration step: projector `lit` shows `show`, all others
@@ -48,12 +49,12 @@ public:
 
     std::vector<PanelState> ShowStates(Show show, int lit) const;
 
-private:
-  std::vector<cv::Mat> RenderPanels(const std::vector<PanelState>& states);
+  private:
+    std::vector<cv::Mat> RenderPanels(const std::vector<PanelState>& states);
 
-  PhotoRenderer renderer_;
-  // One per projector: each board's input is its own part of the whole picture.
-  std::vector<PanelRenderer> panels_;
+    PhotoRenderer renderer_;
+    // One per projector: each board's input is its own part of the whole picture.
+    std::vector<PanelRenderer> panels_;
 };
 
 }  // namespace wallsim

@@ -31,16 +31,17 @@ namespace wallsim {
 // The light the panels' states put on every camera pixel (CV_32FC3), and the
 // camera's response to light (the picture).
 using LightFunction = std::function<cv::Mat(const std::vector<PanelState>& states)>;
-using ExposeFunction = std::function<cv::Mat(const cv::Mat& light, const CameraSettings& settings, uint64_t frame)>;
+using ExposeFunction =
+    std::function<cv::Mat(const cv::Mat& light, const CameraSettings& settings, uint64_t frame)>;
 
 class PacedCamera {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     // `initial`: what every projector shows from the start. Times of the
     // timing are nominal and shrink with the delay scale (vantis/delays.h).
-    PacedCamera(const TimingSpec& timing, std::vector<PanelState> initial, LightFunction light, ExposeFunction expose,
-                uint64_t seed = 1);
+    PacedCamera(const TimingSpec& timing, std::vector<PanelState> initial, LightFunction light,
+                ExposeFunction expose, uint64_t seed = 1);
 
     // Projector `projector`'s board took a command at `when` and now holds
     // `state`; its light changes after the latency.
@@ -58,7 +59,7 @@ public:
     Clock::time_point FrameStart(int64_t index) const { return origin_ + period_ * index; }
     const TimingSpec& timing() const { return timing_; }
 
-private:
+  private:
     struct Entry {
         Clock::time_point from;  // light of this state from here on
         uint64_t id;

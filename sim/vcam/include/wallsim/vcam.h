@@ -33,7 +33,7 @@ struct VcamProperty {
 
 // The camera's controls and picture size; safe to use from several threads.
 class CameraControls {
-public:
+  public:
     CameraControls();
     std::vector<VcamProperty> Properties() const;
     // Clamps into the range and stores; false with a reason for an unknown or
@@ -46,7 +46,7 @@ public:
     bool ExposureAutomatic() const;
     static const std::vector<std::pair<int, int>>& Resolutions();
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<VcamProperty> props_;
     int width_ = 1920, height_ = 1080;
@@ -56,10 +56,11 @@ private:
 using FrameSource = std::function<cv::Mat(const CameraSettings& settings, uint64_t frame)>;
 // A camera that keeps its own pace (PacedCamera): the newest finished frame
 // and its number, for the settings and whether exposure is automatic.
-using PacedSource = std::function<cv::Mat(const CameraSettings& settings, bool autoExposure, uint64_t* sequence)>;
+using PacedSource =
+    std::function<cv::Mat(const CameraSettings& settings, bool autoExposure, uint64_t* sequence)>;
 
 class VcamServer {
-public:
+  public:
     explicit VcamServer(FrameSource source);
     // Frames of a camera in time instead (before Start): GRAB gives the newest finished one.
     void SetPacedSource(PacedSource source) { paced_ = std::move(source); }
@@ -79,7 +80,7 @@ public:
     // One request line to its reply (for GRAB also the picture bytes in *payload).
     std::string Handle(const std::string& line, std::string* payload);
 
-private:
+  private:
     void AcceptLoop();
     void Serve(int fd);
     cv::Mat CurrentFrame(uint64_t* sequence);

@@ -6,7 +6,7 @@
 #include <vector>
 
 class CIconListCtrl : public QListWidget {
-public:
+  public:
     explicit CIconListCtrl(QWidget* parent = nullptr);
 
     // Cuts count images of size x size from the strip, left to right.
@@ -18,7 +18,7 @@ public:
     int GetSelectedItem() const;
     void SelectItem(int index);
 
-private:
+  private:
     std::vector<QPixmap> images_;
     QPixmap empty_;
 };

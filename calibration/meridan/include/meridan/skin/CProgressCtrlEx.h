@@ -4,7 +4,7 @@
 #include <QProgressBar>
 
 class CProgressCtrlEx : public QProgressBar {
-public:
+  public:
     explicit CProgressCtrlEx(QWidget* parent = nullptr);
 
     void SetRange(int low, int high) { setRange(low, high); }
@@ -14,6 +14,6 @@ public:
     void SetProgressText(const QString& text);
     QString ProgressText() const { return text_; }
 
-private:
+  private:
     QString text_;
 };

@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 class CSkinButton : public QPushButton {
-public:
+  public:
     explicit CSkinButton(const QString& text, QWidget* parent = nullptr);
 
     void SetTextFont(const QFont& font);
@@ -19,10 +19,10 @@ public:
     // 0 normal, 1 hover, 2 pressed, 3 focused, 4 disabled.
     int StateIndex() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QColor normalText_{Qt::white};
     QColor disabledText_{192, 192, 192};
     QColor pressedText_{Qt::white};

@@ -17,7 +17,7 @@
 namespace vantis::testing {
 
 class TempDir {
-public:
+  public:
     // The folder's name starts with prefix (letters, digits, '-' and '_').
     explicit TempDir(const std::string& prefix = "vantis-test");
     ~TempDir();
@@ -26,12 +26,12 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 class TempHome {
-public:
+  public:
     explicit TempHome(const std::string& prefix = "vantis-home");
     ~TempHome();
     TempHome(const TempHome&) = delete;
@@ -44,7 +44,7 @@ public:
     // A default.ini in the home folder with the given product and vendor words.
     std::filesystem::path WriteIni(const std::string& pid = "Box", const std::string& vid = "Vendor") const;
 
-private:
+  private:
     TempDir dir_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };

@@ -25,7 +25,7 @@ struct Zone {
 };
 
 struct Region {
-    std::string id;                   // "r1", "r2", … (channel order)
+    std::string id;  // "r1", "r2", … (channel order)
     int panelWidth = 0;
     int panelHeight = 0;
     double originX = 0, originY = 0;  // where the panel's picture starts in the buffer (pixels)
@@ -33,16 +33,16 @@ struct Region {
     // position (min(16j, W), min(16i, H)) and holds the panel pixel showing it.
     int gridColumns = 0;
     int gridRows = 0;
-    std::vector<float> warpX;         // row-major, gridColumns * gridRows
+    std::vector<float> warpX;  // row-major, gridColumns * gridRows
     std::vector<float> warpY;
-    std::array<Zone, 4> zones{};      // left, right, top, bottom (picture pixels)
+    std::array<Zone, 4> zones{};  // left, right, top, bottom (picture pixels)
 };
 
 struct ExportProject {
     int bufferWidth = 0;
     int bufferHeight = 0;
     std::vector<Region> regions;
-    double alphaGamma = 1.0;          // alpha maps hold ramp^(1/gamma); the XML names the gamma
+    double alphaGamma = 1.0;  // alpha maps hold ramp^(1/gamma); the XML names the gamma
 };
 
 // Size of the forward grid of a panel: one node every 16 pixels and one at
@@ -68,15 +68,15 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
 // pixels of the region, by inverting the forward warp cell by cell; false
 // where no cell covers the point.
 class WarpInverse {
-public:
+  public:
     explicit WarpInverse(const Region& region);
     // hint: a cell index to try first, updated to the cell found (-1: none).
     bool Invert(double x, double y, double* px, double* py, int* hint = nullptr) const;
 
-private:
+  private:
     bool InvertInCell(int cell, double x, double y, double* px, double* py) const;
     const Region& region_;
-    std::vector<double> nodeX_, nodeY_;   // picture positions of grid columns and rows
+    std::vector<double> nodeX_, nodeY_;  // picture positions of grid columns and rows
     int bucketSize_ = 32;
     double minX_ = 0, minY_ = 0;
     int bucketColumns_ = 0, bucketRows_ = 0;

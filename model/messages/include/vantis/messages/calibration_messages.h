@@ -5,19 +5,19 @@
 
 namespace meridan::msg {
 
-inline constexpr int kAboutMenu = 101;           // "About &%s " (application name)
+inline constexpr int kAboutMenu = 101;  // "About &%s " (application name)
 inline constexpr int kIpAddressColumn = 102;
-inline constexpr int kImageSharpness = 103;      // "%d"
+inline constexpr int kImageSharpness = 103;  // "%d"
 inline constexpr int kPleaseWait = 105;
-inline constexpr int kConnectProjector = 109;    // last address octet
-inline constexpr int kAlreadyRunning = 110;      // product word
-inline constexpr int kLostCamera = 119;          // camera name
+inline constexpr int kConnectProjector = 109;  // last address octet
+inline constexpr int kAlreadyRunning = 110;    // product word
+inline constexpr int kLostCamera = 119;        // camera name
 inline constexpr int kIpAddressRepeat = 120;
 inline constexpr int kRowColumn = 149;
 inline constexpr int kColumnColumn = 150;
-inline constexpr int kGammaLabel = 153;          // "%.1f"
-inline constexpr int kAboutCaption = 157;        // application name
-inline constexpr int kConnectFailed = 158;       // last address octet
+inline constexpr int kGammaLabel = 153;     // "%.1f"
+inline constexpr int kAboutCaption = 157;   // application name
+inline constexpr int kConnectFailed = 158;  // last address octet
 inline constexpr int kCaptureFailed = 201;
 inline constexpr int kCentrePatternMissing = 203;
 inline constexpr int kAutoTuneFailed = 204;

@@ -22,7 +22,7 @@ inline constexpr std::int32_t kReportCodeConnect = 10;
 ErrorReport ConnectFailureReport(std::uint32_t address);
 
 class ErrorReporter {
-public:
+  public:
     virtual ~ErrorReporter() = default;
 
     // Shows the text (modally, in the calibration program's error dialog);

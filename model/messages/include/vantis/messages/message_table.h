@@ -25,7 +25,7 @@ using MessageArg = std::variant<long long, double, std::string>;
 std::string FormatText(std::string_view text, std::initializer_list<MessageArg> args);
 
 class MessageTable {
-public:
+  public:
     MessageTable(std::initializer_list<std::pair<const int, std::string>> defaults);
 
     // The text of a message; empty for an unknown id.
@@ -41,7 +41,7 @@ public:
 
     const std::map<int, std::string>& Defaults() const { return defaults_; }
 
-private:
+  private:
     const std::map<int, std::string> defaults_;
     mutable std::mutex mutex_;
     std::map<int, std::string> overrides_;
