@@ -1,5 +1,6 @@
 // Scripted sessions of the real main window, with its dialogs, against a
-// simulated wall in the test process (boards on 127.0.0.221-222, the virtual
+// simulated wall in the test process (boards on 127.0.0.221-228, two per
+// test so that the tests may run side by side; the virtual
 // camera on a socket in the test's home): a fault during Calibration (the
 // boards or the camera go away) must end in an error dialog within seconds,
 // leave a window whose menus open and a system configuration that is whole;
@@ -18,6 +19,7 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -55,7 +57,7 @@ class MeridanSession : public ::testing::Test {
 protected:
     void SetUp() override {
         App();
-        wall_ = std::make_unique<vantis::calibration::testing::TestWall>("blend-2x1080.json", 221,
+        wall_ = std::make_unique<vantis::calibration::testing::TestWall>("blend-2x1080.json", FirstAddress(),
                                                                           home_.root().string());
         ASSERT_TRUE(wall_->ok()) << wall_->error();
         // The configuration an operator's earlier session left behind.
@@ -87,6 +89,15 @@ protected:
         ASSERT_NE(camera_, nullptr);
         ASSERT_GT(camera_->CameraList()->count(), 0);
         ASSERT_TRUE(camera_->OpenCamera());
+    }
+
+    // Each test's own two board addresses.
+    static int FirstAddress() {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        if (name == "CameraLostDuringCalibration") return 223;
+        if (name == "AutoTuneStopsOnRequest") return 225;
+        if (name == "AutoTuneIsJoinedWhenTheWindowGoes") return 227;
+        return 221;
     }
 
     void TearDown() override {
@@ -158,6 +169,9 @@ protected:
 
     // Closing keeps the project: the same channels and boundary as before.
     void ExpectConfigurationIntact() {
+        // A result panel left in the dock is closed first, as the operator would.
+        if (auto* close = main_->findChild<QPushButton*>("ReportClose"); close && close->isVisible())
+            QTest::mouseClick(close, Qt::LeftButton);
         EXPECT_TRUE(main_->close());
         VantisAuto::CDoc loaded;
         ASSERT_EQ(vantis::model::LoadSystemConfig(loaded, "Vendor"), 1);
