@@ -64,6 +64,7 @@ public:
             dvOrvelAutoClearSolidColor(c.m_hLink);
             dvOrvelAutoImageBlank(c.m_hLink);
             if (!Check(c, c.m_strWhitePhoto)) return Outcome::Failed;
+            if (whitesOnly) continue;
             if (stop_.Requested()) return Stopped();
 
             camera_.MarkPicture();
@@ -92,6 +93,7 @@ public:
     void Fail() { reporter_.Error(meridan::Messages().Text(meridan::msg::kCaptureFailed)); }
 
     CaptureFailure failure = CaptureFailure::None;
+    bool whitesOnly = false;  // black and the whites only, for the boundary
 
 private:
     enum class Step { Taken, Stopped, NeverSettled };
@@ -181,10 +183,14 @@ PhotoResult PhotographAfterCommand(PhotoCamera& camera, int number, PhotoWait wa
     return camera.TakePhoto(number) == 1 ? PhotoResult::Saved : PhotoResult::NotSaved;
 }
 
-Outcome RunCapture(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
-                   const EngineCalls& engine, const CaptureOptions& options, CaptureFailure* failure) {
+namespace {
+
+Outcome RunCaptureOf(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
+                     const EngineCalls& engine, const CaptureOptions& options, CaptureFailure* failure,
+                     bool whitesOnly) {
     if (failure) *failure = CaptureFailure::None;
     Capture capture(doc, camera, reporter, stop, options);
+    capture.whitesOnly = whitesOnly;
     camera.SetFilePrefixName(options.vendorWord);
     const std::filesystem::path home =
         options.dataHome.empty() ? vantis::model::AppDataFolder() : options.dataHome;
@@ -201,6 +207,19 @@ Outcome RunCapture(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporte
     const Outcome outcome = capture.Run(info);
     if (failure) *failure = capture.failure;
     return outcome;
+}
+
+}  // namespace
+
+Outcome RunCapture(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
+                   const EngineCalls& engine, const CaptureOptions& options, CaptureFailure* failure) {
+    return RunCaptureOf(doc, camera, reporter, stop, engine, options, failure, false);
+}
+
+Outcome CaptureBoundaryPhotos(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter,
+                              const StopRequest& stop, const EngineCalls& engine, const CaptureOptions& options,
+                              CaptureFailure* failure) {
+    return RunCaptureOf(doc, camera, reporter, stop, engine, options, failure, true);
 }
 
 }  // namespace vantis::calibration

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "calibration/auto_tune.h"
+#include "calibration/capture.h"
 #include "calibration/maintenance_run.h"
 #include "calibration/oculet_camera.h"
 #include "calibration/warp_compute.h"
@@ -137,6 +138,60 @@ TEST(WallRun, AutomaticBoundaryReplacesAWrongStoredOne) {
                 "pixels from the good boundary\n",
                 before, after, worstFromGood);
     EXPECT_LT(after * 5, before) << log;
+}
+
+// The boundary photos on their own (as the Boundary dialog takes them): the
+// black and each projector's white, no pattern photos, and the boundary the
+// engine finds in them close to the lit area the ground truth gives.
+TEST(WallRun, BoundaryPhotosGiveTheLitAreasOutline) {
+    TempFolder home("wall-boundary-photos");
+    TestWall wall("stacked-2x1080.json", 177, home.path().string());
+    ASSERT_TRUE(wall.ok()) << wall.error();
+    ::setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
+    VantisAuto::CDoc doc;
+    std::string error;
+    ASSERT_TRUE(wallsim::tool::BuildProjectDocument(wall.scene(), &doc, &error)) << error;
+    const BoundaryGrid truth = BoundaryGridOf(doc.m_boundary);
+    BoundaryGrid off = truth;
+    for (cv::Point2f& p : off) p *= 0.5f;
+    SetBoundaryGrid(off, doc.m_boundary);
+    for (auto& c : doc.m_channels) c->m_hLink = dvOrvelAutoOpen(c->m_dwIp);
+
+    CDShowGridOverlay graph;
+    OculetCamera camera(graph);
+    int index = -1;
+    for (int i = 0; i < camera.Count() && index < 0; ++i)
+        if (IsSupportedCameraModel(camera.Name(i))) index = i;
+    ASSERT_GE(index, 0);
+    ASSERT_TRUE(camera.Open(index, {}));
+    camera.TakeConfig(doc.m_camera);
+
+    RecordingReporter reporter;
+    StopRequest stop;
+    CaptureOptions options;
+    options.dataHome = home.path() / "data";
+    const EngineCalls engine;
+    const Outcome captured = CaptureBoundaryPhotos(doc, camera, reporter, stop, engine, options);
+    const BoundaryResult found =
+        captured == Outcome::Done ? ComputeAutoBoundary(doc, engine) : BoundaryResult{kBoundaryPhotoUnreadable, 0, 0};
+    graph.Close();
+    for (auto& c : doc.m_channels) {
+        EXPECT_FALSE(c->m_strWhitePhoto.empty());
+        EXPECT_TRUE(c->m_strCenterPhoto.empty());
+        EXPECT_TRUE(c->m_strGridPhoto.empty());
+    }
+    doc.DisconnectAll();
+    ASSERT_EQ(captured, Outcome::Done) << Joined(reporter.errors);
+    ASSERT_EQ(found.status, kBoundaryOk) << BoundaryFailureText(found);
+    EXPECT_TRUE(doc.m_bBoundaryDone);
+    const BoundaryGrid grid = BoundaryGridOf(doc.m_boundary);
+    const float size = std::min(truth.back().x - truth.front().x, truth.back().y - truth.front().y);
+    double worst = 0;
+    for (std::size_t i = 0; i < grid.size(); ++i)
+        worst = std::max(worst, static_cast<double>(cv::norm(grid[i] - truth[i])));
+    EXPECT_LT(worst, size / 10) << "farthest point " << worst << " camera pixels from the lit area's outline";
+    for (std::size_t i = 0; i < wall.scene().projectors.size(); ++i)
+        EXPECT_FALSE(wall.board(static_cast<int>(i)).Snapshot().blanked) << "board " << i;
 }
 
 TEST(WallAutoTune, OverExposedStartConverges) {

@@ -48,4 +48,11 @@ PhotoResult PhotographAfterCommand(PhotoCamera& camera, int number, PhotoWait wa
 Outcome RunCapture(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
                    const EngineCalls& engine, const CaptureOptions& options, CaptureFailure* failure = nullptr);
 
+// The photos the automatic boundary needs, taken like RunCapture's: photo 0
+// with every projector blanked, then each channel's full white. The centre and
+// grid photo paths are left empty: a calibration must photograph anew.
+Outcome CaptureBoundaryPhotos(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter,
+                              const StopRequest& stop, const EngineCalls& engine, const CaptureOptions& options,
+                              CaptureFailure* failure = nullptr);
+
 }  // namespace vantis::calibration
