@@ -120,6 +120,9 @@ TEST(Session, NewProjectToRecalibratedWall) {
     main.OnBoundary();
     auto* boundary = dynamic_cast<CBoundaryDlg*>(main.DockedChild());
     ASSERT_NE(boundary, nullptr);
+    // The dialog's commands wait, as the operator must, until the projectors
+    // were cleared and the window is no longer busy.
+    ASSERT_TRUE(WaitFor([&] { return !main.IsBusy(); }, kSessionStepMs));
     boundary->ChoosePattern(CBoundaryDlg::kFullFill);
     QTest::keyClick(boundary, Qt::Key_Escape);
     EXPECT_TRUE(boundary->isVisible());

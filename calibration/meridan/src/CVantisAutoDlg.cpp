@@ -155,6 +155,11 @@ CVantisAutoDlg::~CVantisAutoDlg() {
     jobs_.RequestStopAll();
     if (auto answer = std::exchange(pendingReview_, nullptr)) answer->set_value(false);
     WaitForJobs();
+    // The docked dialogs (also one that left and awaits its deferred delete)
+    // hold the camera and threshold views, which come earlier among the
+    // children and so would be deleted first: the dialogs go before them.
+    delete dock_;
+    dock_ = nullptr;
 }
 
 void CVantisAutoDlg::BuildWindow() {
