@@ -219,6 +219,8 @@ void CBoundaryDlg::PatternAction(int k, int previous) {
 }
 
 void CBoundaryDlg::ShowStoredPattern() {
+    // Once Exit cleared the projectors the picture must not come back.
+    if (exited_) return;
     VantisAuto::DocLock lock(VantisAuto::DocumentLock());
     PatternAction(pattern_, pattern_);
 }
@@ -253,6 +255,8 @@ void CBoundaryDlg::ResetBoundary() {
 }
 
 void CBoundaryDlg::Exit() {
+    if (exited_) return;
+    exited_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     {
         VantisAuto::DocLock lock(VantisAuto::DocumentLock());

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -24,6 +25,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "../../meridan/tests/qt_test_support.h"
 #include "../../meridan/tests/test_env.h"
@@ -33,7 +35,9 @@
 #include "dialogs/CCameraDlg.h"
 #include "dialogs/CNewChannelDlg.h"
 #include "dialogs/CThresholdDlg.h"
+#include "dialogs/install.h"
 #include "dvOrvelAuto.h"
+#include "meridan/CVantisAutoDlg.h"
 #include "oculet/CCvImageCtrl.h"
 #include "oculet/CDShowCameraCtrl.h"
 #include "shot.h"
@@ -196,6 +200,50 @@ TEST_F(DialogTest, BoundaryKeysAndWheel) {
     EXPECT_TRUE(exited);
     EXPECT_TRUE(doc.m_bBoundaryDone);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // before the view goes
+}
+
+// The stored test picture arrives from the job that cleared the projectors;
+// once the operator left the dialog it must not light them again.
+TEST_F(DialogTest, BoundaryPictureStaysOffAfterExit) {
+    auto board = wallsim::BoardServer::StartInRange(216, 217);
+    ASSERT_TRUE(board);
+    VantisAuto::CDoc doc;
+    doc.m_nLayout = 1;
+    doc.m_boundary.m_nWork[3] = CBoundaryDlg::kFullFill;
+    auto* c = doc.AddChannel(board->address_value());
+    c->m_hLink = dvOrvelAutoOpen(board->address_value());
+    ASSERT_NE(c->m_hLink, 0);
+    CDShowCameraCtrl view;
+    auto* d = new CBoundaryDlg(doc, view);
+    d->ShowStoredPattern();
+    EXPECT_TRUE(board->Snapshot().solidShown);
+    d->Exit();
+    EXPECT_FALSE(board->Snapshot().solidShown);
+    d->ShowStoredPattern();
+    EXPECT_FALSE(board->Snapshot().solidShown);
+    d->Exit();  // a second Exit does nothing more
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    doc.DisconnectAll();
+}
+
+// The window goes while a dialog that left the dock still awaits its deferred
+// delete: the dialog, which holds the window's camera view, goes first.
+TEST_F(DialogTest, WindowGoesBeforeTheDeferredDeleteOfItsDialog) {
+    CVantisAutoDlg::Options o;
+    o.loadSystemConfig = false;
+    o.watchDevices = false;
+    auto main = std::make_unique<CVantisAutoDlg>(o);
+    main->SetMessageHandler([](const QString&) {});
+    main->SetErrorHandler([](const QString&) { return 1; });
+    meridan::dialogs::Install(*main);
+    main->OnBoundary();
+    main->WaitForJobs();
+    QPointer<QWidget> boundary = main->DockedChild();
+    ASSERT_NE(dynamic_cast<CBoundaryDlg*>(boundary.data()), nullptr);
+    static_cast<CBoundaryDlg*>(boundary.data())->Exit();
+    ASSERT_FALSE(boundary.isNull());
+    main.reset();
+    EXPECT_TRUE(boundary.isNull());
 }
 
 TEST_F(DialogTest, CameraPagesMapTheProperties) {

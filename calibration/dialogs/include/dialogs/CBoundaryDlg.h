@@ -32,6 +32,7 @@ class CBoundaryDlg : public QWidget {
     void ChoosePattern(int k);
     // 0 Curve, 1 Linear.
     void ChooseWarpMode(int mode);
+    // The stored test picture on the projectors; nothing once Exit ran.
     void ShowStoredPattern();
     void ResetBoundary();
     void Exit();
@@ -68,6 +69,7 @@ class CBoundaryDlg : public QWidget {
     int warpMode_ = 0;
     int pattern_ = kDesktop;
     bool started_ = false;
+    bool exited_ = false;
     std::vector<std::vector<float>> overlapX_;
     std::vector<std::vector<float>> overlapY_;
     std::vector<float*> overlapXColumns_;
