@@ -50,7 +50,7 @@ TEST(SettledPhoto, TooEarlyIsWrongSettledIsRightBeyondTheFixedWait) {
     // projectors take 350 ms from command to light.
     DelayScale scale(0.1);
     TempFolder home("settle-wall");
-    TestWall wall("stacked-2x1080.json", 175, home.path().string(), [](wallsim::Scene& s) {
+    TestWall wall("stacked-2x1080.json", 186, home.path().string(), [](wallsim::Scene& s) {
         s.timing.latency = 3500;
         s.timing.jitter = 0;
     });

@@ -15,9 +15,9 @@
 #include "calibration/warp_compute.h"
 #include "dvOrvelAuto.h"
 #include "project_config.h"
-#include "vantis/model/config.h"
 #include "test_support.h"
 #include "test_wall.h"
+#include "vantis/model/config.h"
 
 namespace vantis::calibration {
 namespace {
@@ -42,7 +42,8 @@ void RunScene(const std::string& sceneName, int firstAddress, bool blends) {
 
     // The configuration as wallsim writes it and tendal reads it.
     std::string error;
-    ASSERT_TRUE(wallsim::tool::WriteProjectConfig(wall.scene(), {home.path(), "Vendor", false}, nullptr, &error))
+    ASSERT_TRUE(
+        wallsim::tool::WriteProjectConfig(wall.scene(), {home.path(), "Vendor", false}, nullptr, &error))
         << error;
     VantisAuto::CDoc doc;
     ASSERT_EQ(vantis::model::LoadSystemConfig(doc, "Vendor", "Config", &error), 1) << error;
@@ -71,8 +72,10 @@ void RunScene(const std::string& sceneName, int firstAddress, bool blends) {
     EXPECT_NE(reporter.lines.back().find("Complete"), std::string::npos);
 
     const double after = testing::WorstRms(wall.Measure());
-    std::printf("%s: worst rms before %.2f, after %.2f panel pixels; auto-tune verdicts %s; camera exposure %d\n",
-                sceneName.c_str(), before, after, verdicts.c_str(), doc.m_camera.State(CameraProperty::Exposure).value);
+    std::printf(
+        "%s: worst rms before %.2f, after %.2f panel pixels; auto-tune verdicts %s; camera exposure %d\n",
+        sceneName.c_str(), before, after, verdicts.c_str(),
+        doc.m_camera.State(CameraProperty::Exposure).value);
     EXPECT_LT(after * 5, before) << log;
     for (std::size_t i = 0; i < wall.scene().projectors.size(); ++i) {
         const wallsim::BoardState state = wall.board(static_cast<int>(i)).Snapshot();
@@ -83,9 +86,15 @@ void RunScene(const std::string& sceneName, int firstAddress, bool blends) {
     }
 }
 
-TEST(WallRun, StackingScene) { RunScene("stacked-2x1080.json", 160, false); }
-TEST(WallRun, BlendingScene) { RunScene("blend-2x1080.json", 163, true); }
-TEST(WallRun, StackingWithBlendingScene) { RunScene("blend-2-stacked-2.json", 166, true); }
+TEST(WallRun, StackingScene) {
+    RunScene("stacked-2x1080.json", 160, false);
+}
+TEST(WallRun, BlendingScene) {
+    RunScene("blend-2x1080.json", 163, true);
+}
+TEST(WallRun, StackingWithBlendingScene) {
+    RunScene("blend-2-stacked-2.json", 166, true);
+}
 
 // A stored boundary that lies half off the light (a screen moved since it was
 // drawn): with the automatic boundary the run finds the lit area's outline
@@ -96,7 +105,8 @@ TEST(WallRun, AutomaticBoundaryReplacesAWrongStoredOne) {
     TestWall wall("blend-2x1080.json", 178, home.path().string());
     ASSERT_TRUE(wall.ok()) << wall.error();
     std::string error;
-    ASSERT_TRUE(wallsim::tool::WriteProjectConfig(wall.scene(), {home.path(), "Vendor", false}, nullptr, &error))
+    ASSERT_TRUE(
+        wallsim::tool::WriteProjectConfig(wall.scene(), {home.path(), "Vendor", false}, nullptr, &error))
         << error;
     VantisAuto::CDoc doc;
     ASSERT_EQ(vantis::model::LoadSystemConfig(doc, "Vendor", "Config", &error), 1) << error;
@@ -134,9 +144,10 @@ TEST(WallRun, AutomaticBoundaryReplacesAWrongStoredOne) {
     EXPECT_LT(worstFromGood, std::min(shiftX, shiftY) / 4) << log;
 
     const double after = testing::WorstRms(wall.Measure());
-    std::printf("automatic boundary: worst rms before %.2f, after %.2f panel pixels; farthest point %.1f camera "
-                "pixels from the good boundary\n",
-                before, after, worstFromGood);
+    std::printf(
+        "automatic boundary: worst rms before %.2f, after %.2f panel pixels; farthest point %.1f camera "
+        "pixels from the good boundary\n",
+        before, after, worstFromGood);
     EXPECT_LT(after * 5, before) << log;
 }
 
@@ -145,7 +156,7 @@ TEST(WallRun, AutomaticBoundaryReplacesAWrongStoredOne) {
 // engine finds in them close to the lit area the ground truth gives.
 TEST(WallRun, BoundaryPhotosGiveTheLitAreasOutline) {
     TempFolder home("wall-boundary-photos");
-    TestWall wall("stacked-2x1080.json", 177, home.path().string());
+    TestWall wall("stacked-2x1080.json", 182, home.path().string());
     ASSERT_TRUE(wall.ok()) << wall.error();
     ::setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
     VantisAuto::CDoc doc;
@@ -172,8 +183,8 @@ TEST(WallRun, BoundaryPhotosGiveTheLitAreasOutline) {
     options.dataHome = home.path() / "data";
     const EngineCalls engine;
     const Outcome captured = CaptureBoundaryPhotos(doc, camera, reporter, stop, engine, options);
-    const BoundaryResult found =
-        captured == Outcome::Done ? ComputeAutoBoundary(doc, engine) : BoundaryResult{kBoundaryPhotoUnreadable, 0, 0};
+    const BoundaryResult found = captured == Outcome::Done ? ComputeAutoBoundary(doc, engine)
+                                                           : BoundaryResult{kBoundaryPhotoUnreadable, 0, 0};
     graph.Close();
     for (auto& c : doc.m_channels) {
         EXPECT_FALSE(c->m_strWhitePhoto.empty());
@@ -196,7 +207,7 @@ TEST(WallRun, BoundaryPhotosGiveTheLitAreasOutline) {
 
 TEST(WallAutoTune, OverExposedStartConverges) {
     TempFolder home("wall-tune");
-    TestWall wall("stacked-2x1080.json", 172, home.path().string());
+    TestWall wall("stacked-2x1080.json", 184, home.path().string());
     ASSERT_TRUE(wall.ok()) << wall.error();
     ::setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
     VantisAuto::CDoc doc;
