@@ -72,7 +72,10 @@ CThresholdDlg::CThresholdDlg(VantisAuto::CDoc& doc, CCvImageCtrl& view, QWidget*
 }
 
 CThresholdDlg::~CThresholdDlg() {
-    view_.Stop();
+    // The view's worker calls back into this dialog: it must have ended,
+    // however long the picture takes, before the dialog goes.
+    while (!view_.Stop()) {
+    }
     view_.m_producer = nullptr;
     view_.m_done = nullptr;
     view_.m_pContext = nullptr;

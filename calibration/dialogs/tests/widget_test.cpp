@@ -327,6 +327,19 @@ TEST_F(DialogTest, ThresholdDialogSteps) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // before the view goes
 }
 
+// A review dialog deleted while the view still computes its first picture
+// goes only once the view's worker, which calls back into it, has ended.
+TEST_F(DialogTest, ThresholdDialogOutlivesItsPictureWorker) {
+    VantisAuto::CDoc doc;
+    WritePhotos(home_.root(), 0, *doc.AddChannel(0x7F0000D6));
+    CCvImageCtrl view;
+    view.resize(320, 240);
+    for (int round = 0; round < 3; ++round) {
+        delete new CThresholdDlg(doc, view);
+        EXPECT_EQ(view.Stop(), 1) << "round " << round;
+    }
+}
+
 // Both programs give every window one look: Fusion with the dark palette,
 // message boxes and the wizard included.
 TEST(ProgramLook, FusionWithTheDarkPalette) {
