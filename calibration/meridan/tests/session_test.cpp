@@ -54,11 +54,11 @@ bool SameTables(const vantis::model::TablePairData& a, const vantis::model::Tabl
 }
 
 class MeridanSession : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         App();
         wall_ = std::make_unique<vantis::calibration::testing::TestWall>("blend-2x1080.json", FirstAddress(),
-                                                                          home_.root().string());
+                                                                         home_.root().string());
         ASSERT_TRUE(wall_->ok()) << wall_->error();
         // The configuration an operator's earlier session left behind.
         std::string error;
@@ -115,8 +115,9 @@ protected:
     void StartCalibration() {
         main_->OnCalibration();
         ASSERT_TRUE(main_->WaitWindow());
-        ASSERT_TRUE(WaitFor([&] { return main_->WaitWindow() && main_->WaitWindow()->StatusText().startsWith("Projector"); },
-                            kStepMs));
+        ASSERT_TRUE(WaitFor(
+            [&] { return main_->WaitWindow() && main_->WaitWindow()->StatusText().startsWith("Projector"); },
+            kStepMs));
     }
 
     // Every modal dialog (error dialog, message box) is closed as it comes,
@@ -202,7 +203,8 @@ TEST_F(MeridanSession, WallStopsDuringCalibration) {
     for (int i = 0; i < 2; ++i) wall_->board(i).Stop();
     const auto [at, error] = FirstModalAfter(fault, kStepMs);
     ASSERT_FALSE(error.isEmpty()) << "no error dialog at all";
-    std::printf("error %lld ms after the fault: %s\n", static_cast<long long>(at - fault), error.toStdString().c_str());
+    std::printf("error %lld ms after the fault: %s\n", static_cast<long long>(at - fault),
+                error.toStdString().c_str());
     EXPECT_LE(at - fault, kErrorWithinMs);
     ExpectResponsive();
     EXPECT_TRUE(main_->LastJobEnd().startsWith("Calibration failed")) << main_->LastJobEnd().toStdString();
@@ -216,10 +218,12 @@ TEST_F(MeridanSession, CameraLostDuringCalibration) {
     wall_->camera().Stop();
     const auto [at, error] = FirstModalAfter(fault, kStepMs);
     ASSERT_FALSE(error.isEmpty()) << "no error dialog at all";
-    std::printf("error %lld ms after the fault: %s\n", static_cast<long long>(at - fault), error.toStdString().c_str());
+    std::printf("error %lld ms after the fault: %s\n", static_cast<long long>(at - fault),
+                error.toStdString().c_str());
     EXPECT_LE(at - fault, kErrorWithinMs);
     ExpectResponsive();
-    EXPECT_FALSE(main_->LastJobEnd().startsWith("Calibration completed")) << main_->LastJobEnd().toStdString();
+    EXPECT_FALSE(main_->LastJobEnd().startsWith("Calibration completed"))
+        << main_->LastJobEnd().toStdString();
     // Without a camera there is nothing to calibrate with.
     EXPECT_FALSE(main_->GetButton(CVantisAutoDlg::kCalibration)->isEnabled());
     ExpectConfigurationIntact();
@@ -246,7 +250,8 @@ TEST_F(MeridanSession, AutoTuneIsJoinedWhenTheWindowGoes) {
     std::size_t frames[2];
     for (int i = 0; i < 2; ++i) frames[i] = wall_->board(i).Snapshot().framesReceived;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(wall_->board(i).Snapshot().framesReceived, frames[i]) << "board " << i;
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(wall_->board(i).Snapshot().framesReceived, frames[i]) << "board " << i;
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ bool PhotoExists(const std::string& path) {
 }
 
 class Capture {
-public:
+  public:
     Capture(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
             const CaptureOptions& options)
         : doc_(doc), camera_(camera), reporter_(reporter), stop_(stop), options_(options) {}
@@ -69,8 +69,9 @@ public:
 
             camera_.MarkPicture();
             dvOrvelAutoImageUnBlank(c.m_hLink);
-            dvOrvelAutoMakeRectanglePattern(c.m_hLink, kWhite, p.blockWidth, p.blockHeight, p.pitchX, p.pitchY, 0, 0,
-                                            p.centreColumn, p.centreColumnEnd, p.centreRow, p.centreRowEnd, 1, 1, 1);
+            dvOrvelAutoMakeRectanglePattern(c.m_hLink, kWhite, p.blockWidth, p.blockHeight, p.pitchX,
+                                            p.pitchY, 0, 0, p.centreColumn, p.centreColumnEnd, p.centreRow,
+                                            p.centreRowEnd, 1, 1, 1);
             if (const Step s = Photograph(n + 1, &c.m_strCenterPhoto); s != Step::Taken) return Ended(s);
             dvOrvelAutoClearImage(c.m_hLink);
             dvOrvelAutoImageBlank(c.m_hLink);
@@ -79,8 +80,9 @@ public:
 
             camera_.MarkPicture();
             dvOrvelAutoImageUnBlank(c.m_hLink);
-            dvOrvelAutoMakeRectanglePattern(c.m_hLink, kWhite, p.blockWidth, p.blockHeight, p.pitchX, p.pitchY, 0, 0,
-                                            0, p.blockColumns + 1, 0, p.blockRows + 1, 1, 1, 1);
+            dvOrvelAutoMakeRectanglePattern(c.m_hLink, kWhite, p.blockWidth, p.blockHeight, p.pitchX,
+                                            p.pitchY, 0, 0, 0, p.blockColumns + 1, 0, p.blockRows + 1, 1, 1,
+                                            1);
             if (const Step s = Photograph(n + 2, &c.m_strGridPhoto); s != Step::Taken) return Ended(s);
             dvOrvelAutoClearImage(c.m_hLink);
             dvOrvelAutoImageBlank(c.m_hLink);
@@ -95,7 +97,7 @@ public:
     CaptureFailure failure = CaptureFailure::None;
     bool whitesOnly = false;  // black and the whites only, for the boundary
 
-private:
+  private:
     enum class Step { Taken, Stopped, NeverSettled };
 
     // The photograph after the command just sent.
@@ -159,7 +161,8 @@ private:
 }  // namespace
 
 std::chrono::milliseconds SettleCeiling() {
-    return vantis::delays::Scaled(vantis::delays::kPatternSettle) + vantis::delays::Scaled(vantis::delays::kPhotoSettle);
+    return vantis::delays::Scaled(vantis::delays::kPatternSettle) +
+           vantis::delays::Scaled(vantis::delays::kPhotoSettle);
 }
 
 PhotoResult PhotographAfterCommand(PhotoCamera& camera, int number, PhotoWait wait, const StopRequest& stop,
@@ -217,8 +220,8 @@ Outcome RunCapture(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporte
 }
 
 Outcome CaptureBoundaryPhotos(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter,
-                              const StopRequest& stop, const EngineCalls& engine, const CaptureOptions& options,
-                              CaptureFailure* failure) {
+                              const StopRequest& stop, const EngineCalls& engine,
+                              const CaptureOptions& options, CaptureFailure* failure) {
     return RunCaptureOf(doc, camera, reporter, stop, engine, options, failure, true);
 }
 

@@ -46,13 +46,14 @@ PhotoResult PhotographAfterCommand(PhotoCamera& camera, int number, PhotoWait wa
 // a picture that never settled) and is given in *failure; on a stop or a picture
 // that never settled every projector is unblanked and cleared.
 Outcome RunCapture(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter, const StopRequest& stop,
-                   const EngineCalls& engine, const CaptureOptions& options, CaptureFailure* failure = nullptr);
+                   const EngineCalls& engine, const CaptureOptions& options,
+                   CaptureFailure* failure = nullptr);
 
 // The photos the automatic boundary needs, taken like RunCapture's: photo 0
 // with every projector blanked, then each channel's full white. The centre and
 // grid photo paths are left empty: a calibration must photograph anew.
 Outcome CaptureBoundaryPhotos(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter& reporter,
-                              const StopRequest& stop, const EngineCalls& engine, const CaptureOptions& options,
-                              CaptureFailure* failure = nullptr);
+                              const StopRequest& stop, const EngineCalls& engine,
+                              const CaptureOptions& options, CaptureFailure* failure = nullptr);
 
 }  // namespace vantis::calibration
