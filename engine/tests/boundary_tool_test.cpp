@@ -1,9 +1,5 @@
 // `vantiscore boundary JOB.json`: the job file's parsing and the program's
 // answers, success and failure.
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -12,30 +8,13 @@
 
 #include "boundary_job.h"
 #include "synthetic_photos.h"
+#include "tool_run.h"
 
 namespace vantiscore::tool {
 namespace {
 
 using nlohmann::json;
 using synthetic::TempFolder;
-
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-ToolRun RunTool(const std::string& arguments) {
-    ToolRun run;
-    const std::string command = std::string(VANTISCORE_TOOL) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 cv::Mat Photo(bool lit) {
     cv::Mat photo(cv::Size(1280, 720), CV_8UC3, cv::Scalar::all(10));

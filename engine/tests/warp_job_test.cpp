@@ -1,15 +1,12 @@
 // The vantiscore tool: its job file and its answers, and the program itself
 // on good and bad input.
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <opencv2/core.hpp>
 
 #include "synthetic_photos.h"
+#include "tool_run.h"
 #include "warp_job.h"
 
 namespace {
@@ -17,6 +14,8 @@ namespace {
 using nlohmann::json;
 using vantiscore::synthetic::TempFolder;
 using vantiscore::tool::ParseWarpJob;
+using vantiscore::tool::RunTool;
+using vantiscore::tool::ToolRun;
 
 TEST(WarpJobFile, KeysAreTheParameterNames) {
     const std::string text = R"({"blackPhoto": "b.bmp", "whitePhotos": ["w1.bmp", "/abs/w2.bmp"],
@@ -92,24 +91,6 @@ TEST(WarpJobFile, CentreModeAndFigures) {
     EXPECT_EQ(answer["figures"],
               json::parse(R"([{"blocksFound": 500, "blocksExpected": 510, "residualRms": 0.25,
                                                   "residualMax": 0.5, "extrapolationMax": 48.0}])"));
-}
-
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-ToolRun RunTool(const std::string& arguments) {
-    ToolRun run;
-    const std::string command = std::string(VANTISCORE_TOOL) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
 }
 
 TEST(VantiscoreTool, PatternInfoAndAutotune) {

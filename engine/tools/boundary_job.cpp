@@ -1,35 +1,14 @@
 #include "boundary_job.h"
 
-#include <climits>
-#include <cstdint>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
+#include "job_fields.h"
+
 namespace vantiscore::tool {
-namespace {
 
 using nlohmann::json;
-
-std::string ResolvePath(const std::string& path, const std::filesystem::path& base) {
-    if (path.empty() || std::filesystem::path(path).is_absolute()) return path;
-    return (base / path).string();
-}
-
-std::int32_t StrictInt(const json& job, const char* key, std::int32_t fallback) {
-    if (!job.contains(key)) return fallback;
-    const json& value = job.at(key);
-    if (value.is_number_integer()) {
-        if (value.is_number_unsigned()
-                ? value.get<std::uint64_t>() <= INT32_MAX
-                : value.get<std::int64_t>() >= INT32_MIN && value.get<std::int64_t>() <= INT32_MAX) {
-            return static_cast<std::int32_t>(value.get<std::int64_t>());
-        }
-    }
-    throw std::invalid_argument(std::string(key) + " must be a 32-bit whole number");
-}
-
-}  // namespace
 
 std::optional<BoundaryJobFile> ParseBoundaryJob(const std::string& text,
                                                 const std::filesystem::path& baseFolder, std::string* error) {
@@ -45,16 +24,7 @@ std::optional<BoundaryJobFile> ParseBoundaryJob(const std::string& text,
             if (!entry.is_string()) throw std::invalid_argument("every white photo must be one path");
             file.whitePhotos.push_back(ResolvePath(entry.get<std::string>(), baseFolder));
         }
-        if (!job.contains("patternType")) throw std::invalid_argument("patternType is missing");
-        file.patternType = StrictInt(job, "patternType", 0);
-        file.channelCount =
-            StrictInt(job, "channelCount", static_cast<std::int32_t>(file.whitePhotos.size()));
-        file.warpingMode = StrictInt(job, "warpingMode", kWarpingStacking);
-        file.layoutColumns = StrictInt(job, "layoutColumns", 1);
-        file.layoutRows = StrictInt(job, "layoutRows", 1);
-        file.overlapX = StrictInt(job, "overlapX", 0);
-        file.overlapY = StrictInt(job, "overlapY", 0);
-        file.stackCount = StrictInt(job, "stackCount", 1);
+        ReadLayoutFields(job, file.whitePhotos.size(), file);
         if (job.contains("keepAspect")) {
             if (!job.at("keepAspect").is_boolean())
                 throw std::invalid_argument("keepAspect must be true or false");

@@ -11,20 +11,13 @@
 #include <vector>
 
 #include "VantisCore.h"
+#include "job_fields.h"
 
 namespace vantiscore::tool {
 
-struct BoundaryJobFile {
+struct BoundaryJobFile : JobLayout {
     std::string blackPhoto;
     std::vector<std::string> whitePhotos;
-    PatternType patternType = 0;
-    std::int32_t channelCount = 0;
-    WarpingMode warpingMode = kWarpingStacking;
-    std::int32_t layoutColumns = 1;
-    std::int32_t layoutRows = 1;
-    std::int32_t overlapX = 0;
-    std::int32_t overlapY = 0;
-    std::int32_t stackCount = 1;
     bool keepAspect = false;
 };
 

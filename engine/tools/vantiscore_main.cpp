@@ -9,9 +9,7 @@
 // A failure result prints its JSON and a message on standard error and exits
 // 1; unreadable or malformed input exits 2.
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -83,15 +81,14 @@ int AutoTuneCommand(const std::string& black, const std::string& white) {
 }
 
 int WarpCommand(const std::string& jobPath) {
-    std::ifstream in(jobPath, std::ios::binary);
-    std::stringstream text;
-    if (!in || !(text << in.rdbuf())) {
+    const auto text = vantiscore::tool::ReadJobText(jobPath);
+    if (!text) {
         std::cerr << "vantiscore: cannot read the job file " << jobPath << '\n';
         return 2;
     }
     std::string error;
     const auto job =
-        vantiscore::tool::ParseWarpJob(text.str(), std::filesystem::absolute(jobPath).parent_path(), &error);
+        vantiscore::tool::ParseWarpJob(*text, std::filesystem::absolute(jobPath).parent_path(), &error);
     if (!job) {
         std::cerr << "vantiscore: malformed job file " << jobPath << ": " << error << '\n';
         return 2;
@@ -121,15 +118,14 @@ int WarpCommand(const std::string& jobPath) {
 }
 
 int BoundaryCommand(const std::string& jobPath) {
-    std::ifstream in(jobPath, std::ios::binary);
-    std::stringstream text;
-    if (!in || !(text << in.rdbuf())) {
+    const auto text = vantiscore::tool::ReadJobText(jobPath);
+    if (!text) {
         std::cerr << "vantiscore: cannot read the job file " << jobPath << '\n';
         return 2;
     }
     std::string error;
-    const auto job = vantiscore::tool::ParseBoundaryJob(
-        text.str(), std::filesystem::absolute(jobPath).parent_path(), &error);
+    const auto job =
+        vantiscore::tool::ParseBoundaryJob(*text, std::filesystem::absolute(jobPath).parent_path(), &error);
     if (!job) {
         std::cerr << "vantiscore: malformed job file " << jobPath << ": " << error << '\n';
         return 2;

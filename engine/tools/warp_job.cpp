@@ -1,6 +1,5 @@
 #include "warp_job.h"
 
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -8,15 +7,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "job_fields.h"
+
 namespace vantiscore::tool {
 namespace {
 
 using nlohmann::json;
-
-std::string ResolvePath(const std::string& path, const std::filesystem::path& base) {
-    if (path.empty() || std::filesystem::path(path).is_absolute()) return path;
-    return (base / path).string();
-}
 
 // A photo list entry: one path, or several as a list or joined with ';'.
 std::string PhotoEntry(const json& value, const std::filesystem::path& base) {
@@ -49,29 +45,12 @@ std::vector<std::string> PhotoList(const json& job, const char* key, const std::
     return list;
 }
 
-// A whole number that fits 32 bits; 2.5 or 1e20 is refused rather than cut.
-std::int32_t StrictInt(const json& value, const char* key) {
-    if (value.is_number_integer()) {
-        const auto wide = value.get<std::int64_t>();
-        if (value.is_number_unsigned() ? value.get<std::uint64_t>() <= INT32_MAX
-                                       : wide >= INT32_MIN && wide <= INT32_MAX) {
-            return static_cast<std::int32_t>(wide);
-        }
-    }
-    throw std::invalid_argument(std::string(key) + " must be a 32-bit whole number");
-}
-
 float StrictFloat(const json& value) {
     const double d = value.get<double>();
     if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) {
         throw std::invalid_argument("a boundary coordinate is out of range");
     }
     return static_cast<float>(d);
-}
-
-std::int32_t Int(const json& job, const char* key, std::int32_t fallback) {
-    if (!job.contains(key)) return fallback;
-    return StrictInt(job.at(key), key);
 }
 
 }  // namespace
@@ -90,14 +69,7 @@ std::optional<WarpJobFile> ParseWarpJob(const std::string& text, const std::file
         file.centrePhotos = PhotoList(job, "centrePhotos", baseFolder);
         file.gridPhotos = PhotoList(job, "gridPhotos", baseFolder);
         file.thresholds = job.at("thresholds").get<std::vector<double>>();
-        file.patternType = StrictInt(job.at("patternType"), "patternType");
-        file.channelCount = Int(job, "channelCount", static_cast<std::int32_t>(file.whitePhotos.size()));
-        file.warpingMode = Int(job, "warpingMode", kWarpingStacking);
-        file.layoutColumns = Int(job, "layoutColumns", 1);
-        file.layoutRows = Int(job, "layoutRows", 1);
-        file.overlapX = Int(job, "overlapX", 0);
-        file.overlapY = Int(job, "overlapY", 0);
-        file.stackCount = Int(job, "stackCount", 1);
+        ReadLayoutFields(job, file.whitePhotos.size(), file);
         if (job.contains("centres")) {
             const std::string centres = job.at("centres").get<std::string>();
             if (centres == "centroid")

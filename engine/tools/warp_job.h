@@ -8,23 +8,16 @@
 #include <vector>
 
 #include "VantisCore.h"
+#include "job_fields.h"
 
 namespace vantiscore::tool {
 
-struct WarpJobFile {
+struct WarpJobFile : JobLayout {
     std::string blackPhoto;
     std::vector<std::string> whitePhotos;
     std::vector<std::string> centrePhotos;  // per channel, paths joined with ';'
     std::vector<std::string> gridPhotos;    // per channel, paths joined with ';'
     std::vector<double> thresholds;
-    PatternType patternType = 0;
-    std::int32_t channelCount = 0;
-    WarpingMode warpingMode = kWarpingStacking;
-    std::int32_t layoutColumns = 1;
-    std::int32_t layoutRows = 1;
-    std::int32_t overlapX = 0;
-    std::int32_t overlapY = 0;
-    std::int32_t stackCount = 1;
     BoundaryGrid boundary;
     WarpOptions options;  // "centres": "centroid" (default) or "box"
 };

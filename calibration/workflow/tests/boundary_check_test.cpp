@@ -10,6 +10,7 @@
 #include "calibration/calibration_sequence.h"
 #include "dvOrvelAuto.h"
 #include "fake_camera.h"
+#include "sequence_fixtures.h"
 #include "test_support.h"
 #include "wallsim/board_server.h"
 
@@ -17,6 +18,7 @@ namespace vantis::calibration {
 namespace {
 
 using testing::FakeCamera;
+using testing::IdentityEngine;
 using testing::Loopback;
 using testing::RecordingReporter;
 using testing::TempFolder;
@@ -53,21 +55,6 @@ class WallCamera : public FakeCamera {
         return cv::imwrite(LastPhotoPath(), picture) ? 1 : 0;
     }
 };
-
-EngineCalls IdentityEngine() {
-    EngineCalls calls;
-    calls.doImageWarping = [](const std::string&, const std::vector<std::string>&,
-                              const std::vector<std::string>&, const std::vector<std::string>&,
-                              const std::vector<double>&, PatternType type, std::int32_t count, WarpingMode,
-                              std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                              const BoundaryGrid&, std::int32_t*, std::vector<WarpGrid>* warps) {
-        WarpGrid grid;
-        AutoWarpInitWarping(&grid, type);
-        warps->assign(static_cast<std::size_t>(count), grid);
-        return WarpResult{};
-    };
-    return calls;
-}
 
 TEST(BoundaryCheck, ShapesOfTheGrid) {
     const cv::Size picture(200, 100);

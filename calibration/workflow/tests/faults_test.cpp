@@ -5,6 +5,7 @@
 #include "calibration/connection_job.h"
 #include "calibration/maintenance_run.h"
 #include "fake_camera.h"
+#include "sim_board.h"
 #include "test_support.h"
 #include "vantis/messages/calibration_messages.h"
 #include "vantis/messages/maintenance_messages.h"
@@ -15,21 +16,14 @@ namespace {
 
 using testing::AlwaysReachable;
 using testing::FakeCamera;
+using testing::JoinedLines;
 using testing::Loopback;
 using testing::RecordingReporter;
+using testing::StartBoard;
 using testing::TempFolder;
 
 std::unique_ptr<wallsim::BoardServer> Board(int last) {
-    std::string error;
-    auto board = wallsim::BoardServer::Start("127.0.0." + std::to_string(last), {}, &error);
-    EXPECT_NE(board, nullptr) << error;
-    return board;
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string all;
-    for (const auto& l : lines) all += l;
-    return all;
+    return StartBoard("127.0.0." + std::to_string(last));
 }
 
 struct Maintenance {
@@ -110,7 +104,7 @@ TEST(MaintenanceFaults, PhotosTheEngineRejects) {
     EXPECT_EQ(r.outcome, Outcome::Failed);
     EXPECT_EQ(r.kind, 2);
     EXPECT_EQ(m.camera.opened, 0);
-    const std::string log = Joined(m.reporter.lines);
+    const std::string log = JoinedLines(m.reporter.lines);
     EXPECT_NE(log.find("[12:34] Open HD Pro Webcam C920\r\n"), std::string::npos);
     EXPECT_EQ(log.find("Finish Auto Tune"), std::string::npos);
     EXPECT_EQ(log.find("[12:34] Start collect Image data"), std::string::npos);

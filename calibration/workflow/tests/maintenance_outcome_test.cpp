@@ -14,6 +14,7 @@
 #include "calibration/maintenance_run.h"
 #include "calibration/stop_signals.h"
 #include "fake_camera.h"
+#include "sim_board.h"
 #include "test_support.h"
 #include "vantis/delays.h"
 #include "vantis/messages/maintenance_messages.h"
@@ -25,7 +26,9 @@ namespace {
 using namespace std::chrono_literals;
 using testing::AlwaysReachable;
 using testing::FakeCamera;
+using testing::JoinedLines;
 using testing::RecordingReporter;
+using testing::StartBoard;
 using testing::TempFolder;
 using wallsim::Fault;
 using wallsim::FaultMode;
@@ -34,16 +37,7 @@ constexpr std::uint8_t kWarpBlockCode = 0x12;
 constexpr int kBlocksPerWarp = 39;
 
 std::unique_ptr<wallsim::BoardServer> Board(int last) {
-    std::string error;
-    auto board = wallsim::BoardServer::Start("127.0.3." + std::to_string(last), {}, &error);
-    EXPECT_NE(board, nullptr) << error;
-    return board;
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string all;
-    for (const auto& l : lines) all += l;
-    return all;
+    return StartBoard("127.0.3." + std::to_string(last));
 }
 
 // A camera whose photos stop being saved after `working` photos (a camera
@@ -136,7 +130,7 @@ TEST(MaintenanceOutcome, ABoardSilentAfterConnectingFailsTheRunInOneTimeOutAndTh
     EXPECT_EQ(r.code, 50);
     EXPECT_EQ(r.text, "11");
     EXPECT_FALSE(run.doc.m_bWarped);
-    const std::string log = Joined(run.reporter.lines);
+    const std::string log = JoinedLines(run.reporter.lines);
     EXPECT_EQ(log.find("Complete"), std::string::npos) << log;
     EXPECT_NE(log.find("(IP address: 11) failed at the warp download (link result 50"), std::string::npos)
         << log;
@@ -156,7 +150,8 @@ TEST(MaintenanceOutcome, ARefusedSaveOrBlendIsAFailureNamingTheStep) {
         const MaintenanceResult r = run.Go();
         EXPECT_EQ(r.outcome, Outcome::Failed);
         EXPECT_EQ(r.code, 1);
-        EXPECT_NE(Joined(run.reporter.lines).find("(IP address: 13) failed at the save"), std::string::npos);
+        EXPECT_NE(JoinedLines(run.reporter.lines).find("(IP address: 13) failed at the save"),
+                  std::string::npos);
         EXPECT_FALSE(run.doc.m_bWarped);
     }
     board->ClearFault();
@@ -168,7 +163,7 @@ TEST(MaintenanceOutcome, ARefusedSaveOrBlendIsAFailureNamingTheStep) {
         board->SetFault(Fault::Of(FaultMode::kRefuse).OnCode(0x27));  // the blend's gamma mode
         const MaintenanceResult r = run.Go();
         EXPECT_EQ(r.outcome, Outcome::Failed);
-        EXPECT_NE(Joined(run.reporter.lines).find("failed at the blend download"), std::string::npos);
+        EXPECT_NE(JoinedLines(run.reporter.lines).find("failed at the blend download"), std::string::npos);
     }
     board->ClearFault();
     {
@@ -180,7 +175,8 @@ TEST(MaintenanceOutcome, ARefusedSaveOrBlendIsAFailureNamingTheStep) {
         const MaintenanceResult r = run.Go();
         EXPECT_EQ(r.outcome, Outcome::Failed);
         EXPECT_EQ(r.kind, 1);
-        EXPECT_NE(Joined(run.reporter.lines).find("failed at the stored warp download"), std::string::npos);
+        EXPECT_NE(JoinedLines(run.reporter.lines).find("failed at the stored warp download"),
+                  std::string::npos);
         EXPECT_EQ(run.camera.countCalls, 0);
     }
     board->ClearFault();
@@ -188,7 +184,7 @@ TEST(MaintenanceOutcome, ARefusedSaveOrBlendIsAFailureNamingTheStep) {
     good.Add(13);
     EXPECT_EQ(good.Go().outcome, Outcome::Done);
     EXPECT_TRUE(good.doc.m_bWarped);
-    EXPECT_NE(Joined(good.reporter.lines).find("Complete"), std::string::npos);
+    EXPECT_NE(JoinedLines(good.reporter.lines).find("Complete"), std::string::npos);
 }
 
 TEST(MaintenanceOutcome, ACameraThatDiesLogsNoFinishLines) {
@@ -200,7 +196,7 @@ TEST(MaintenanceOutcome, ACameraThatDiesLogsNoFinishLines) {
         run.camera.working = working;
         const MaintenanceResult r = run.Go();
         EXPECT_EQ(r.outcome, Outcome::Failed);
-        const std::string log = Joined(run.reporter.lines);
+        const std::string log = JoinedLines(run.reporter.lines);
         EXPECT_EQ(log.find("Finish Auto Tune"), std::string::npos) << log;
         EXPECT_EQ(log.find("Finish collect Image data"), std::string::npos) << log;
         EXPECT_EQ(run.reporter.lines.back(), tendal::Messages().Text(tendal::msg::kNoCamera));
@@ -211,7 +207,7 @@ TEST(MaintenanceOutcome, ACameraThatDiesLogsNoFinishLines) {
     run.camera.working = 5;  // auto-tune: black and one white
     const MaintenanceResult r = run.Go();
     EXPECT_EQ(r.outcome, Outcome::Failed);
-    const std::string log = Joined(run.reporter.lines);
+    const std::string log = JoinedLines(run.reporter.lines);
     EXPECT_NE(log.find("Finish Auto Tune"), std::string::npos) << log;
     EXPECT_EQ(log.find("Finish collect Image data"), std::string::npos) << log;
 }
@@ -292,13 +288,13 @@ TEST(MaintenanceOutcome, AutomaticBoundaryFailureEndsTheRunAndItsResultIsWhatThe
             return WarpResult{};
         };
         const MaintenanceResult r = run.Go();
-        EXPECT_EQ(r.outcome, Outcome::Done) << Joined(run.reporter.lines);
+        EXPECT_EQ(r.outcome, Outcome::Done) << JoinedLines(run.reporter.lines);
         ASSERT_EQ(used.size(), static_cast<std::size_t>(kBoundaryColumns * kBoundaryRows));
         EXPECT_EQ(used.front(), cv::Point2f(7.0f, 9.0f));
         EXPECT_TRUE(run.doc.m_bBoundaryDone);
         EXPECT_EQ(run.doc.m_boundary.m_tableA.y[128][64], 9.0f);
         EXPECT_EQ(run.doc.m_boundary.m_tableC.x[0][0], 7.0f);
-        EXPECT_NE(Joined(run.reporter.lines).find("automatic boundary found (aspect ratio 1.500)"),
+        EXPECT_NE(JoinedLines(run.reporter.lines).find("automatic boundary found (aspect ratio 1.500)"),
                   std::string::npos);
     }
     {
@@ -336,7 +332,7 @@ TEST(MaintenanceOutcome, ASignalStopsTheRunAndLeavesEveryProjectorShowingItsPict
     EXPECT_FALSE(state.blanked);
     EXPECT_FALSE(state.solidShown);
     EXPECT_FALSE(run.doc.m_bWarped);
-    EXPECT_NE(Joined(run.reporter.lines).find("Stopped"), std::string::npos);
+    EXPECT_NE(JoinedLines(run.reporter.lines).find("Stopped"), std::string::npos);
     StopSignals::Reset();
 }
 

@@ -7,6 +7,7 @@
 #include "calibration/calibration_sequence.h"
 #include "dvOrvelAuto.h"
 #include "fake_camera.h"
+#include "sequence_fixtures.h"
 #include "test_support.h"
 #include "wallsim/board_server.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 using testing::FakeCamera;
 using testing::Loopback;
+using testing::MarkBoundary;
 using testing::RecordingReporter;
 using testing::TempFolder;
 
@@ -29,15 +31,6 @@ class RestlessCamera : public FakeCamera {
     }
     int settledAsked = 0;
 };
-
-// A boundary the calibration accepts: a rectangle inside a 1920 x 1080 picture.
-void MarkBoundary(VantisAuto::CDoc& doc) {
-    for (int c = 0; c < kBoundaryColumns; ++c)
-        for (int r = 0; r < kBoundaryRows; ++r) {
-            doc.m_boundary.m_tableB.x[c][r] = 100.0f + 1700.0f * c / (kBoundaryColumns - 1);
-            doc.m_boundary.m_tableB.y[c][r] = 100.0f + 880.0f * r / (kBoundaryRows - 1);
-        }
-}
 
 TEST(SettledCapture, PictureThatNeverSettlesEndsTheCalibration) {
     std::string error;

@@ -50,6 +50,13 @@ class AlwaysReachable : public vantis::model::EchoProber {
     bool Echo(std::uint32_t, std::chrono::milliseconds) override { return true; }
 };
 
+// The lines a reporter recorded, run together, for searching.
+inline std::string JoinedLines(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& l : lines) all += l;
+    return all;
+}
+
 inline std::uint32_t Loopback(int last) {
     return 0x7F000000u | static_cast<std::uint32_t>(last);
 }
