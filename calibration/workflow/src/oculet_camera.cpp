@@ -50,6 +50,11 @@ void OculetCamera::Watch(oculet::SettleWatch& watch, std::chrono::milliseconds c
     }
 }
 
+void OculetCamera::MarkPicture() {
+    marked_ = graph_.LatestFrame();
+    if (!marked_) marked_ = graph_.WaitForFrameAfter(0, vantis::delays::kPhotoFreshFrameTimeout);
+}
+
 PhotoResult OculetCamera::TakeSettledPhoto(int number, std::chrono::milliseconds ceiling) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();

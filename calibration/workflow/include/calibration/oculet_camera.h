@@ -26,7 +26,9 @@ class OculetCamera : public CameraDevice {
     std::string GetImagePath() const override { return graph_.GetImagePath(); }
     int TakePhoto(int number) override;
     std::string LastPhotoPath() const override { return graph_.GetLastPhotoPath(); }
-    void MarkPicture() override { marked_ = graph_.LatestFrame(); }
+    // Remembers the picture before a command; a camera just opened that has not
+    // delivered a frame yet is waited for, so the change can still be seen.
+    void MarkPicture() override;
     PhotoResult TakeSettledPhoto(int number, std::chrono::milliseconds ceiling) override;
     bool WaitForStillPicture(std::chrono::milliseconds ceiling) override;
     CDShowCameraData& Properties() override { return graph_; }
