@@ -27,12 +27,9 @@ int RunHeadless(Startup& startup, std::ostream& out, const ReportOptions& report
     vantis::calibration::StopRequest stop;
     // SIGINT and SIGTERM stop the run: the projectors show their pictures again.
     vantis::calibration::StopSignals::Install(stop);
-    vantis::calibration::MaintenanceOptions options;
-    options.vendorWord = vid;
-    options.autoBoundary = autoBoundary;
-    options.reportFolder = vantis::model::SystemConfigPath(vid).parent_path();
     std::string warning;
-    options.thresholds = vantis::calibration::ReadReportThresholds(vantis::model::DefaultIniPath(), &warning);
+    vantis::calibration::MaintenanceOptions options = RunOptions(vid, &warning);
+    options.autoBoundary = autoBoundary;
     if (!warning.empty()) out << warning << "\n";
     const auto result = RunReported(doc, camera, reporter, stop, options, report);
     graph.Close();

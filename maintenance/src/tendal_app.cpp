@@ -38,6 +38,14 @@ std::string ConfigurationError(const std::string& vid, const std::string& why) {
     return Messages().Format(msg::kConfigDamaged, {vantis::model::SystemConfigPath(vid).string(), why});
 }
 
+vantis::calibration::MaintenanceOptions RunOptions(const std::string& vid, std::string* warning) {
+    vantis::calibration::MaintenanceOptions options;
+    options.vendorWord = vid;
+    options.reportFolder = vantis::model::SystemConfigPath(vid).parent_path();
+    options.thresholds = vantis::calibration::ReadReportThresholds(vantis::model::DefaultIniPath(), warning);
+    return options;
+}
+
 std::filesystem::path LogFilePath(const std::string& vid) {
     return vantis::model::SystemConfigPath(vid).parent_path() / "Tendal.log";
 }

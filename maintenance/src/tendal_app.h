@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "calibration/maintenance_run.h"
 #include "calibration/reporter.h"
 #include "tendal_log.h"
 #include "vantis/model/config.h"
@@ -32,6 +33,11 @@ bool LoadConfiguration(VantisAuto::CDoc& doc, const std::string& vid, std::strin
 // The log text for a configuration LoadConfiguration refused: line 2000 when there
 // is none, line 2001 (damaged, and why) otherwise.
 std::string ConfigurationError(const std::string& vid, const std::string& why);
+
+// The options every run of the program uses, window or headless: the vendor
+// word, the report beside the configuration and the thresholds of [REPORT] in
+// default.ini (a value it refuses is named in *warning, the default is kept).
+vantis::calibration::MaintenanceOptions RunOptions(const std::string& vid, std::string* warning);
 
 // <app data>/<VID>/SystemData/Tendal.log
 std::filesystem::path LogFilePath(const std::string& vid);

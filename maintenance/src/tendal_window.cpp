@@ -154,8 +154,10 @@ void TendalWindow::StartRun() {
     running_.store(true);
     worker_ = std::thread([this] {
         ViewCamera camera(view_);
-        vantis::calibration::MaintenanceOptions options;
-        options.vendorWord = startup_.defaults.vid;
+        std::string warning;
+        // Every run writes its report beside the configuration, as a headless one does.
+        const vantis::calibration::MaintenanceOptions options = RunOptions(startup_.defaults.vid, &warning);
+        if (!warning.empty()) reporter_->Log(vantis::calibration::LogTimeStamp() + " " + warning + "\r\n");
         const auto result = vantis::calibration::RunMaintenance(doc_, camera, *reporter_, stop_, options);
         if (result.outcome != vantis::calibration::Outcome::Done) runFailed_.store(true);
         running_.store(false);

@@ -1,5 +1,5 @@
 // tendal: the headless run's exit status and log file, and the window's
-// start-up rules (ready flag, Auto-Execution, Enter and Escape).
+// start-up rules (ready flag, Auto-Execution, Enter and Escape) and its report.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "calibration/report.h"
 #include "headless.h"
 #include "tendal_app.h"
 #include "vantis/messages/maintenance_messages.h"
@@ -233,6 +234,37 @@ TEST(TendalWindow, AutoExecutionStartsARunWithoutAClick) {
     EXPECT_NE(file.find("Connect to projector (IP address : 173)"), std::string::npos) << file;
     EXPECT_NE(file.find("SYSTEM ERROR 0001"), std::string::npos) << file;
     for (const auto& line : Lines(file)) EXPECT_TRUE(StartsWithDateAndTime(line)) << line;
+}
+
+TEST(TendalWindow, ARunFromTheWindowWritesItsReportAsHeadlessDoes) {
+    App();
+    TempHome home("windowreport");
+    WriteConfig(true, false, 0x7F000A01);  // 127.0.10.1: nothing listens there
+    tendal::Startup startup;
+    ASSERT_TRUE(tendal::Start(&startup));
+    tendal::TendalWindow window(startup);
+    window.Begin();
+    window.StartRun();
+    // The log pane receives its lines through the window's event queue.
+    for (int i = 0; i < 1000 && window.LogText().find("report Report-") == std::string::npos; ++i)
+        QTest::qWait(10);
+    for (int i = 0; i < 500 && window.Running(); ++i) QTest::qWait(10);
+    ASSERT_FALSE(window.Running());
+    const fs::path folder = vantis::model::SystemConfigPath("Vendor").parent_path();
+    const fs::path file = vantis::calibration::LatestReport(folder);
+    ASSERT_FALSE(file.empty()) << window.LogText();
+    vantis::calibration::RunReport report;
+    std::string error;
+    ASSERT_TRUE(vantis::calibration::ReadReport(file, &report, &error)) << error;
+    EXPECT_EQ(report.kind, vantis::calibration::RunKind::Maintenance);
+    EXPECT_EQ(report.outcome, vantis::calibration::RunOutcome::Failed);
+    ASSERT_EQ(report.projectors.size(), 1u);
+    EXPECT_EQ(report.projectors[0].address, "127.0.10.1");
+    EXPECT_EQ(report.projectors[0].verdict, vantis::calibration::Verdict::Red);
+    // The summary reached the log pane, naming the report file.
+    EXPECT_NE(window.LogText().find("127.0.10.1 red"), std::string::npos) << window.LogText();
+    EXPECT_NE(window.LogText().find("report " + file.filename().string()), std::string::npos)
+        << window.LogText();
 }
 #endif
 
