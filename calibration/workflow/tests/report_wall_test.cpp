@@ -4,67 +4,32 @@
 // refused grid is red (exit 1).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 
 #include "calibration/maintenance_run.h"
-#include "calibration/oculet_camera.h"
 #include "calibration/report_measures.h"
-#include "project_config.h"
 #include "test_support.h"
 #include "test_wall.h"
 #include "vantis/model/config.h"
-#include "wallsim/geometry.h"
+#include "wall_pass.h"
 
 namespace vantis::calibration {
 namespace {
 
-using testing::AlwaysReachable;
-using testing::RecordingReporter;
 using testing::TempFolder;
 using testing::TestWall;
 
 // Boards of these tests: 127.0.5.1-6.
 constexpr const char* kNetwork = "127.0.5.";
 
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string all;
-    for (const auto& l : lines) all += l;
-    return all;
-}
-
-// One maintenance pass (or check) of the configuration under home, with its report.
 MaintenanceResult Pass(const std::filesystem::path& home, bool check, std::string* log,
                        EngineCalls engine = {}) {
-    VantisAuto::CDoc doc;
-    std::string error;
-    if (vantis::model::LoadSystemConfig(doc, "Vendor", "Config", &error) != 1) {
-        *log = error;
-        return {};
-    }
-    PrepareStoredWarps(doc);
-    CDShowGridOverlay graph;
-    OculetCamera camera(graph);
-    RecordingReporter reporter;
-    AlwaysReachable prober;
-    MaintenanceOptions options;
-    options.prober = &prober;
-    options.dataHome = home / ".local" / "share";
-    options.engine = std::move(engine);
-    options.checkOnly = check;
-    options.reportFolder = vantis::model::SystemConfigPath("Vendor").parent_path();
-    StopRequest stop;
-    MaintenanceResult result = RunMaintenance(doc, camera, reporter, stop, options);
-    graph.Close();
-    doc.DisconnectAll();
-    *log = Joined(reporter.lines);
-    return result;
+    return testing::WallPass(home, check, log, std::move(engine));
 }
 
 bool WriteConfig(TestWall& wall, const std::filesystem::path& home) {
     std::string error;
-    ::setenv("XDG_DATA_HOME", (home / ".local" / "share").c_str(), 1);
-    return wallsim::tool::WriteProjectConfig(wall.scene(), {home, "Vendor", false}, nullptr, &error);
+    return testing::WriteWallConfig(wall, home, &error);
 }
 
 TEST(ReportWall, CleanRunIsGreenAgreesWithTruthAndShowsNoDriftNextTime) {
@@ -88,13 +53,11 @@ TEST(ReportWall, CleanRunIsGreenAgreesWithTruthAndShowsNoDriftNextTime) {
     EXPECT_NE(log.find("127.0.5.1 green"), std::string::npos) << log;
 
     // The two projectors' residuals together against the true misregistration of the stack.
-    const wallsim::TruthReport truth = wall.Measure();
-    ASSERT_EQ(truth.stacks.size(), 1u);
-    const double a = *report.projectors[0].residualRms, b = *report.projectors[1].residualRms;
-    const double predicted = std::hypot(a, b);
-    std::printf("stacked: residual %.3f and %.3f px, together %.3f; true misregistration %.3f px RMS\n", a, b,
-                predicted, truth.stacks[0].misregistration.rms);
-    EXPECT_NEAR(predicted, truth.stacks[0].misregistration.rms, 0.3);
+    const auto pairs = testing::ResidualAgreement(wall.scene(), wall.Measure(), report);
+    ASSERT_EQ(pairs.size(), 1u);
+    std::printf("stacked: residuals together %.3f px; true misregistration %.3f px RMS\n", pairs[0].predicted,
+                pairs[0].truth);
+    EXPECT_NEAR(pairs[0].predicted, pairs[0].truth, 0.3);
 
     const MaintenanceResult second = Pass(home.path(), false, &log);
     ASSERT_EQ(second.outcome, Outcome::Done) << log;
@@ -104,19 +67,6 @@ TEST(ReportWall, CleanRunIsGreenAgreesWithTruthAndShowsNoDriftNextTime) {
                     p.drift->rmsPanel);
         EXPECT_LT(p.drift->rmsPanel, 0.3) << p.address;
     }
-}
-
-// Where the blocks of the calibration pattern sit on the panel.
-std::vector<cv::Point2d> PanelBlockCentres(int width, int height) {
-    const PatternInfo p = AutoWarpGetPatternInfo(false, 3);  // 1920 x 1080
-    std::vector<cv::Point2d> centres;
-    for (int r = 0; r <= p.blockRows; ++r)
-        for (int c = 0; c <= p.blockColumns; ++c) {
-            const cv::Point2d centre(c * p.pitchX + p.blockWidth / 2.0, r * p.pitchY + p.blockHeight / 2.0);
-            if (centre.x + p.blockWidth / 2.0 <= width && centre.y + p.blockHeight / 2.0 <= height)
-                centres.push_back(centre);
-        }
-    return centres;
 }
 
 TEST(ReportWall, MovedProjectorShowsItsTrueDriftAndTheCheckExitsThree) {
@@ -147,21 +97,13 @@ TEST(ReportWall, MovedProjectorShowsItsTrueDriftAndTheCheckExitsThree) {
     ASSERT_EQ(report.projectors.size(), 2u);
     ASSERT_TRUE(report.projectors[0].drift && report.projectors[1].drift) << log;
 
-    // The true movement of the first projector's blocks in the camera picture.
-    const wallsim::SceneOptics was(before), is(moved.scene());
-    double sum = 0;
-    const auto centres =
-        PanelBlockCentres(moved.scene().projectors[0].width, moved.scene().projectors[0].height);
-    for (const auto& c : centres) {
-        const cv::Point2d d = is.PanelToPicture(0, c) - was.PanelToPicture(0, c);
-        sum += d.dot(d);
-    }
-    const double truth = std::sqrt(sum / static_cast<double>(centres.size()));
+    // The true movement of the first projector's blocks, in the camera picture and on its panel.
+    const testing::TrueMovement truth = testing::TrueBlockMovement(before, moved.scene(), 0);
     const DriftFigures& drift = *report.projectors[0].drift;
-    std::printf(
-        "moved projector: drift %.3f camera px (%.3f panel px), true %.3f camera px; other %.3f panel px\n",
-        drift.rmsCamera, drift.rmsPanel, truth, report.projectors[1].drift->rmsPanel);
-    EXPECT_NEAR(drift.rmsCamera, truth, 0.1 * truth);
+    std::printf("moved projector: drift %.3f camera px, %.3f panel px; true %.3f camera px, %.3f panel px\n",
+                drift.rmsCamera, drift.rmsPanel, truth.rmsCamera, truth.rmsPanel);
+    EXPECT_NEAR(drift.rmsCamera, truth.rmsCamera, 0.1 * truth.rmsCamera);
+    EXPECT_NEAR(drift.rmsPanel, truth.rmsPanel, 0.1 * truth.rmsPanel);
     EXPECT_LT(report.projectors[1].drift->rmsPanel, 0.3);
     EXPECT_EQ(report.projectors[0].verdict, Verdict::Red);  // far beyond the 1-pixel limit, in a check
     EXPECT_EQ(ExitStatus(report), 3);

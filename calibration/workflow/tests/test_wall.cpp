@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "wallsim/board_view.h"
 
@@ -12,6 +13,16 @@ TestWall::TestWall(const std::string& sceneName, int firstAddress, const std::st
     const std::string path = std::string(WALLSIM_SCENE_DIR) + "/" + sceneName;
     if (!wallsim::LoadSceneFile(path, &scene_, &error_)) return;
     if (adjust) adjust(scene_);
+    Start(firstAddress, socketFolder, network);
+}
+
+TestWall::TestWall(wallsim::Scene scene, int firstAddress, const std::string& socketFolder,
+                   const std::string& network)
+    : scene_(std::move(scene)) {
+    Start(firstAddress, socketFolder, network);
+}
+
+void TestWall::Start(int firstAddress, const std::string& socketFolder, const std::string& network) {
     for (std::size_t i = 0; i < scene_.projectors.size(); ++i)
         scene_.projectors[i].address = network + std::to_string(firstAddress + static_cast<int>(i));
     wall_ = std::make_unique<wallsim::Wall>(scene_);

@@ -27,6 +27,9 @@ class TestWall {
     TestWall(const std::string& sceneName, int firstAddress, const std::string& socketFolder,
              const std::function<void(wallsim::Scene&)>& adjust = {},
              const std::string& network = "127.0.0.");
+    // The same for a scene made by the caller (a random scene, a changed one).
+    TestWall(wallsim::Scene scene, int firstAddress, const std::string& socketFolder,
+             const std::string& network = "127.0.0.");
     ~TestWall();
 
     bool ok() const { return error_.empty(); }
@@ -41,6 +44,8 @@ class TestWall {
     wallsim::TruthReport Measure();
 
   private:
+    void Start(int firstAddress, const std::string& socketFolder, const std::string& network);
+
     std::string error_;
     wallsim::Scene scene_;
     std::unique_ptr<wallsim::Wall> wall_;
