@@ -4,16 +4,20 @@
 // camera on a socket in the test's home): a fault during Calibration (the
 // boards or the camera go away) must end in an error dialog within seconds,
 // leave a window whose menus open and a system configuration that is whole;
-// Auto Tune stops on request and is joined when the window goes.
+// Auto Tune stops on request and is joined when the window goes; Last report
+// reopens the newest report after a calibration and says so when there is none.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -30,6 +34,7 @@
 #include "meridan/CErrorMsgDlg.h"
 #include "meridan/CVantisAutoDlg.h"
 #include "meridan/CWaitDlg.h"
+#include "meridan/ReportPanel.h"
 #include "meridan/skin/CSkinButton.h"
 #include "project_config.h"
 #include "qt_test_support.h"
@@ -57,8 +62,8 @@ class MeridanSession : public ::testing::Test {
   protected:
     void SetUp() override {
         App();
-        wall_ = std::make_unique<vantis::calibration::testing::TestWall>("blend-2x1080.json", FirstAddress(),
-                                                                         home_.root().string());
+        wall_ = std::make_unique<vantis::calibration::testing::TestWall>(
+            "blend-2x1080.json", FirstAddress(), home_.root().string(), nullptr, Network());
         ASSERT_TRUE(wall_->ok()) << wall_->error();
         // The configuration an operator's earlier session left behind.
         std::string error;
@@ -97,7 +102,12 @@ class MeridanSession : public ::testing::Test {
         if (name == "CameraLostDuringCalibration") return 223;
         if (name == "AutoTuneStopsOnRequest") return 225;
         if (name == "AutoTuneIsJoinedWhenTheWindowGoes") return 227;
+        if (name == "LastReportReopensTheNewestReport") return 11;
         return 221;
+    }
+    static std::string Network() {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        return name == "LastReportReopensTheNewestReport" ? "127.0.10." : "127.0.0.";
     }
 
     void TearDown() override {
@@ -171,8 +181,8 @@ class MeridanSession : public ::testing::Test {
     // Closing keeps the project: the same channels and boundary as before.
     void ExpectConfigurationIntact() {
         // A result panel left in the dock is closed first, as the operator would.
-        if (auto* close = main_->findChild<QPushButton*>("ReportClose"); close && close->isVisible())
-            QTest::mouseClick(close, Qt::LeftButton);
+        for (auto* close : main_->findChildren<QPushButton*>("ReportClose"))
+            if (close->isVisible()) QTest::mouseClick(close, Qt::LeftButton);
         EXPECT_TRUE(main_->close());
         VantisAuto::CDoc loaded;
         ASSERT_EQ(vantis::model::LoadSystemConfig(loaded, "Vendor"), 1);
@@ -252,6 +262,52 @@ TEST_F(MeridanSession, AutoTuneIsJoinedWhenTheWindowGoes) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(wall_->board(i).Snapshot().framesReceived, frames[i]) << "board " << i;
+}
+
+TEST_F(MeridanSession, LastReportReopensTheNewestReport) {
+    QAction* last = nullptr;
+    for (QAction* menu : main_->findChild<QMenuBar*>()->actions())
+        if (menu->menu())
+            for (QAction* action : menu->menu()->actions())
+                if (action->text() == "&Last report") last = action;
+    ASSERT_NE(last, nullptr);
+
+    // Before any calibration there is nothing to reopen, and the operator is told so.
+    const qint64 asked = clock_.elapsed();
+    last->trigger();
+    EXPECT_EQ(FirstModalAfter(asked, kErrorWithinMs).second, "There is no calibration report yet.");
+    EXPECT_EQ(dynamic_cast<meridan::ReportPanel*>(main_->DockedChild()), nullptr);
+
+    LeaveCameraDialog();
+    main_->OnCalibration();
+    ExpectResponsive();
+    ASSERT_TRUE(main_->LastJobEnd().startsWith("Calibration completed")) << main_->LastJobEnd().toStdString();
+    auto* shown = dynamic_cast<meridan::ReportPanel*>(main_->DockedChild());
+    ASSERT_NE(shown, nullptr);
+    QTest::mouseClick(main_->findChild<QPushButton*>("ReportClose"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return main_->DockedChild() != shown || !shown->isVisible(); }, kStepMs));
+
+    // An older report of another run lies beside it; the newest is the one reopened.
+    vantis::calibration::RunReport older;
+    older.kind = vantis::calibration::RunKind::Maintenance;
+    older.outcome = vantis::calibration::RunOutcome::Failed;
+    older.start = older.end = 1'000'000'000;
+    older.projectors.push_back({});
+    older.projectors.back().address = "127.0.10.99";
+    vantis::calibration::ApplyThresholds(older);
+    std::string error;
+    ASSERT_FALSE(vantis::calibration::WriteReport(main_->ReportFolder(), older, &error).empty()) << error;
+
+    last->trigger();
+    auto* panel = dynamic_cast<meridan::ReportPanel*>(main_->DockedChild());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    ASSERT_EQ(panel->Table()->rowCount(), 2);
+    for (int row = 0; row < 2; ++row)
+        EXPECT_EQ(panel->Table()->item(row, 0)->text().toStdString(),
+                  wall_->scene().projectors[static_cast<std::size_t>(row)].address);
+    EXPECT_TRUE(panel->Summary()->text().startsWith("Calibration")) << panel->Summary()->text().toStdString();
+    ExpectConfigurationIntact();
 }
 
 }  // namespace
