@@ -126,8 +126,11 @@ bool ReadDefaults(const std::filesystem::path& iniPath, Defaults* out, std::stri
         if (error) *error = "FW_PREF_VER \"" + d.firmwareVersionText + "\" is not of the form a.b";
         return false;
     }
-    std::ifstream again(iniPath);
-    const auto capture = ReadSection(again, "CAPTURE");
+    const auto section = [&iniPath](const char* name) {
+        std::ifstream again(iniPath);
+        return ReadSection(again, name);
+    };
+    const auto capture = section("CAPTURE");
     if (auto it = capture.find(Lower("PHOTO_WAIT")); it != capture.end()) {
         const std::string wait = Lower(it->second);
         if (wait != "settled" && wait != "fixed") {
@@ -135,6 +138,23 @@ bool ReadDefaults(const std::filesystem::path& iniPath, Defaults* out, std::stri
             return false;
         }
         d.fixedPhotoWaits = wait == "fixed";
+    }
+    const auto engineKeys = section("ENGINE");
+    if (auto it = engineKeys.find(Lower("CENTRES")); it != engineKeys.end()) {
+        const std::string centres = Lower(it->second);
+        if (centres != "centroid" && centres != "box") {
+            if (error) *error = "CENTRES \"" + it->second + "\" is neither centroid nor box";
+            return false;
+        }
+        d.boxCentres = centres == "box";
+    }
+    const auto blendKeys = section("BLEND");
+    if (auto it = blendKeys.find(Lower("FOLLOW_WARP")); it != blendKeys.end()) {
+        if (it->second != "0" && it->second != "1") {
+            if (error) *error = "FOLLOW_WARP \"" + it->second + "\" is neither 0 nor 1";
+            return false;
+        }
+        d.blendZonesFollowWarp = it->second == "1";
     }
     if (out) *out = d;
     return true;

@@ -8,35 +8,13 @@
 
 #include "VantisCore.h"
 #include "dvOrvelAuto.h"
+#include "vantis/model/blend_zones.h"
 #include "vantis/model/device_ops.h"
 #include "vantis/model/doc_lock.h"
 #include "vantis/model/document.h"
 #include "vantis/model/source_map.h"
 
 namespace vantis::model {
-
-BlendEdges ComputeBlendEdges(int overlapX, int overlapY, int width, int height, LayoutInfo layout, int column,
-                             int row) {
-    const int h = std::max(overlapX, 50);
-    const int v = std::max(overlapY, 50);
-    BlendEdges edges{};
-    const std::int32_t zones[12] = {
-        column != 1,
-        0,
-        h,  // left
-        column != layout.columns,
-        width - h,
-        h,  // right
-        row != 1,
-        0,
-        v,  // top
-        row != layout.rows,
-        height - v,
-        v,  // bottom
-    };
-    std::copy(std::begin(zones), std::end(zones), edges.v);
-    return edges;
-}
 
 PreviewColours PreviewColoursOf(int slot, LayoutInfo layout) {
     constexpr PreviewColours kEven{0xFF00FF, 0x00FFFF};
@@ -309,6 +287,10 @@ LinkResult CDoc::DownloadChannelIdentityWarp(std::int32_t timing, CChannel& chan
 }
 
 BlendEdges CDoc::GetBlendEdges(const CChannel& channel) const {
+    // The zones of a seam depend on every channel beside it, so the whole wall's are computed.
+    const auto zones = vantis::model::DocumentBlendZones(*this, vantis::model::ConfiguredBlendZoneRule());
+    for (std::size_t i = 0; i < m_channels.size() && i < zones.size(); ++i)
+        if (m_channels[i].get() == &channel) return zones[i];
     const auto panel = vantis::model::TimingOf(m_nTiming);
     return vantis::model::ComputeBlendEdges(m_overlapPixels[0], m_overlapPixels[1], panel.width, panel.height,
                                             Layout(), channel.m_nColumn, channel.m_nRow);

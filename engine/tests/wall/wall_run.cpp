@@ -1,7 +1,8 @@
 // Calibrates simulated walls with the engine and prints the ground-truth figures.
 //
-//   wall_calibrate [--detail] [--box] SCENE.json...         shipped or hand-made scenes
-//   wall_calibrate [--detail] [--box] --random FIRST COUNT  random scenes of seeds FIRST..FIRST+COUNT-1
+//   wall_calibrate [--detail] [--box] [--follow-warp] SCENE.json...         shipped or hand-made scenes
+//   wall_calibrate [--detail] [--box] [--follow-warp] --random FIRST COUNT  random scenes of seeds
+//                                                                           FIRST..FIRST+COUNT-1
 //   wall_calibrate --keep DIR SCENE.json                    also keep the photos and a job file for
 //                                                           `vantiscore warp DIR/job.json` in DIR
 //
@@ -10,7 +11,9 @@
 // computed, as downloaded into the boards (when this build has the model and
 // link conversion) and of the identity warps for comparison. --detail adds
 // the full truth reports; --box measures block centres by their boxes
-// instead of their centroids.
+// instead of their centroids; --follow-warp gives the blend zones in panel
+// pixels where the picture's overlap lands (default.ini [BLEND] FOLLOW_WARP=1),
+// for scenes whose boards blend after the warp.
 #include <unistd.h>
 
 #include <chrono>
@@ -48,7 +51,7 @@ void WriteJobFile(const CaptureJob& job, const std::filesystem::path& path) {
 }
 
 nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, bool detail,
-                         const WarpOptions& options, const std::string& keep = {}) {
+                         const WarpOptions& options, bool followWarp, const std::string& keep = {}) {
     nlohmann::json out{{"scene", label}};
     const std::filesystem::path folder = keep.empty() ? std::filesystem::temp_directory_path() /
                                                             ("wall-calibrate-" + std::to_string(::getpid()))
@@ -96,14 +99,17 @@ nlohmann::json Calibrate(const wallsim::Scene& scene, const std::string& label, 
     WarpGrid identity;
     AutoWarpInitWarping(&identity, job.patternType);
     const std::vector<WarpGrid> identities(static_cast<size_t>(job.channelCount), identity);
-    const wallsim::TruthReport before = MeasureWarps(scene, job, identities, WarpRoute::AsComputed);
+    const wallsim::TruthReport before =
+        MeasureWarps(scene, job, identities, WarpRoute::AsComputed, followWarp);
     out["identity"] = WorstToJson(Worst(before));
     if (result.status == kWarpOk && static_cast<int>(warps.size()) == job.channelCount) {
-        const wallsim::TruthReport computed = MeasureWarps(scene, job, warps, WarpRoute::AsComputed);
+        const wallsim::TruthReport computed =
+            MeasureWarps(scene, job, warps, WarpRoute::AsComputed, followWarp);
         out["computed"] = WorstToJson(Worst(computed));
         if (detail) out["computedDetail"] = wallsim::TruthToJson(scene, computed);
         if (LatticeChainAvailable()) {
-            const wallsim::TruthReport downloaded = MeasureWarps(scene, job, warps, WarpRoute::Downloaded);
+            const wallsim::TruthReport downloaded =
+                MeasureWarps(scene, job, warps, WarpRoute::Downloaded, followWarp);
             out["downloaded"] = WorstToJson(Worst(downloaded));
             if (detail) out["downloadedDetail"] = wallsim::TruthToJson(scene, downloaded);
         }
@@ -126,6 +132,11 @@ int main(int argc, char** argv) {
         options.centres = kCentresBox;
         args.erase(args.begin());
     }
+    bool followWarp = false;
+    if (!args.empty() && args.front() == "--follow-warp") {
+        followWarp = true;
+        args.erase(args.begin());
+    }
     if (args.size() == 3 && args.front() == "--keep") {
         keep = args[1];
         args.erase(args.begin(), args.begin() + 2);
@@ -134,9 +145,9 @@ int main(int argc, char** argv) {
         const unsigned long first = std::stoul(args[1]);
         const unsigned long count = std::stoul(args[2]);
         for (unsigned long seed = first; seed < first + count; ++seed) {
-            const std::string line =
-                Calibrate(wallsim::RandomScene(seed), "random-" + std::to_string(seed), detail, options)
-                    .dump();
+            const std::string line = Calibrate(wallsim::RandomScene(seed), "random-" + std::to_string(seed),
+                                               detail, options, followWarp)
+                                         .dump();
             std::printf("%s\n", line.c_str());
             std::fflush(stdout);
         }
@@ -144,7 +155,8 @@ int main(int argc, char** argv) {
     }
     if (args.empty()) {
         std::fprintf(stderr,
-                     "usage: wall_calibrate [--detail] [--box] SCENE.json... | --random FIRST COUNT | --keep "
+                     "usage: wall_calibrate [--detail] [--box] [--follow-warp] SCENE.json... | --random "
+                     "FIRST COUNT | --keep "
                      "DIR SCENE.json\n");
         return 2;
     }
@@ -156,7 +168,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         const std::string line =
-            Calibrate(scene, std::filesystem::path(path).stem().string(), detail, options, keep).dump();
+            Calibrate(scene, std::filesystem::path(path).stem().string(), detail, options, followWarp, keep)
+                .dump();
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }

@@ -19,8 +19,11 @@ namespace vantiscore::wall {
 
 enum class WarpRoute { AsComputed, Downloaded };
 
+// The blend zones are the calibration's for these warps: in picture pixels, or
+// with zonesFollowWarp in panel pixels where the picture's overlap lands.
 wallsim::TruthReport MeasureWarps(const wallsim::Scene& scene, const CaptureJob& job,
-                                  const std::vector<WarpGrid>& warps, WarpRoute route);
+                                  const std::vector<WarpGrid>& warps, WarpRoute route,
+                                  bool zonesFollowWarp = false);
 
 // The worst of each kind over all projector pairs and layers (RMS and maximum
 // each taken as the largest), in panel pixels.

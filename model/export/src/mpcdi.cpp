@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include "vantis/model/blend_zones.h"
 #include "vantis/model/document.h"
 #include "vantis/model/timing.h"
 
@@ -169,8 +170,9 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
     const int overlapY = stacking ? 0 : doc.m_overlapPixels[1];
     project.bufferWidth = columns * w - (columns - 1) * overlapX;
     project.bufferHeight = rows * h - (rows - 1) * overlapY;
-    // The blend zones the document downloads: at least 50 pixels wide.
-    const int zoneX = std::max(overlapX, 50), zoneY = std::max(overlapY, 50);
+    // The blend zones the document downloads to boards that blend the picture before the warp
+    // (the alpha map below is applied at the picture position each panel pixel shows).
+    const auto zones = vantis::model::DocumentBlendZones(doc, vantis::model::BlendZoneRule::kPicture);
     int number = 0;
     for (const auto& channel : doc.m_channels) {
         ++number;
@@ -182,11 +184,9 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
         const int row = stacking ? 1 : channel->m_nRow;
         r.originX = double(column - 1) * (w - overlapX);
         r.originY = double(row - 1) * (h - overlapY);
-        if (!stacking) {
-            r.zones[0] = {column != 1, 0, zoneX};
-            r.zones[1] = {column != columns, w - zoneX, zoneX};
-            r.zones[2] = {row != 1, 0, zoneY};
-            r.zones[3] = {row != rows, h - zoneY, zoneY};
+        if (!stacking && static_cast<size_t>(number) <= zones.size()) {
+            const BlendEdges& e = zones[static_cast<size_t>(number - 1)];
+            for (int z = 0; z < 4; ++z) r.zones[z] = {e.v[3 * z] != 0, e.v[3 * z + 1], e.v[3 * z + 2]};
         }
         r.gridColumns = GridColumnsOf(w);
         r.gridRows = GridRowsOf(h);

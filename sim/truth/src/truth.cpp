@@ -5,6 +5,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "vantis/model/blend_zones.h"
 #include "wallsim/geometry.h"
 #include "wallsim/grid_map.h"
 
@@ -13,6 +14,17 @@ namespace {
 
 bool InsidePanel(cv::Point2d u, int w, int h) {
     return u.x >= -0.5 && u.y >= -0.5 && u.x <= w - 0.5 && u.y <= h - 0.5;
+}
+
+// Within a pixel of the panel's outline, inside or out: there the projector's
+// outermost pixel lights the point only in part, and which side of the edge
+// the point falls on turns on a fraction of a pixel of misregistration.
+bool NearPanelEdge(cv::Point2d u, int w, int h) {
+    const auto near = [](double p, int n) {
+        return std::abs(p + 0.5) < 1.0 || std::abs(p - (n - 0.5)) < 1.0;
+    };
+    const bool withinX = u.x > -1.5 && u.x<w + 0.5, withinY = u.y> - 1.5 && u.y < h + 0.5;
+    return (withinY && near(u.x, w)) || (withinX && near(u.y, h));
 }
 
 struct Accumulator {
@@ -62,15 +74,22 @@ struct View {
     // from a guess; nothing when the iteration leaves the picture.
     std::optional<cv::Point2d> InputOf(cv::Point2d panel, cv::Point2d guess) const {
         cv::Point2d x = guess;
+        // Difference quotient along one input axis; at the panel's last pixels the forward
+        // probe leaves the panel, so the backward one stands in.
+        auto derivative = [&](cv::Point2d at, cv::Point2d f, cv::Point2d h) -> std::optional<cv::Point2d> {
+            if (auto ahead = truth->inputToPanel(at + h)) return (*ahead - f) * 2.0;
+            if (auto behind = truth->inputToPanel(at - h)) return (f - *behind) * 2.0;
+            return std::nullopt;
+        };
         for (int i = 0; i < 20; ++i) {
             auto f = truth->inputToPanel(x);
-            auto fx = truth->inputToPanel(x + cv::Point2d(0.5, 0));
-            auto fy = truth->inputToPanel(x + cv::Point2d(0, 0.5));
-            if (!f || !fx || !fy) return std::nullopt;
+            if (!f) return std::nullopt;
+            auto fx = derivative(x, *f, {0.5, 0});
+            auto fy = derivative(x, *f, {0, 0.5});
+            if (!fx || !fy) return std::nullopt;
             const cv::Point2d r = panel - *f;
             if (r.x * r.x + r.y * r.y < 1e-6) return x;
-            const cv::Matx22d j((fx->x - f->x) / 0.5, (fy->x - f->x) / 0.5, (fx->y - f->y) / 0.5,
-                                (fy->y - f->y) / 0.5);
+            const cv::Matx22d j(fx->x, fy->x, fx->y, fy->y);
             const double det = j(0, 0) * j(1, 1) - j(0, 1) * j(1, 0);
             if (std::abs(det) < 1e-12) return std::nullopt;
             x += cv::Point2d((j(1, 1) * r.x - j(0, 1) * r.y) / det, (-j(1, 0) * r.x + j(0, 0) * r.y) / det);
@@ -138,17 +157,18 @@ TruthProjector TruthFromWarpGrid(const std::vector<cv::Point2f>& grid, int width
     return t;
 }
 
+std::array<BlendZone, 4> ZonesOfEdges(const BlendEdges& edges) {
+    std::array<BlendZone, 4> z{};
+    for (int k = 0; k < 4; ++k) z[k] = {edges.v[3 * k] != 0, edges.v[3 * k + 1], edges.v[3 * k + 2]};
+    return z;
+}
+
 std::array<BlendZone, 4> LayoutBlendZones(const Scene& scene, int i) {
     const ProjectorSpec& p = scene.projectors[i];
     const LayoutSpec& l = scene.layout;
-    std::array<BlendZone, 4> z{};
-    if (l.mode == 0) return z;
-    int h = std::max(l.overlapX, 50), v = std::max(l.overlapY, 50);
-    z[0] = {p.column != 0, 0, h};
-    z[1] = {p.column != l.columns - 1, p.width - h, h};
-    z[2] = {p.row != 0, 0, v};
-    z[3] = {p.row != l.rows - 1, p.height - v, v};
-    return z;
+    if (l.mode == 0) return {};
+    return ZonesOfEdges(vantis::model::ComputeBlendEdges(l.overlapX, l.overlapY, p.width, p.height,
+                                                         {l.columns, l.rows}, p.column + 1, p.row + 1));
 }
 
 std::vector<cv::Point2d> OutlineOnScreen(const Scene& scene, const std::vector<cv::Point2d>& picture) {
@@ -229,9 +249,12 @@ TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& 
                                 acc.Add(cv::norm(A.PanelOf(B.Screen(*ub)) - *ua));
                                 // Light reaching this screen point from every projector of the layer.
                                 double sum = 0;
+                                bool atPanelEdge = false;
                                 for (const View& v : views) {
                                     if (v.spec->layer != layer) continue;
                                     cv::Point2d u = v.PanelOf(sa);
+                                    atPanelEdge =
+                                        atPanelEdge || NearPanelEdge(u, v.spec->width, v.spec->height);
                                     if (!InsidePanel(u, v.spec->width, v.spec->height) ||
                                         !v.truth->inputToPanel)
                                         continue;
@@ -241,6 +264,7 @@ TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& 
                                                          (A.spec->row - v.spec->row) * (H - l.overlapY));
                                     sum += v.WeightAt(u, guess);
                                 }
+                                if (atPanelEdge) continue;
                                 blend.Add(sum - 1.0);
                                 bmin = std::min(bmin, sum);
                                 bmax = std::max(bmax, sum);

@@ -25,6 +25,15 @@ struct Defaults {
     // picture has settled after a pattern) or "fixed" (the fixed waits, for
     // cameras whose frames cannot be trusted). Another value fails the read.
     bool fixedPhotoWaits = false;
+    // Section ENGINE, CENTRES: "centroid" (block centres weighted by their
+    // light, the engine's default) or "box" (the integer centres of the blocks'
+    // bounding boxes). Another value fails the read.
+    bool boxCentres = false;
+    // Section BLEND, FOLLOW_WARP: 0 (zones in picture pixels, for boards that
+    // blend the input picture before the warp) or 1 (zones in panel pixels where
+    // the calibrated picture's overlap lands, for boards that blend the warped
+    // output). Another value fails the read.
+    bool blendZonesFollowWarp = false;
 };
 
 // The folder of the running executable.

@@ -1,22 +1,17 @@
 // Pieces of the document operations that drive the projectors (the operations
-// themselves are members of VantisAuto::CDoc): blend zones, preview colours and
+// themselves are members of VantisAuto::CDoc): preview colours and
 // lines, the identity warp of a timing and the warp-prepare exchange.
 #pragma once
 
 #include <cstdint>
 
+#include "vantis/model/blend_zones.h"  // ComputeBlendEdges
 #include "vantis/model/float_table.h"
 #include "vantis/model/timing.h"
 #include "vantis_link_tables.h"
 #include "vantis_link_types.h"
 
 namespace vantis::model {
-
-// The four blend zones of the channel at 1-based (column, row) of a layout, for
-// the document's overlap in pixels (horizontal, vertical; each at least 50
-// wide) and a panel of width x height.
-BlendEdges ComputeBlendEdges(int overlapX, int overlapY, int width, int height, LayoutInfo layout, int column,
-                             int row);
 
 // Colours are kept as 0x00BBGGRR and sent as 0x00RRGGBB.
 constexpr std::uint32_t SwapRedBlue(std::uint32_t colour) {

@@ -99,7 +99,8 @@ class CDoc : public vantis::Serializable {
     LinkResult DownloadChannelBlend(CChannel& channel, double gamma);
     LinkResult SaveChannel(CChannel& channel);
 
-    // The blend zones of a channel from the document's overlap and layout.
+    // The blend zones of a channel from the document's overlap, layout and, once
+    // calibrated, the warps (vantis/model/blend_zones.h, default.ini's rule).
     BlendEdges GetBlendEdges(const CChannel& channel) const;
 
     // Moves everything that a project file stores, and the channels, from

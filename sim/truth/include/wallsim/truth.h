@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <opencv2/core.hpp>
 
+#include "vantis_link_tables.h"
 #include "wallsim/panel.h"
 #include "wallsim/scene.h"
 
@@ -36,8 +37,11 @@ TruthProjector TruthFromLattice(const SourceLattice& lattice, int width, int hei
 // From a warp grid in panel form (input nodes on a 16-pixel pitch, last column
 // at W and last row at H; values are panel positions), row by row.
 TruthProjector TruthFromWarpGrid(const std::vector<cv::Point2f>& grid, int width, int height);
-// The blend zones the calibration gives the projector at (column, row) of the layout.
+// The blend zones the calibration gives the projector at (column, row) of the
+// layout before any warp is known (the model's rule, from the overlap alone).
 std::array<BlendZone, 4> LayoutBlendZones(const Scene& scene, int projector);
+// Zones as the link sends them (left, right, top, bottom: enable, start, width).
+std::array<BlendZone, 4> ZonesOfEdges(const BlendEdges& edges);
 // A target outline given in camera-picture pixels, on the screen.
 std::vector<cv::Point2d> OutlineOnScreen(const Scene& scene, const std::vector<cv::Point2d>& picturePoints);
 
