@@ -51,6 +51,31 @@ TEST(Defaults, KeysVersionsAndFailures) {
     EXPECT_FALSE(vm::ReadDefaults(dir / "missing.ini", &d, &error));
 }
 
+TEST(Defaults, EngineCentresAndBlendZoneRule) {
+    const vantis::testing::TempHome home("model-config");
+    const auto dir = home.root();
+    vm::Defaults d;
+    std::string error;
+    ASSERT_TRUE(vm::ReadDefaults(WriteIni(dir, "[MAIN]\n"), &d, &error)) << error;
+    EXPECT_FALSE(d.boxCentres);
+    EXPECT_FALSE(d.blendZonesFollowWarp);
+    ASSERT_TRUE(
+        vm::ReadDefaults(WriteIni(dir, "[ENGINE]\nCENTRES=Box\n[BLEND]\nFOLLOW_WARP=1\n"), &d, &error))
+        << error;
+    EXPECT_TRUE(d.boxCentres);
+    EXPECT_TRUE(d.blendZonesFollowWarp);
+    ASSERT_TRUE(
+        vm::ReadDefaults(WriteIni(dir, "[ENGINE]\nCENTRES=centroid\n[BLEND]\nFOLLOW_WARP=0\n"), &d, &error))
+        << error;
+    EXPECT_FALSE(d.boxCentres);
+    EXPECT_FALSE(d.blendZonesFollowWarp);
+    // A value the programs would not understand fails the read, naming the key.
+    EXPECT_FALSE(vm::ReadDefaults(WriteIni(dir, "[ENGINE]\nCENTRES=middle\n"), &d, &error));
+    EXPECT_NE(error.find("CENTRES"), std::string::npos);
+    EXPECT_FALSE(vm::ReadDefaults(WriteIni(dir, "[BLEND]\nFOLLOW_WARP=yes\n"), &d, &error));
+    EXPECT_NE(error.find("FOLLOW_WARP"), std::string::npos);
+}
+
 TEST(Defaults, TheBuildPutsOneBesideThePrograms) {
     // The test programs live beside the other programs of the build.
     vm::Defaults d;

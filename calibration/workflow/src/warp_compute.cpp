@@ -1,6 +1,8 @@
 #include "calibration/warp_compute.h"
 
 #include <cmath>
+#include <mutex>
+#include <optional>
 
 #include "vantis/model/doc_lock.h"
 #include "vantis/model/source_map.h"
@@ -100,6 +102,34 @@ std::string BoundaryFailureText(const BoundaryResult& result) {
     return text + ")";
 }
 
+WarpOptions WarpOptionsOf(const vantis::model::Defaults& defaults) {
+    WarpOptions options;
+    options.centres = defaults.boxCentres ? kCentresBox : kCentresCentroid;
+    return options;
+}
+
+namespace {
+std::mutex warpOptionsMutex;
+std::optional<WarpOptions> warpOptions;
+}  // namespace
+
+// Both programs read default.ini at start (and end on a broken one); the
+// engine's settings are read from the same file when a calibration first asks.
+WarpOptions DefaultWarpOptions() {
+    std::lock_guard lock(warpOptionsMutex);
+    if (!warpOptions) {
+        vantis::model::Defaults defaults;
+        vantis::model::ReadDefaults(vantis::model::DefaultIniPath(), &defaults, nullptr);
+        warpOptions = WarpOptionsOf(defaults);
+    }
+    return *warpOptions;
+}
+
+void SetDefaultWarpOptions(const WarpOptions& options) {
+    std::lock_guard lock(warpOptionsMutex);
+    warpOptions = options;
+}
+
 WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine) {
     std::string black;
     std::vector<std::string> whites, centres, grids;
@@ -131,7 +161,7 @@ WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine) {
             ? engine.doImageWarpingWithFigures(
                   black, whites, centres, grids, thresholds, type, channelCount, doc.m_nSolution,
                   layout.columns, layout.rows, doc.m_overlapPixels[0], doc.m_overlapPixels[1],
-                  doc.m_nStackCount, boundary, WarpOptions{}, photoSize, &warps, &figures)
+                  doc.m_nStackCount, boundary, DefaultWarpOptions(), photoSize, &warps, &figures)
             : engine.doImageWarping(black, whites, centres, grids, thresholds, type, channelCount,
                                     doc.m_nSolution, layout.columns, layout.rows, doc.m_overlapPixels[0],
                                     doc.m_overlapPixels[1], doc.m_nStackCount, boundary, photoSize, &warps);

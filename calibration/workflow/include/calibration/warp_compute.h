@@ -7,6 +7,7 @@
 #include <string>
 
 #include "calibration/engine_port.h"
+#include "vantis/model/config.h"
 #include "vantis/model/document.h"
 
 namespace vantis::calibration {
@@ -37,8 +38,16 @@ struct WarpOutcome {
     std::vector<ChannelFigures> figures;
 };
 
-// Calls the engine (without the lock) and on success fills every channel's
-// forward and source-map tables. Shows no message.
+// The engine's settings from default.ini ([ENGINE] CENTRES: "centroid", the
+// default, or "box"), as the engine takes them.
+WarpOptions WarpOptionsOf(const vantis::model::Defaults& defaults);
+// The programs' engine settings: read from default.ini beside the program when
+// a calibration first asks (centroids when the file cannot be read). Tests set them.
+WarpOptions DefaultWarpOptions();
+void SetDefaultWarpOptions(const WarpOptions& options);
+
+// Calls the engine (without the lock) with DefaultWarpOptions() and on success
+// fills every channel's forward and source-map tables. Shows no message.
 WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine);
 
 }  // namespace vantis::calibration
