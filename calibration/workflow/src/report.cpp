@@ -404,6 +404,7 @@ bool ReportFromJson(const std::string& text, RunReport* report, std::string* err
 }
 
 std::vector<std::string> SummaryLines(const RunReport& r) {
+    const bool completed = r.outcome == RunOutcome::Ok;
     std::vector<std::string> lines;
     for (const auto& p : r.projectors) {
         std::string line = p.address + " " + VerdictName(p.verdict);
@@ -413,21 +414,29 @@ std::vector<std::string> SummaryLines(const RunReport& r) {
             line += "  residual " + Fixed(*p.residualRms, 2) + "/" + Fixed(*p.residualMax, 2) + " px";
         if (p.coverage) line += "  coverage " + Fixed(*p.coverage, 3);
         line += p.drift ? "  drift " + Fixed(p.drift->rmsPanel, 2) + " px" : std::string("  drift -");
-        if (!p.exceeded.empty()) {
-            line += "  exceeded:";
-            for (const auto& e : p.exceeded) line += " " + e;
-        }
+        // A run that did not complete is the reason itself, not a threshold the projector passed.
+        std::string exceeded;
+        for (const auto& e : p.exceeded)
+            if (e != "run") exceeded += " " + e;
+        if (!exceeded.empty()) line += "  exceeded:" + exceeded;
+        if (!completed) line += std::string("  run ") + OutcomeName(r.outcome);
         lines.push_back(line);
     }
     std::string last = std::string("report: ") + KindName(r.kind) + " " + OutcomeName(r.outcome);
     if (r.outcome == RunOutcome::Refused) last += " (message " + std::to_string(r.message) + ")";
     if (r.engineStatus != 0) last += ", engine status " + std::to_string(r.engineStatus);
-    last += ", " + Fixed(static_cast<double>(r.end - r.start), 0) + " s (capture " +
-            Fixed(r.captureSeconds, 1) + ", compute " + Fixed(r.computeSeconds, 1) + ", download " +
-            Fixed(r.downloadSeconds, 1) + ")";
+    last +=
+        ", " + Fixed(static_cast<double>(r.end - r.start), 0) + " s (capture " + Fixed(r.captureSeconds, 1);
+    // A check computes and downloads nothing.
+    if (r.kind != RunKind::Check)
+        last += ", compute " + Fixed(r.computeSeconds, 1) + ", download " + Fixed(r.downloadSeconds, 1);
+    last += ")";
     const auto exceeded = ExceededProjectors(r);
-    last += exceeded.empty() ? ", all within thresholds"
-                             : ", " + std::to_string(exceeded.size()) + " out of threshold";
+    if (!completed)
+        last += ", nothing judged: every projector red";
+    else
+        last += exceeded.empty() ? ", all within thresholds"
+                                 : ", " + std::to_string(exceeded.size()) + " out of threshold";
     lines.push_back(last);
     return lines;
 }

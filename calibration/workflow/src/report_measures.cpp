@@ -148,6 +148,12 @@ std::vector<cv::Point2f> FindBlockCentres(const cv::Mat& black, const cv::Mat& g
     return centres;
 }
 
+ResidualMisregistration MisregistrationOfResidual(double residualRms, double residualMax) {
+    const double blockError = 1.0 / std::sqrt(9.0 / 8.0);  // leave-one-out prediction taken out
+    constexpr double kBetweenBlocks = 2.0 / 3.0;           // bilinear blend of independent errors, RMS
+    return {residualRms * blockError * kBetweenBlocks, residualMax * blockError};
+}
+
 std::optional<DriftFigures> MeasureDrift(const std::vector<cv::Point2f>& before,
                                          const std::vector<cv::Point2f>& now, double pitchX, double pitchY) {
     if (before.size() < 4 || now.size() < 4 || pitchX <= 0 || pitchY <= 0) return std::nullopt;

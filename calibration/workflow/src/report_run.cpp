@@ -81,8 +81,10 @@ ReportResult FinishReport(VantisAuto::CDoc& doc, const RunFacts& facts, const fs
             const ChannelFigures& f = facts.figures[i];
             p.blocksFound = f.blocksFound;
             p.blocksExpected = f.blocksExpected;
-            p.residualRms = f.residualRms;
-            p.residualMax = f.residualMax;
+            // The report judges what the wall shows: the misregistration the blocks' scatter causes.
+            const ResidualMisregistration m = MisregistrationOfResidual(f.residualRms, f.residualMax);
+            p.residualRms = m.rms;
+            p.residualMax = m.max;
             p.extrapolation = f.extrapolationMax;
         }
         if (facts.photographed) {

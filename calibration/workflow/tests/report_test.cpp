@@ -196,6 +196,33 @@ TEST(ReportFile, SummaryHasOneLinePerProjectorAndOneForTheRun) {
     EXPECT_NE(lines[2].find("1 out of threshold"), std::string::npos) << lines[2];
 }
 
+TEST(ReportSummary, AFailedRunSaysSoRatherThanCountingThresholds) {
+    RunReport r = TwoProjectors();
+    r.outcome = RunOutcome::Failed;
+    ApplyThresholds(r);
+    const auto lines = SummaryLines(r);
+    ASSERT_EQ(lines.size(), 3u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NE(lines[i].find(" red "), std::string::npos) << lines[i];
+        EXPECT_EQ(lines[i].find("exceeded: run"), std::string::npos) << lines[i];
+        EXPECT_NE(lines[i].find("run failed"), std::string::npos) << lines[i];
+    }
+    EXPECT_NE(lines[2].find("maintenance failed"), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[2].find("out of threshold"), std::string::npos) << lines[2];
+    EXPECT_NE(lines[2].find("every projector red"), std::string::npos) << lines[2];
+}
+
+TEST(ReportSummary, ACheckNamesOnlyItsCapture) {
+    RunReport r = TwoProjectors();
+    r.kind = RunKind::Check;
+    ApplyThresholds(r);
+    const std::string last = SummaryLines(r).back();
+    EXPECT_NE(last.find("check ok"), std::string::npos) << last;
+    EXPECT_NE(last.find("(capture "), std::string::npos) << last;
+    EXPECT_EQ(last.find("compute"), std::string::npos) << last;
+    EXPECT_EQ(last.find("download"), std::string::npos) << last;
+}
+
 TEST(ReportFolder, KeepsTheNewestFiftyAndTouchesNothingElse) {
     TempFolder folder("report-keep");
     std::ofstream(folder.path() / "Config.cfg") << "x";

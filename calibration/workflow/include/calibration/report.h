@@ -45,7 +45,9 @@ struct DriftFigures {
 
 struct ProjectorReport {
     std::string address;  // dotted IPv4
-    // The engine's figures; absent when the engine did not compute them.
+    // The engine's figures; absent when the engine did not compute them. The
+    // residual is the misregistration the engine's fit residual leaves in the
+    // warp (MisregistrationOfResidual), so that it compares with what the wall shows.
     std::optional<int> blocksFound, blocksExpected;
     std::optional<double> residualRms, residualMax;  // panel pixels
     std::optional<double> extrapolation;             // panel pixels

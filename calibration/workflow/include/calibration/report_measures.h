@@ -21,6 +21,20 @@ namespace vantis::calibration {
 std::vector<cv::Point2f> FindBlockCentres(const std::string& blackPhoto, const std::string& gridPhoto);
 std::vector<cv::Point2f> FindBlockCentres(const cv::Mat& black, const cv::Mat& grid);
 
+// The misregistration (panel px) that a projector's scattered block positions
+// leave in its warp, from the engine's leave-one-out fit residual. The engine
+// predicts every block from the homography of its eight neighbours, so with
+// independent block errors of RMS e the residual is about e * sqrt(9 / 8). The
+// warp carries a block's error whole only at the block's centre; between blocks
+// it blends the errors of the four around, which over a cell leaves two thirds
+// of their RMS. The maximum sits at a block centre and keeps its size. Both
+// factors follow how the engine makes its warp from the blocks (each block's
+// centre as measured); calibration_report_survey checks them on the wall.
+struct ResidualMisregistration {
+    double rms = 0, max = 0;
+};
+ResidualMisregistration MisregistrationOfResidual(double residualRms, double residualMax);
+
 // Drift between two sets of block centres of one projector (camera pixels).
 // The blocks are matched after taking out the mean movement, so that a
 // projector moved by more than half a block still matches block to block;
