@@ -1,6 +1,6 @@
 // Scripted sessions of the real main window, with its dialogs, against a
-// simulated wall in the test process (boards on 127.0.0.221-228, two per
-// test so that the tests may run side by side; the virtual
+// simulated wall in the test process (boards on 127.0.0.221-228 and
+// 127.0.10.11-12, two per test so that the tests may run side by side; the virtual
 // camera on a socket in the test's home): a fault during Calibration (the
 // boards or the camera go away) must end in an error dialog within seconds,
 // leave a window whose menus open and a system configuration that is whole;
