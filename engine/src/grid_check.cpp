@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <tuple>
 
@@ -81,6 +82,146 @@ std::vector<cv::Point2f> RefineCentres(const SortedBlocks& sorted, const BlockLa
     for (const cv::Rect& r : fixed)
         points.emplace_back(static_cast<float>(r.x) / kFixed, static_cast<float>(r.y) / kFixed);
     return points;
+}
+
+namespace {
+
+constexpr int kFallbackRadius = 3;
+
+// Least-squares polynomial of the given degree (2 or 3) in the grid's column
+// and row through the found centres of the (2 radius + 1)^2 window nearest to
+// grid place (c, r), which may lie outside the grid; evaluated at (c, r).
+// False with fewer than twice as many found centres as the polynomial has
+// terms, or a degenerate window.
+bool FitAt(const std::vector<cv::Point2f>& centres, const std::vector<bool>& found, const BlockLayout& layout,
+           int c, int r, const LocalFit& fit, cv::Point2f* value, double* leverage = nullptr) {
+    const int n = layout.columns;
+    const int m = layout.rows;
+    const int terms = fit.degree >= 3 ? 10 : 6;
+    const int span = 2 * fit.radius;
+    // The window keeps its full size at the edges and beyond them by moving inwards.
+    const int c0 = std::clamp(c - fit.radius, 0, std::max(0, n - 1 - span));
+    const int r0 = std::clamp(r - fit.radius, 0, std::max(0, m - 1 - span));
+    cv::Mat normal = cv::Mat::zeros(terms, terms, CV_64F);
+    cv::Mat right = cv::Mat::zeros(terms, 2, CV_64F);
+    double basis[10];
+    int support = 0;
+    for (int rr = r0; rr <= std::min(m - 1, r0 + span); ++rr)
+        for (int cc = c0; cc <= std::min(n - 1, c0 + span); ++cc) {
+            const auto j = static_cast<size_t>(rr * n + cc);
+            if (!found[j]) continue;
+            // Offsets from the evaluation place: the constant term is the value there.
+            const double u = cc - c;
+            const double v = rr - r;
+            basis[0] = 1.0;
+            basis[1] = u;
+            basis[2] = v;
+            basis[3] = u * u;
+            basis[4] = u * v;
+            basis[5] = v * v;
+            if (terms == 10) {
+                basis[6] = u * u * u;
+                basis[7] = u * u * v;
+                basis[8] = u * v * v;
+                basis[9] = v * v * v;
+            }
+            for (int a = 0; a < terms; ++a) {
+                double* row = normal.ptr<double>(a);
+                for (int b = 0; b < terms; ++b) row[b] += basis[a] * basis[b];
+                right.at<double>(a, 0) += basis[a] * centres[j].x;
+                right.at<double>(a, 1) += basis[a] * centres[j].y;
+            }
+            ++support;
+        }
+    if (support < 2 * terms) return false;
+    cv::Mat inverse;
+    if (cv::invert(normal, inverse, cv::DECOMP_CHOLESKY) == 0.0) return false;
+    const cv::Mat solution = inverse * right;
+    // The weight of the entry's own centre in the fit's value at its place.
+    if (leverage != nullptr) *leverage = inverse.at<double>(0, 0);
+    *value = cv::Point2f(static_cast<float>(solution.at<double>(0, 0)),
+                         static_cast<float>(solution.at<double>(0, 1)));
+    return std::isfinite(value->x) && std::isfinite(value->y);
+}
+
+// Mean squared leave-one-out error of the fit over the found centres it can
+// be fitted at: a centre's own error divided by 1 - its leverage is what a
+// fit without it would have missed it by.
+double LeaveOneOutError(const std::vector<cv::Point2f>& centres, const std::vector<bool>& found,
+                        const BlockLayout& layout, const LocalFit& fit) {
+    double sum = 0.0;
+    int count = 0;
+    for (int r = 0; r < layout.rows; ++r)
+        for (int c = 0; c < layout.columns; ++c) {
+            const auto k = static_cast<size_t>(r * layout.columns + c);
+            if (!found[k]) continue;
+            cv::Point2f value;
+            double leverage = 0.0;
+            if (!FitAt(centres, found, layout, c, r, fit, &value, &leverage) || leverage >= 1.0) continue;
+            const cv::Point2f e = (value - centres[k]) * static_cast<float>(1.0 / (1.0 - leverage));
+            sum += e.dot(e);
+            ++count;
+        }
+    return count > 0 ? sum / count : std::numeric_limits<double>::infinity();
+}
+
+// The window size whose fit predicts the left-out centres best: wide windows
+// average more noise, narrow ones follow strong distortion.
+LocalFit ChooseFit(const std::vector<cv::Point2f>& centres, const std::vector<bool>& found,
+                   const BlockLayout& layout) {
+    LocalFit best{kFallbackRadius, 3};
+    double bestError = std::numeric_limits<double>::infinity();
+    for (const int radius : {2, 3, 5, 8}) {
+        const LocalFit fit{radius, 3};
+        const double error = LeaveOneOutError(centres, found, layout, fit);
+        if (error < bestError) {
+            bestError = error;
+            best = fit;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+std::vector<cv::Point2f> SmoothCentres(const std::vector<cv::Point2f>& centres,
+                                       const std::vector<bool>& found, const BlockLayout& layout,
+                                       const LocalFit& fit) {
+    const int n = layout.columns;
+    const int m = layout.rows;
+    if (n < 1 || m < 1 || centres.size() != static_cast<size_t>(n * m) || found.size() != centres.size())
+        return centres;
+    const LocalFit chosen = fit.radius > 0 ? fit : ChooseFit(centres, found, layout);
+    std::vector<cv::Point2f> smoothed = centres;
+    for (int r = 0; r < m; ++r)
+        for (int c = 0; c < n; ++c)
+            FitAt(centres, found, layout, c, r, chosen, &smoothed[static_cast<size_t>(r * n + c)]);
+    return smoothed;
+}
+
+RingedGrid FittedRing(const std::vector<cv::Point2f>& centres, const std::vector<bool>& found,
+                      const std::vector<cv::Point2f>& ideal, const BlockLayout& layout,
+                      const PatternInfo& info, const LocalFit& fit) {
+    if (centres.size() != static_cast<size_t>(layout.Count()) || found.size() != centres.size())
+        return AddVirtualRing(centres, ideal, layout, info);
+    const LocalFit chosen = fit.radius > 0 ? fit : ChooseFit(centres, found, layout);
+    const std::vector<cv::Point2f> smoothed = SmoothCentres(centres, found, layout, chosen);
+    RingedGrid ringed = AddVirtualRing(smoothed, ideal, layout, info);
+    const int n = layout.columns;
+    const int m = layout.rows;
+    if (n < 2 || m < 2 || centres.size() != static_cast<size_t>(n * m) || found.size() != centres.size() ||
+        ideal.size() != centres.size())
+        return ringed;
+    const int w = n + 2;
+    // The ring from the fit of the outer blocks' window; where it cannot be fitted the
+    // quadratic continuation of the smoothed centres stays.
+    for (int r = -1; r <= m; ++r)
+        for (int c = -1; c <= n; ++c) {
+            if (r >= 0 && c >= 0 && r < m && c < n) continue;
+            FitAt(centres, found, layout, c, r, chosen,
+                  &ringed.centres[static_cast<size_t>((r + 1) * w + c + 1)]);
+        }
+    return ringed;
 }
 
 std::vector<cv::Point2f> IdealCentres(const PatternInfo& info, CentreMode mode) {

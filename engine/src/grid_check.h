@@ -62,4 +62,31 @@ struct RingedGrid {
 RingedGrid AddVirtualRing(const std::vector<cv::Point2f>& centres, const std::vector<cv::Point2f>& ideal,
                           const BlockLayout& layout, const PatternInfo& info);
 
+// A local least-squares fit of block centres over the grid: a polynomial of
+// this degree (2 or 3) in column and row over the (2 radius + 1)^2 window
+// around each place, moved inwards at the grid's edges. Radius 0 chooses the
+// window per grid: of cubics over 5, 7, 11 and 17 blocks square, the one whose
+// fits predict left-out centres best (wide windows average centroid noise,
+// narrow ones follow strong lens distortion).
+struct LocalFit {
+    int radius = 0;
+    int degree = 3;
+};
+
+// The block centres with their measurement noise smoothed out: every entry
+// becomes the local fit's value at its own place. A low-order polynomial over
+// a few pitches follows perspective and lens distortion, and it averages the
+// centroid noise of the window's blocks instead of passing each block's own
+// through. Entries whose window holds too few found blocks stay as they are.
+std::vector<cv::Point2f> SmoothCentres(const std::vector<cv::Point2f>& centres,
+                                       const std::vector<bool>& found, const BlockLayout& layout,
+                                       const LocalFit& fit = {});
+
+// The smoothed grid with its ring of virtual blocks taken from the same local
+// fit of the outermost blocks' windows (AddVirtualRing's continuation where
+// a window cannot be fitted).
+RingedGrid FittedRing(const std::vector<cv::Point2f>& centres, const std::vector<bool>& found,
+                      const std::vector<cv::Point2f>& ideal, const BlockLayout& layout,
+                      const PatternInfo& info, const LocalFit& fit = {});
+
 }  // namespace vantiscore

@@ -218,7 +218,9 @@ SortedChannel SortChannel(const PatternInfo& info, const ChannelDetection& detec
     channel.ideal = IdealCentres(info, mode);
     channel.found = sorted.found;
     channel.check = CheckGrid(info, sorted, centres, channel.ideal, detection.blocks);
-    RingedGrid ringed = AddVirtualRing(centres, channel.ideal, layout, info);
+    // Box centres stay as measured; centroids are smoothed over their neighbours.
+    RingedGrid ringed = mode == kCentresBox ? AddVirtualRing(centres, channel.ideal, layout, info)
+                                            : FittedRing(centres, sorted.found, channel.ideal, layout, info);
     channel.grid = ChannelGrid{std::move(ringed.centres), std::move(ringed.ideal), ringed.layout};
     return channel;
 }

@@ -142,6 +142,59 @@ TEST(GridCheck, VirtualRingFollowsLensDistortionBeyondTheOuterBlocks) {
     EXPECT_GT(worstLinear, 3 * worst) << worstLinear;
 }
 
+// Centroids with a camera's measurement noise (a fixed seed): the local fit
+// must take most of it out, inside the grid and on the ring beyond it, keep a
+// noiseless distorted grid where it is, and fill a missing block from its
+// neighbours.
+TEST(GridCheck, LocalFitTakesOutCentroidNoiseAndFollowsTheDistortion) {
+    const DistortedView view;
+    const std::vector<cv::Point2f> ideal = view.Ideal();
+    const std::vector<cv::Point2f> truth = view.Centres();
+    std::vector<bool> found(truth.size(), true);
+
+    const RingedGrid clean = FittedRing(truth, found, ideal, view.layout, view.info);
+    const RingedGrid plain = AddVirtualRing(truth, ideal, view.layout, view.info);
+    ASSERT_EQ(clean.layout.columns, plain.layout.columns);
+    ASSERT_EQ(clean.ideal, plain.ideal);
+    double cleanWorst = 0.0;
+    for (size_t k = 0; k < clean.centres.size(); ++k)
+        cleanWorst = std::max(cleanWorst, cv::norm(clean.centres[k] - view.ToWork(clean.ideal[k])));
+    EXPECT_LT(cleanWorst, 0.3) << "working px";
+
+    cv::RNG rng(18);
+    std::vector<cv::Point2f> noisy = truth;
+    for (cv::Point2f& p : noisy)
+        p += cv::Point2f(static_cast<float>(rng.gaussian(0.6)), static_cast<float>(rng.gaussian(0.6)));
+    found[static_cast<size_t>(5 * view.layout.columns + 7)] = false;
+    noisy[static_cast<size_t>(5 * view.layout.columns + 7)] = cv::Point2f(0, 0);  // never found, never filled
+    const RingedGrid fitted = FittedRing(noisy, found, ideal, view.layout, view.info);
+    const RingedGrid ringed = AddVirtualRing(noisy, ideal, view.layout, view.info);
+    auto rms = [&](const RingedGrid& grid, bool ring) {
+        double sum = 0.0;
+        int count = 0;
+        for (int r = 0; r < grid.layout.rows; ++r)
+            for (int c = 0; c < grid.layout.columns; ++c) {
+                const bool onRing =
+                    r == 0 || c == 0 || r == grid.layout.rows - 1 || c == grid.layout.columns - 1;
+                if (onRing != ring) continue;
+                const size_t k = static_cast<size_t>(r * grid.layout.columns + c);
+                if (grid.centres[k] == cv::Point2f(0, 0)) continue;
+                const cv::Point2f e = grid.centres[k] - view.ToWork(grid.ideal[k]);
+                sum += e.dot(e);
+                ++count;
+            }
+        return std::sqrt(sum / count);
+    };
+    EXPECT_LT(rms(fitted, false), 0.4 * rms(ringed, false));
+    EXPECT_LT(rms(fitted, true), 0.4 * rms(ringed, true));
+    const size_t missing = static_cast<size_t>(6 * clean.layout.columns + 8);
+    EXPECT_LT(cv::norm(fitted.centres[missing] - view.ToWork(fitted.ideal[missing])), 0.6);
+
+    // Too few blocks for any window: the centres stay as given.
+    const std::vector<bool> none(truth.size(), false);
+    EXPECT_EQ(SmoothCentres(noisy, none, view.layout), noisy);
+}
+
 TEST(GridCheck, BoxModeKeepsTheSortedIntegerCentresAndCentroidModeRefinesThem) {
     const DistortedView view;
     const std::vector<cv::Point2f> truth = view.Centres();
