@@ -31,11 +31,11 @@ int FindProjectorArg(const Scene& scene, const std::string& which) {
     return -2;
 }
 
-// Applies warp grids and the layout's blend zones to the states.
+// Applies warp grids and the calibration's blend zones for them to the states.
 bool ApplyWarps(const std::string& warpsFile, const Scene& scene, bool blend, double gamma,
                 std::vector<PanelState>* states) {
+    std::vector<std::vector<cv::Point2f>> warps;
     if (!warpsFile.empty()) {
-        std::vector<std::vector<cv::Point2f>> warps;
         std::string error;
         if (!ReadWarps(warpsFile, scene, &warps, &error)) {
             std::cerr << "wallsim: " << error << "\n";
@@ -45,12 +45,14 @@ bool ApplyWarps(const std::string& warpsFile, const Scene& scene, bool blend, do
             (*states)[i].lattice =
                 LatticeFromWarpGrid(warps[i], scene.projectors[i].width, scene.projectors[i].height);
     }
-    if (blend)
-        for (size_t i = 0; i < states->size(); ++i) {
-            (*states)[i].blend = LayoutBlendZones(scene, static_cast<int>(i));
+    if (blend) {
+        const auto zones = CalibrationBlendZones(scene, warps, false);
+        for (size_t i = 0; i < states->size() && i < zones.size(); ++i) {
+            (*states)[i].blend = zones[i];
             (*states)[i].gammaMode = true;
             (*states)[i].gamma = gamma;
         }
+    }
     return true;
 }
 
@@ -124,6 +126,10 @@ int MeasureCommand(const std::vector<std::string>& args) {
     app.add_option("--target", target, "target outline: {\"screen\"|\"camera\"|\"boundary\": [[x, y], ...]}");
     app.add_option("--step", step, "sampling pitch in input pixels")->capture_default_str();
     app.add_option("--gamma", gamma, "blend gamma of blending layouts")->capture_default_str();
+    bool followWarp = false;
+    app.add_flag(
+        "--follow-warp", followWarp,
+        "blend zones in panel pixels where the picture's overlap lands (default.ini [BLEND] FOLLOW_WARP=1)");
     if (int rc = ParseArgs(app, "wallsim measure", args)) return rc < 0 ? 0 : rc;
 
     Scene scene;
@@ -144,11 +150,12 @@ int MeasureCommand(const std::vector<std::string>& args) {
         return 1;
     }
     std::vector<TruthProjector> t;
+    const auto zones = CalibrationBlendZones(scene, grids, followWarp);
     for (size_t i = 0; i < scene.projectors.size(); ++i) {
         const ProjectorSpec& p = scene.projectors[i];
         t.push_back(grids.empty() ? TruthFromLattice(SourceLattice::Identity(), p.width, p.height)
                                   : TruthFromWarpGrid(grids[i], p.width, p.height));
-        t.back().blend = LayoutBlendZones(scene, static_cast<int>(i));
+        t.back().blend = zones[i];
         t.back().gammaMode = true;
         t.back().gamma = gamma;
         t.back().blendAfterWarp = scene.blendAfterWarp;

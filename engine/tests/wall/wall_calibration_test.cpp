@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "wall_capture.h"
@@ -88,6 +89,26 @@ TEST(WallCalibration, TwoBlendedProjectorsMeetAtTheSeam) {
     ExpectWithin(downloaded.outline, {1.3, 5.0}, "outline as downloaded");
 }
 
+// The blend ramps the calibration downloads add up to one over every overlap,
+// as the boards hold the warps: the zones of each seam keep to the picture the
+// projectors on both sides really show (three and four tiles meet at the
+// corners of the 3 x 2 wall).
+class BlendedScene : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BlendedScene, RampsSumToOne) {
+    Calibrated c;
+    ASSERT_NO_FATAL_FAILURE(CalibrateScene(GetParam(), &c));
+    const WarpRoute route = LatticeChainAvailable() ? WarpRoute::Downloaded : WarpRoute::AsComputed;
+    const WorstFigures worst = Worst(MeasureWarps(c.scene, c.job, c.warps, route));
+    EXPECT_GT(worst.blendPoints, 1000);
+    EXPECT_GE(worst.blendMin, 0.97);
+    EXPECT_LE(worst.blendMax, 1.03);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, BlendedScene,
+                         ::testing::Values("blend-2x1080.json", "blend-2-stacked-2.json",
+                                           "wall-3x2-1024.json"));
+
 // Random walls on which the sorter once slipped by a block and reported
 // success (21 to 39 panel px off): with several projectors in one picture and
 // blocks of a few camera pixels. Each must now be right or fail with the grid
@@ -96,6 +117,10 @@ struct RandomWallCase {
     unsigned seed;
     double rms;
 };
+
+void PrintTo(const RandomWallCase& c, std::ostream* out) {
+    *out << "seed " << c.seed << ", bound " << c.rms << " px RMS";
+}
 
 class RandomWall : public ::testing::TestWithParam<RandomWallCase> {};
 

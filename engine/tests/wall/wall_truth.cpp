@@ -2,56 +2,25 @@
 
 #include <algorithm>
 
-#include "vantis/model/blend_zones.h"
 #include "wall_lattice.h"
 
 namespace vantiscore::wall {
 
-namespace {
-
-// The zones the calibration downloads for these warps (the model's rule), by projector.
-std::vector<BlendEdges> CalibrationZones(const wallsim::Scene& scene, const CaptureJob& job,
-                                         const std::vector<WarpGrid>& warps, const PatternInfo& info,
-                                         bool followWarp) {
-    std::vector<BlendEdges> byProjector(scene.projectors.size(), BlendEdges{});
-    const wallsim::LayoutSpec& l = scene.layout;
-    if (l.mode == 0) return byProjector;
-    vantis::model::ZoneWall wall{l.overlapX, l.overlapY, info.width, info.height, {l.columns, l.rows}};
-    std::vector<vantis::model::ZoneChannel> channels;
-    std::vector<int> projectorOf;
-    for (size_t k = 0; k < warps.size() && k < job.projectorOfChannel.size(); ++k) {
-        const int p = job.projectorOfChannel[k];
-        const wallsim::ProjectorSpec& spec = scene.projectors[static_cast<size_t>(p)];
-        vantis::model::ZoneChannel c{
-            spec.column + 1, spec.row + 1, {info.gridColumns, info.gridRows, {}, {}}};
-        for (const cv::Point2f& node : warps[k]) {
-            c.warp.x.push_back(node.x);
-            c.warp.y.push_back(node.y);
-        }
-        channels.push_back(std::move(c));
-        projectorOf.push_back(p);
-    }
-    const auto zones = vantis::model::WallBlendZones(
-        wall, channels,
-        followWarp ? vantis::model::BlendZoneRule::kFollowWarp : vantis::model::BlendZoneRule::kPicture);
-    for (size_t k = 0; k < zones.size(); ++k) byProjector[static_cast<size_t>(projectorOf[k])] = zones[k];
-    return byProjector;
-}
-
-}  // namespace
-
 wallsim::TruthReport MeasureWarps(const wallsim::Scene& scene, const CaptureJob& job,
                                   const std::vector<WarpGrid>& warps, WarpRoute route, bool zonesFollowWarp) {
     const PatternInfo info = AutoWarpGetPatternInfo(false, job.patternType);
-    const std::vector<BlendEdges> zones = CalibrationZones(scene, job, warps, info, zonesFollowWarp);
     std::vector<wallsim::TruthProjector> projectors(scene.projectors.size());
+    std::vector<std::vector<cv::Point2f>> byProjector(scene.projectors.size());
+    for (size_t k = 0; k < warps.size() && k < job.projectorOfChannel.size(); ++k)
+        byProjector[static_cast<size_t>(job.projectorOfChannel[k])] = warps[k];
+    const auto zones = wallsim::CalibrationBlendZones(scene, byProjector, zonesFollowWarp);
     for (size_t k = 0; k < warps.size() && k < job.projectorOfChannel.size(); ++k) {
         const int p = job.projectorOfChannel[k];
         wallsim::TruthProjector& truth = projectors[static_cast<size_t>(p)];
         truth = route == WarpRoute::Downloaded
                     ? wallsim::TruthFromLattice(DownloadedLattice(warps[k], info), info.width, info.height)
                     : wallsim::TruthFromWarpGrid(warps[k], info.width, info.height);
-        truth.blend = wallsim::ZonesOfEdges(zones[static_cast<size_t>(p)]);
+        truth.blend = zones[static_cast<size_t>(p)];
         // The calibration sets the blend gamma to the projector's, so that the ramps sum to one in light.
         truth.gammaMode = true;
         truth.gamma = scene.projectors[static_cast<size_t>(p)].gamma;

@@ -5,6 +5,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "link/blend_zones.h"
 #include "vantis/model/blend_zones.h"
 #include "wallsim/geometry.h"
 #include "wallsim/grid_map.h"
@@ -159,7 +160,12 @@ TruthProjector TruthFromWarpGrid(const std::vector<cv::Point2f>& grid, int width
 
 std::array<BlendZone, 4> ZonesOfEdges(const BlendEdges& edges) {
     std::array<BlendZone, 4> z{};
-    for (int k = 0; k < 4; ++k) z[k] = {edges.v[3 * k] != 0, edges.v[3 * k + 1], edges.v[3 * k + 2]};
+    for (int k = 0; k < 4; ++k) {
+        const int width = edges.v[3 * k + 2];
+        // The ramp register the link sends for the zone: the boards' integer ramp, not the ideal line.
+        const int ramp = width >= vantis::link::kMinZoneWidth ? vantis::link::ZoneRampValue(k, width) : 0;
+        z[k] = {edges.v[3 * k] != 0, edges.v[3 * k + 1], width, ramp};
+    }
     return z;
 }
 
@@ -169,6 +175,37 @@ std::array<BlendZone, 4> LayoutBlendZones(const Scene& scene, int i) {
     if (l.mode == 0) return {};
     return ZonesOfEdges(vantis::model::ComputeBlendEdges(l.overlapX, l.overlapY, p.width, p.height,
                                                          {l.columns, l.rows}, p.column + 1, p.row + 1));
+}
+
+std::vector<std::array<BlendZone, 4>> CalibrationBlendZones(
+    const Scene& scene, const std::vector<std::vector<cv::Point2f>>& warps, bool followWarp) {
+    std::vector<std::array<BlendZone, 4>> out(scene.projectors.size());
+    const LayoutSpec& l = scene.layout;
+    if (l.mode == 0 || scene.projectors.empty()) return out;
+    const ProjectorSpec& first = scene.projectors.front();
+    const vantis::model::ZoneWall wall{
+        l.overlapX, l.overlapY, first.width, first.height, {l.columns, l.rows}};
+    std::vector<vantis::model::ZoneChannel> channels;
+    for (size_t i = 0; i < scene.projectors.size(); ++i) {
+        const ProjectorSpec& p = scene.projectors[i];
+        vantis::model::ZoneChannel c{p.column + 1, p.row + 1, {}};
+        const int columns = vantis::model::WarpNodesFor(p.width),
+                  rows = vantis::model::WarpNodesFor(p.height);
+        if (i < warps.size() && warps[i].size() == static_cast<size_t>(columns) * static_cast<size_t>(rows)) {
+            c.warp.columns = columns;
+            c.warp.rows = rows;
+            for (const cv::Point2f& node : warps[i]) {
+                c.warp.x.push_back(node.x);
+                c.warp.y.push_back(node.y);
+            }
+        }
+        channels.push_back(std::move(c));
+    }
+    const auto zones = vantis::model::WallBlendZones(
+        wall, channels,
+        followWarp ? vantis::model::BlendZoneRule::kFollowWarp : vantis::model::BlendZoneRule::kPicture);
+    for (size_t i = 0; i < zones.size(); ++i) out[i] = ZonesOfEdges(zones[i]);
+    return out;
 }
 
 std::vector<cv::Point2d> OutlineOnScreen(const Scene& scene, const std::vector<cv::Point2d>& picture) {
@@ -244,9 +281,11 @@ TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& 
                             for (double x : Samples(x0, W - 1, step)) {
                                 cv::Point2d pa(x, y), pb = pa - offset;
                                 auto ua = A.Panel(pa), ub = B.Panel(pb);
-                                if (!ua || !ub) continue;
-                                cv::Point2d sa = A.Screen(*ua);
-                                acc.Add(cv::norm(A.PanelOf(B.Screen(*ub)) - *ua));
+                                if (!ua && !ub) continue;
+                                // The light sum counts wherever either side shows the point: a part
+                                // of the overlap one projector cannot reach is lit by the other alone.
+                                const cv::Point2d sa = ua ? A.Screen(*ua) : B.Screen(*ub);
+                                if (ua && ub) acc.Add(cv::norm(A.PanelOf(B.Screen(*ub)) - *ua));
                                 // Light reaching this screen point from every projector of the layer.
                                 double sum = 0;
                                 bool atPanelEdge = false;

@@ -105,9 +105,11 @@ TEST(GroundTruth, AlignedBlendedPairHasNoSeamAndRampsSumToOne) {
     EXPECT_LT(seam.mismatch.max, 1e-3);
     EXPECT_GT(seam.mismatch.points, 100);
     EXPECT_GT(seam.blendPoints, 100);
-    // Ramp steps are whole panel pixels: the sum is one to within one step of the ramp.
-    EXPECT_NEAR(seam.blendMin, 1.0, 1.0 / 127 + 1e-9);
-    EXPECT_NEAR(seam.blendMax, 1.0, 1.0 / 127 + 1e-9);
+    // The boards' 16-bit ramps (rising step rounded up, falling start rounded
+    // down) add up to the falling start value all across the overlap: a little
+    // under one, by less than one step of the ramp.
+    EXPECT_NEAR(seam.blendMin, 65019.0 / 65536, 1e-9);
+    EXPECT_NEAR(seam.blendMax, 65019.0 / 65536, 1e-9);
     // Without gamma correction the overlap is darker than one in its middle.
     auto t = Identity(s);
     t[0].gammaMode = t[1].gammaMode = false;
@@ -118,6 +120,27 @@ TEST(GroundTruth, AlignedBlendedPairHasNoSeamAndRampsSumToOne) {
     t = Identity(s);
     t[1].inputToPanel = TruthFromLattice(shifted, 1024, 768).inputToPanel;
     EXPECT_NEAR(MeasureTruth(s, t).seams[0].mismatch.rms, 5.0, 1e-3);
+}
+
+TEST(GroundTruth, OverlapOnlyOneSideShowsCountsInTheBlendSum) {
+    // The left projector cannot show its picture's last 20 columns (its light
+    // ends there): that part of the overlap is lit by the right one alone.
+    Scene s = testing::AlignedPair(128, 124);
+    auto t = Identity(s);
+    const auto full = t[0].inputToPanel;
+    t[0].inputToPanel = [full](cv::Point2d p) -> std::optional<cv::Point2d> {
+        if (p.x > 1003.5) return std::nullopt;
+        return full(p);
+    };
+    const SeamFigure cut = MeasureTruth(s, t).seams[0];
+    EXPECT_LT(cut.blendMin, 0.9);  // the right ramp alone, short of its top
+    // Zones narrowed to the columns both show: one again.
+    t[0].blend[1] = {true, 896, 108, 0};
+    t[1].blend[0] = {true, 0, 108, 0};
+    const SeamFigure narrowed = MeasureTruth(s, t).seams[0];
+    EXPECT_GT(narrowed.blendPoints, cut.mismatch.points);  // the points one side shows count too
+    EXPECT_NEAR(narrowed.blendMin, 1.0, 1.0 / 107 + 1e-9);
+    EXPECT_NEAR(narrowed.blendMax, 1.0, 1.0 / 107 + 1e-9);
 }
 
 TEST(GroundTruth, OutlineDistanceToTheTarget) {

@@ -40,8 +40,15 @@ TruthProjector TruthFromWarpGrid(const std::vector<cv::Point2f>& grid, int width
 // The blend zones the calibration gives the projector at (column, row) of the
 // layout before any warp is known (the model's rule, from the overlap alone).
 std::array<BlendZone, 4> LayoutBlendZones(const Scene& scene, int projector);
-// Zones as the link sends them (left, right, top, bottom: enable, start, width).
+// Zones as the link sends them (left, right, top, bottom: enable, start, width),
+// with the ramp registers the link computes for them.
 std::array<BlendZone, 4> ZonesOfEdges(const BlendEdges& edges);
+// The zones the calibration downloads with these warp grids (panel form, as
+// TruthFromWarpGrid takes them; one per projector, empty: not calibrated), by
+// the model's rule: in picture pixels, or with followWarp in panel pixels where
+// the picture's overlap lands.
+std::vector<std::array<BlendZone, 4>> CalibrationBlendZones(
+    const Scene& scene, const std::vector<std::vector<cv::Point2f>>& warps, bool followWarp);
 // A target outline given in camera-picture pixels, on the screen.
 std::vector<cv::Point2d> OutlineOnScreen(const Scene& scene, const std::vector<cv::Point2d>& picturePoints);
 
