@@ -213,6 +213,36 @@ TEST_F(DeviceOps, BlendDownloadStoresTheGammaAndSendsEachChannelsZones) {
     ExpectSameAsReference("DownloadBlends");
 }
 
+TEST_F(DeviceOps, CalibratedWallGetsItsSeamNarrowedToWhatBothSidesShow) {
+    ASSERT_NO_FATAL_FAILURE(Start(6));
+    doc_.m_nLayout = 1;  // 2 x 1, 1920 x 1080
+    doc_.m_nSolution = 1;
+    doc_.m_overlapPixels[0] = 320;
+    doc_.m_channels[0]->m_nColumn = 1;
+    doc_.m_channels[1]->m_nColumn = 2;
+    doc_.m_channels[2]->m_nColumn = 2;
+    // The left projector's panel ends at picture column 1881, the right one's starts at 10.
+    const int columns = vm::WarpNodesFor(1920), rows = vm::WarpNodesFor(1080);
+    for (int c : {0, 2})
+        for (int i = 0; i < rows; ++i)
+            for (int j = 0; j < columns; ++j) {
+                const float x = j == columns - 1 ? 1920.0f : 16.0f * j,
+                            y = i == rows - 1 ? 1080.0f : 16.0f * i;
+                doc_.m_channels[c]->m_forward.x[j][i] = c == 0 ? 1.02f * x : x - 10.0f;
+                doc_.m_channels[c]->m_forward.y[j][i] = y;
+            }
+    doc_.m_bWarped = true;
+    vm::SetConfiguredBlendZoneRule(vm::BlendZoneRule::kPicture);
+    doc_.DownloadBlends(2.2);
+    const auto left = first_->Snapshot().blend.zones, right = second_->Snapshot().blend.zones;
+    EXPECT_TRUE(left[wallsim::kBlendRight].enabled);
+    EXPECT_EQ(left[wallsim::kBlendRight].start, 1610);
+    EXPECT_EQ(left[wallsim::kBlendRight].width, 272);
+    EXPECT_TRUE(right[wallsim::kBlendLeft].enabled);
+    EXPECT_EQ(right[wallsim::kBlendLeft].start, 10);
+    EXPECT_EQ(right[wallsim::kBlendLeft].width, 272);
+}
+
 TEST_F(DeviceOps, OverlapPreviewColoursAlternateBySlotAndSwapInMultiRowLayouts) {
     ASSERT_NO_FATAL_FAILURE(Start(4));
     doc_.m_nTiming = 2;  // 1280 x 800: its own frame
