@@ -64,8 +64,12 @@ cv::Mat ReadPhoto(const std::string& path, PhotoColour colour) {
 
 cv::Mat ToWorkSize(const cv::Mat& photo) {
     cv::Mat work;
-    cv::resize(photo, work, cv::Size(kWorkWidth, kWorkHeight), 0, 0, cv::INTER_LINEAR);
+    ToWorkSize(photo, &work);
     return work;
+}
+
+void ToWorkSize(const cv::Mat& photo, cv::Mat* work) {
+    cv::resize(photo, *work, cv::Size(kWorkWidth, kWorkHeight), 0, 0, cv::INTER_LINEAR);
 }
 
 cv::Mat ReadWorkPhoto(const std::string& path) {

@@ -26,6 +26,8 @@ cv::Mat ReadPhoto(const std::string& path, PhotoColour colour);
 
 // Resizes a photo to the working size (bilinear).
 cv::Mat ToWorkSize(const cv::Mat& photo);
+// The same into *work, whose memory is reused when it already has the size.
+void ToWorkSize(const cv::Mat& photo, cv::Mat* work);
 
 // ReadPhoto in colour followed by ToWorkSize; empty when unreadable.
 cv::Mat ReadWorkPhoto(const std::string& path);

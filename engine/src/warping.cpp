@@ -30,23 +30,24 @@ WarpResult Failure(WarpStatus status, cv::Mat photo, int index) {
 // operations).
 // A photo of another size than the black one is no photo of this set: it sets
 // *wrongSize and fails with it as *failedPhoto (at the working size).
+// photo is the working-size buffer each photo is scaled into.
 template <typename OnContours>
 bool ForEachPatternPhoto(const std::string& list, const cv::Mat& black, cv::Size photoSize,
                          const ChannelRegion& region, double threshold, cv::Mat* failedPhoto, bool* wrongSize,
-                         OnContours&& onContours) {
+                         cv::Mat& photo, OnContours&& onContours) {
     for (const std::string& path : SplitPathList(list)) {
         const cv::Mat read = ReadPhoto(path, PhotoColour::kColour);
         if (read.empty()) return false;
-        cv::Mat photo = ToWorkSize(read);
+        ToWorkSize(read, &photo);
         if (read.size() != photoSize) {
             *wrongSize = true;
-            *failedPhoto = std::move(photo);
+            *failedPhoto = photo.clone();
             return false;
         }
         cv::Mat difference;
         const ContourList contours = MaskedDifferenceContours(black, photo, region, threshold, &difference);
         if (!onContours(contours, difference)) {
-            *failedPhoto = std::move(photo);
+            *failedPhoto = photo.clone();
             return false;
         }
     }
@@ -122,7 +123,9 @@ WarpStatus ValidateWarpJob(const WarpJob& job) {
 }
 
 WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info, std::int32_t* photoSize,
-                         ChannelDetection* detection) {
+                         ChannelDetection* detection, WorkPhotos* work) {
+    WorkPhotos ownWork;
+    if (work == nullptr) work = &ownWork;
     const auto i = static_cast<std::size_t>(index);
     const double threshold = job.thresholds[i];
 
@@ -140,11 +143,13 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
         return Failure(kWarpBadArguments, ToWorkSize(whitePhoto), index);
     if (SplitPathList(job.centrePhotos[i]).empty() || SplitPathList(job.gridPhotos[i]).empty())
         return Failure(kWarpBadArguments, ToWorkSize(whitePhoto), index);
-    const cv::Mat black = ToWorkSize(blackPhoto);
-    cv::Mat white = ToWorkSize(whitePhoto);
+    ToWorkSize(blackPhoto, &work->black);
+    ToWorkSize(whitePhoto, &work->white);
+    const cv::Mat& black = work->black;
+    const cv::Mat& white = work->white;
     detection->region = FindChannelRegion(black, white, threshold);
     if (!RegionInsidePhoto(detection->region.rect, white.size())) {
-        return Failure(kWarpRegionAtEdge, std::move(white), index);
+        return Failure(kWarpRegionAtEdge, white.clone(), index);
     }
 
     // Pitch estimate.
@@ -155,7 +160,7 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     bool wrongSize = false;
     const bool centresRead = ForEachPatternPhoto(
         job.centrePhotos[i], black, blackPhoto.size(), detection->region, threshold, &failedPhoto, &wrongSize,
-        [&](const ContourList& contours, const cv::Mat&) {
+        work->pattern, [&](const ContourList& contours, const cv::Mat&) {
             const std::vector<BlobRecord> blobs =
                 FindCentreBlobs(contours, detection->pitch, detection->region.rect);
             if (blobs.size() != 4) return false;
@@ -164,7 +169,7 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
         });
     if (!centresRead) {
         if (wrongSize) return Failure(kWarpBadArguments, std::move(failedPhoto), index);
-        if (failedPhoto.empty()) return Failure(kWarpPhotoUnreadable, std::move(white), index);
+        if (failedPhoto.empty()) return Failure(kWarpPhotoUnreadable, white.clone(), index);
         return Failure(kWarpCentreBlobs, std::move(failedPhoto), index);
     }
 
@@ -175,7 +180,7 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     const double minArea = static_cast<double>(detection->blockThresholdBase / 16);
     const bool gridsRead = ForEachPatternPhoto(
         job.gridPhotos[i], black, blackPhoto.size(), detection->region, threshold, &failedPhoto, &wrongSize,
-        [&](const ContourList& contours, const cv::Mat& difference) {
+        work->pattern, [&](const ContourList& contours, const cv::Mat& difference) {
             const std::size_t before = detection->blocks.size();
             for (const Contour& contour : contours) {
                 if (cv::contourArea(contour) < minArea) continue;
@@ -188,7 +193,7 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     if (!gridsRead) {
         if (wrongSize) return Failure(kWarpBadArguments, std::move(failedPhoto), index);
         if (!failedPhoto.empty()) return Failure(kWarpGridInconsistent, std::move(failedPhoto), index);
-        return Failure(kWarpPhotoUnreadable, std::move(white), index);
+        return Failure(kWarpPhotoUnreadable, white.clone(), index);
     }
 
     WarpResult ok;
@@ -271,9 +276,10 @@ WarpResult AutoDoImageWarpingEx(const std::string& blackPhoto, const std::vector
 
         // Detection of every channel; the first failing channel ends the call.
         std::vector<ChannelDetection> detections(static_cast<std::size_t>(channelCount));
+        WorkPhotos work;
         for (int i = 0; i < channelCount; ++i) {
             WarpResult result =
-                DetectChannel(job, i, info, photoSize, &detections[static_cast<std::size_t>(i)]);
+                DetectChannel(job, i, info, photoSize, &detections[static_cast<std::size_t>(i)], &work);
             if (result.status != kWarpOk) return result;
         }
         // The boundary must lie on the photo and enclose an area: a collapsed outline

@@ -59,7 +59,16 @@ WarpStatus ValidateWarpJob(const WarpJob& job);
 // kWarpOk and fills *detection; on failure returns the WarpResult to hand
 // back (status, photo at working size, 1-based channel number).
 // *photoSize receives the black photo's own width and height.
+// Working-size pictures of one call, kept from channel to channel: a photo at
+// the working size is tens of megabytes, and allocating it afresh for every
+// photo cost more time than the detection itself.
+struct WorkPhotos {
+    cv::Mat black;
+    cv::Mat white;
+    cv::Mat pattern;
+};
+
 WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info, std::int32_t* photoSize,
-                         ChannelDetection* detection);
+                         ChannelDetection* detection, WorkPhotos* work = nullptr);
 
 }  // namespace vantiscore
