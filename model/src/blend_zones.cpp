@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 #include <optional>
 
 #include "vantis/model/config.h"
@@ -257,26 +256,17 @@ std::vector<BlendEdges> DocumentBlendZones(const VantisAuto::CDoc& doc, BlendZon
 }
 
 namespace {
-std::mutex ruleMutex;
-std::optional<BlendZoneRule> configuredRule;
+SettingOfDefaults<BlendZoneRule> configuredRule([](const Defaults& d) {
+    return d.blendZonesFollowWarp ? BlendZoneRule::kFollowWarp : BlendZoneRule::kPicture;
+});
 }  // namespace
 
-// Both programs read default.ini at start (and end on a broken one); the
-// setting is read from the same file when the zones are first needed.
 BlendZoneRule ConfiguredBlendZoneRule() {
-    std::lock_guard lock(ruleMutex);
-    if (!configuredRule) {
-        Defaults defaults;
-        const bool read = ReadDefaults(DefaultIniPath(), &defaults, nullptr);
-        configuredRule =
-            read && defaults.blendZonesFollowWarp ? BlendZoneRule::kFollowWarp : BlendZoneRule::kPicture;
-    }
-    return *configuredRule;
+    return configuredRule.Get();
 }
 
 void SetConfiguredBlendZoneRule(BlendZoneRule rule) {
-    std::lock_guard lock(ruleMutex);
-    configuredRule = rule;
+    configuredRule.Set(rule);
 }
 
 }  // namespace vantis::model

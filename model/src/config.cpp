@@ -126,36 +126,27 @@ bool ReadDefaults(const std::filesystem::path& iniPath, Defaults* out, std::stri
         if (error) *error = "FW_PREF_VER \"" + d.firmwareVersionText + "\" is not of the form a.b";
         return false;
     }
-    const auto section = [&iniPath](const char* name) {
+    // A key of two values (either case): sets *second when it holds the second
+    // one; any other value fails the read, naming the key.
+    const auto choice = [&iniPath, error](const char* sectionName, const char* key, const char* first,
+                                          const char* second, bool* isSecond) {
         std::ifstream again(iniPath);
-        return ReadSection(again, name);
+        const auto keys = ReadSection(again, sectionName);
+        const auto it = keys.find(Lower(key));
+        if (it == keys.end()) return true;
+        const std::string value = Lower(it->second);
+        if (value != first && value != second) {
+            if (error)
+                *error = std::string(key) + " \"" + it->second + "\" is neither " + first + " nor " + second;
+            return false;
+        }
+        *isSecond = value == second;
+        return true;
     };
-    const auto capture = section("CAPTURE");
-    if (auto it = capture.find(Lower("PHOTO_WAIT")); it != capture.end()) {
-        const std::string wait = Lower(it->second);
-        if (wait != "settled" && wait != "fixed") {
-            if (error) *error = "PHOTO_WAIT \"" + it->second + "\" is neither settled nor fixed";
-            return false;
-        }
-        d.fixedPhotoWaits = wait == "fixed";
-    }
-    const auto engineKeys = section("ENGINE");
-    if (auto it = engineKeys.find(Lower("CENTRES")); it != engineKeys.end()) {
-        const std::string centres = Lower(it->second);
-        if (centres != "centroid" && centres != "box") {
-            if (error) *error = "CENTRES \"" + it->second + "\" is neither centroid nor box";
-            return false;
-        }
-        d.boxCentres = centres == "box";
-    }
-    const auto blendKeys = section("BLEND");
-    if (auto it = blendKeys.find(Lower("FOLLOW_WARP")); it != blendKeys.end()) {
-        if (it->second != "0" && it->second != "1") {
-            if (error) *error = "FOLLOW_WARP \"" + it->second + "\" is neither 0 nor 1";
-            return false;
-        }
-        d.blendZonesFollowWarp = it->second == "1";
-    }
+    if (!choice("CAPTURE", "PHOTO_WAIT", "settled", "fixed", &d.fixedPhotoWaits) ||
+        !choice("ENGINE", "CENTRES", "centroid", "box", &d.boxCentres) ||
+        !choice("BLEND", "FOLLOW_WARP", "0", "1", &d.blendZonesFollowWarp))
+        return false;
     if (out) *out = d;
     return true;
 }

@@ -1,8 +1,6 @@
 #include "calibration/warp_compute.h"
 
 #include <cmath>
-#include <mutex>
-#include <optional>
 
 #include "vantis/model/doc_lock.h"
 #include "vantis/model/source_map.h"
@@ -109,25 +107,15 @@ WarpOptions WarpOptionsOf(const vantis::model::Defaults& defaults) {
 }
 
 namespace {
-std::mutex warpOptionsMutex;
-std::optional<WarpOptions> warpOptions;
+vantis::model::SettingOfDefaults<WarpOptions> warpOptions(WarpOptionsOf);
 }  // namespace
 
-// Both programs read default.ini at start (and end on a broken one); the
-// engine's settings are read from the same file when a calibration first asks.
 WarpOptions DefaultWarpOptions() {
-    std::lock_guard lock(warpOptionsMutex);
-    if (!warpOptions) {
-        vantis::model::Defaults defaults;
-        vantis::model::ReadDefaults(vantis::model::DefaultIniPath(), &defaults, nullptr);
-        warpOptions = WarpOptionsOf(defaults);
-    }
-    return *warpOptions;
+    return warpOptions.Get();
 }
 
 void SetDefaultWarpOptions(const WarpOptions& options) {
-    std::lock_guard lock(warpOptionsMutex);
-    warpOptions = options;
+    warpOptions.Set(options);
 }
 
 WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine) {
@@ -172,9 +160,9 @@ WarpOutcome ComputeWarps(VantisAuto::CDoc& doc, const EngineCalls& engine) {
     const int columns = panel.gridColumns, rows = panel.gridRows;
     // An answer that does not fit the tables is refused before anything is written.
     if (static_cast<int>(warps.size()) != channelCount || !vantis::model::SourceMapGridFits(columns, rows))
-        return {kWarpBadArguments, 0};
+        return {kWarpBadArguments, 0, {}};
     for (const WarpGrid& w : warps)
-        if (static_cast<int>(w.size()) != columns * rows) return {kWarpBadArguments, 0};
+        if (static_cast<int>(w.size()) != columns * rows) return {kWarpBadArguments, 0, {}};
 
     DocLock lock(DocumentLock());
     for (std::size_t i = 0; i < doc.m_channels.size() && i < warps.size(); ++i) {

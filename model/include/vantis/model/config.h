@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "vantis/model/document.h"
@@ -46,6 +48,33 @@ std::filesystem::path DefaultIniPath();
 // into its required count of numbers ("%d.%d.%d", "%d.%d"). Missing keys take
 // their defaults. The caller shows message 506 and ends on failure.
 bool ReadDefaults(const std::filesystem::path& iniPath, Defaults* out, std::string* error);
+
+// A setting the programs take from default.ini beside the program: read once,
+// when first asked (from the defaults when the file cannot be read; both
+// programs end at start on a broken one). Tests set it.
+template <typename T>
+class SettingOfDefaults {
+  public:
+    explicit SettingOfDefaults(T (*from)(const Defaults&)) : from_(from) {}
+    T Get() {
+        std::lock_guard lock(mutex_);
+        if (!value_) {
+            Defaults defaults;
+            ReadDefaults(DefaultIniPath(), &defaults, nullptr);
+            value_ = from_(defaults);
+        }
+        return *value_;
+    }
+    void Set(T value) {
+        std::lock_guard lock(mutex_);
+        value_ = value;
+    }
+
+  private:
+    T (*from_)(const Defaults&);
+    std::mutex mutex_;
+    std::optional<T> value_;
+};
 
 // Parses "%d.%d.%d" (or "%d.%d" when parts is 2) as sscanf would: leading
 // numbers, anything after the last one ignored. Returns false when fewer
