@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <optional>
+#include <set>
+#include <tuple>
 
 namespace vantiscore {
 
@@ -161,6 +163,88 @@ BlobGrid GrowGrid(const BlockLayout& layout, const std::vector<cv::Rect>& centre
     return grid;
 }
 
+namespace {
+
+// Where the found neighbours of an empty entry put it: the middle of two
+// opposite neighbours when there are such, else the mean of the straight
+// continuations of two consecutive ones; *step is the local spacing.
+bool PredictFromNeighbours(const BlobGrid& grid, const BlockLayout& layout, int r, int c, cv::Point2f* at,
+                           float* step) {
+    const int n = layout.columns;
+    auto found = [&](int rr, int cc) {
+        return rr >= 0 && cc >= 0 && rr < layout.rows && cc < n &&
+               HasArea(grid[static_cast<size_t>(rr * n + cc)]);
+    };
+    auto point = [&](int rr, int cc) {
+        const cv::Rect& b = grid[static_cast<size_t>(rr * n + cc)];
+        return cv::Point2f(static_cast<float>(b.x), static_cast<float>(b.y));
+    };
+    cv::Point2f sum;
+    float stepSum = 0.0f;
+    int count = 0;
+    for (const auto& [dr, dc] : {std::pair{0, 1}, std::pair{1, 0}}) {
+        if (found(r - dr, c - dc) && found(r + dr, c + dc)) {
+            const cv::Point2f a = point(r - dr, c - dc);
+            const cv::Point2f b = point(r + dr, c + dc);
+            sum += (a + b) * 0.5f;
+            stepSum += static_cast<float>(cv::norm(b - a)) * 0.5f;
+            ++count;
+        }
+    }
+    if (count == 0) {
+        for (const auto& [dr, dc] : {std::pair{0, 1}, std::pair{0, -1}, std::pair{1, 0}, std::pair{-1, 0}}) {
+            if (!found(r + dr, c + dc) || !found(r + 2 * dr, c + 2 * dc)) continue;
+            const cv::Point2f a = point(r + dr, c + dc);
+            const cv::Point2f b = point(r + 2 * dr, c + 2 * dc);
+            sum += 2 * a - b;
+            stepSum += static_cast<float>(cv::norm(b - a));
+            ++count;
+        }
+    }
+    if (count == 0) return false;
+    *at = sum * (1.0f / static_cast<float>(count));
+    *step = stepSum / static_cast<float>(count);
+    return true;
+}
+
+}  // namespace
+
+void RecoverMissedBlocks(BlobGrid& grid, const BlockLayout& layout, const std::vector<cv::Rect>& blocks) {
+    if (layout.columns < 3 || layout.rows < 3 || grid.size() != static_cast<size_t>(layout.Count())) return;
+    using Key = std::tuple<int, int, int, int>;
+    std::set<Key> placed;
+    for (const cv::Rect& r : grid)
+        if (HasArea(r)) placed.insert({r.x, r.y, r.width, r.height});
+    // Each pass may give the next one the neighbours it needs.
+    for (bool added = true; added;) {
+        added = false;
+        for (int r = 0; r < layout.rows; ++r)
+            for (int c = 0; c < layout.columns; ++c) {
+                const auto k = static_cast<size_t>(r * layout.columns + c);
+                if (HasArea(grid[k])) continue;
+                cv::Point2f predicted;
+                float step = 0.0f;
+                if (!PredictFromNeighbours(grid, layout, r, c, &predicted, &step)) continue;
+                // A quarter of the spacing: a neighbouring block is a whole step away.
+                float bestDistance = 0.25f * step;
+                const cv::Rect* best = nullptr;
+                for (const cv::Rect& blob : blocks) {
+                    const float distance = static_cast<float>(cv::norm(
+                        cv::Point2f(static_cast<float>(blob.x), static_cast<float>(blob.y)) - predicted));
+                    if (distance < bestDistance &&
+                        !placed.contains({blob.x, blob.y, blob.width, blob.height})) {
+                        bestDistance = distance;
+                        best = &blob;
+                    }
+                }
+                if (best == nullptr) continue;
+                grid[k] = *best;
+                placed.insert({best->x, best->y, best->width, best->height});
+                added = true;
+            }
+    }
+}
+
 void ExtrapolateCentreRows(BlobGrid& grid, const BlockLayout& layout) {
     const int n = layout.columns;
     const int cc = layout.centreColumn;
@@ -254,6 +338,7 @@ SortedBlocks SortBlocks(const PatternInfo& info, const std::vector<cv::Rect>& ce
         return sorted;
     }
     sorted.grid = GrowGrid(layout, centres, blocks);
+    RecoverMissedBlocks(sorted.grid, layout, blocks);
     sorted.found.reserve(sorted.grid.size());
     for (const cv::Rect& r : sorted.grid) sorted.found.push_back(HasArea(r) && !IsEmpty(r));
     FillHoles(sorted.grid, layout);

@@ -47,6 +47,12 @@ void GrowStep(BlobGrid& grid, const BlockLayout& layout, int start, int n, GrowD
 BlobGrid GrowGrid(const BlockLayout& layout, const std::vector<cv::Rect>& centres,
                   const std::vector<cv::Rect>& blocks);
 
+// Places blobs that the growth passed by (a prediction that missed once
+// never looks again): every empty entry with found neighbours is predicted
+// from them and takes the nearest blob not placed yet within a quarter of
+// the local spacing, pass after pass until nothing more is placed.
+void RecoverMissedBlocks(BlobGrid& grid, const BlockLayout& layout, const std::vector<cv::Rect>& blocks);
+
 // The three hole-filling passes, in the order they must run. Only empty
 // entries (x = 0 and y = 0) are written, and only their x and y.
 void ExtrapolateCentreRows(BlobGrid& grid, const BlockLayout& layout);

@@ -45,6 +45,34 @@ struct PhotographedGrid {
     int Index(int column, int row) const { return row * layout.columns + column; }
 };
 
+// The growth once lost a column's lower half on a photo with small blocks
+// and never looked again; those blobs were then left over and the channel
+// refused. Recovery takes them from their neighbours' prediction, and never
+// a blob a whole step away or one already placed.
+TEST(GridSort, BlocksTheGrowthPassedByAreRecoveredFromTheirNeighbours) {
+    const PhotographedGrid photo;
+    const std::vector<cv::Rect> blocks = photo.Blocks();
+    BlobGrid grid(static_cast<size_t>(photo.layout.Count()));
+    for (int r = 0; r < photo.layout.rows; ++r)
+        for (int c = 0; c < photo.layout.columns; ++c) grid[photo.Index(c, r)] = photo.Blob(c, r);
+    // A column segment, a corner and a lone block lost.
+    for (int r = 15; r < photo.layout.rows; ++r) grid[photo.Index(19, r)] = cv::Rect();
+    grid[photo.Index(0, 0)] = grid[photo.Index(1, 0)] = grid[photo.Index(0, 1)] = cv::Rect();
+    grid[photo.Index(7, 5)] = cv::Rect();
+    RecoverMissedBlocks(grid, photo.layout, blocks);
+    for (int r = 0; r < photo.layout.rows; ++r)
+        for (int c = 0; c < photo.layout.columns; ++c)
+            ASSERT_EQ(grid[photo.Index(c, r)], photo.Blob(c, r)) << c << "," << r;
+
+    // A block row not on the photo stays empty: the next row's blobs are a step away.
+    const std::vector<cv::Point> row{{3, 4}, {4, 4}, {5, 4}};
+    BlobGrid holes(grid);
+    for (const cv::Point& p : row) holes[photo.Index(p.x, p.y)] = cv::Rect();
+    RecoverMissedBlocks(holes, photo.layout, photo.Blocks(row));
+    for (const cv::Point& p : row) EXPECT_EQ(holes[photo.Index(p.x, p.y)], cv::Rect());
+    EXPECT_EQ(std::count(holes.begin(), holes.end(), cv::Rect()), 3);
+}
+
 TEST(GridSort, RegularGridIsFoundCompletelyByGrowthAndFillingChangesNothing) {
     const PhotographedGrid photo;
     const BlobGrid grown = GrowGrid(photo.layout, photo.Centres(), photo.Blocks());
