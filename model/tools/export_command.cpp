@@ -1,56 +1,27 @@
 #include "export_command.h"
 
 #include <cmath>
-#include <fstream>
+#include <filesystem>
 #include <iostream>
-#include <sstream>
 #include <string>
-
-#include <nlohmann/json.hpp>
+#include <system_error>
 
 #include "vantis/export/mpcdi.h"
 #include "vantis/model/document.h"
 #include "vantis/model/project_file.h"
+#include "vantis/model/warps_file.h"
 
 namespace vantis::tool {
 namespace {
 
 int Usage() {
-    std::cerr << "usage: cfatool export-mpcdi CONFIG_OR_CFA OUT.mpcdi [--profile 2d] [--alpha-gamma G] "
-                 "[--warps FILE]\n"
-                 "  --warps FILE  calibrated warps as vantiscore warp prints them ({\"warps\": [...]}) or a "
-                 "bare list\n";
+    std::cerr
+        << "usage: cfatool export-mpcdi CONFIG_OR_CFA OUT.mpcdi [--profile 2d] [--alpha-gamma G] "
+           "[--warps FILE]\n"
+           "  --warps FILE  calibrated warps as vantiscore warp prints them ({\"warps\": [...]}) or a "
+           "bare list;\n"
+           "                without it, Warps.json beside the configuration when it is of its channels\n";
     return 2;
-}
-
-// Calibrated warps from a file: one grid per channel, each a list of [x, y]
-// in the engine's panel form (row by row).
-bool ReadWarps(const std::string& path, std::vector<std::vector<std::array<double, 2>>>* warps,
-               std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    if (!in || !(text << in.rdbuf())) {
-        *error = "cannot read " + path;
-        return false;
-    }
-    try {
-        nlohmann::json j = nlohmann::json::parse(text.str());
-        if (j.is_object()) j = j.at("warps");
-        for (const auto& grid : j) {
-            std::vector<std::array<double, 2>> points;
-            for (const auto& p : grid) {
-                // NaN and infinities arrive as null; they are refused later by name.
-                const double x = p.at(0).is_number() ? p.at(0).get<double>() : std::nan("");
-                const double y = p.at(1).is_number() ? p.at(1).get<double>() : std::nan("");
-                points.push_back({x, y});
-            }
-            warps->push_back(std::move(points));
-        }
-    } catch (const std::exception& e) {
-        *error = path + ": " + e.what();
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -90,34 +61,39 @@ int ExportMpcdiCommand(int argc, char** argv) {
         std::cerr << "cfatool: " << positional[0] << ": " << error << "\n";
         return 1;
     }
-    std::vector<int> identity;
-    vantis::mpcdi::ExportProject project = vantis::mpcdi::ProjectFromDocument(doc, &identity);
-    project.alphaGamma = gamma;
+    // The calibrated warps: the file given, or the one the calibration keeps
+    // beside the configuration when it belongs to these channels.
+    std::vector<vantis::model::StoredWarp> warps;
+    bool haveWarps = false;
     if (!warpsPath.empty()) {
-        std::vector<std::vector<std::array<double, 2>>> warps;
-        if (!ReadWarps(warpsPath, &warps, &error)) {
+        if (!vantis::model::LoadWarps(warpsPath, &warps, &error)) {
             std::cerr << "cfatool: " << error << "\n";
             return 1;
         }
-        identity.clear();
-        for (size_t c = 0; c < project.regions.size(); ++c) {
-            vantis::mpcdi::Region& r = project.regions[c];
-            if (c >= warps.size()) {
-                vantis::mpcdi::IdentityWarp(r);
-                identity.push_back(static_cast<int>(c) + 1);
-                continue;
-            }
-            if (warps[c].size() != static_cast<size_t>(r.gridColumns) * static_cast<size_t>(r.gridRows)) {
-                std::cerr << "cfatool: " << warpsPath << ": warp " << c + 1 << " has " << warps[c].size()
-                          << " points, the panel needs " << r.gridColumns * r.gridRows << "\n";
-                return 1;
-            }
-            for (size_t k = 0; k < warps[c].size(); ++k) {
-                r.warpX[k] = static_cast<float>(warps[c][k][0]);
-                r.warpY[k] = static_cast<float>(warps[c][k][1]);
-            }
+        if (!vantis::model::FitWarpsToDocument(&warps, doc, &error)) {
+            std::cerr << "cfatool: " << warpsPath << " does not fit " << positional[0] << ": " << error
+                      << "\n";
+            return 1;
+        }
+        haveWarps = true;
+    } else {
+        const std::filesystem::path kept =
+            std::filesystem::path(positional[0]).parent_path() / vantis::model::kWarpsFileName;
+        std::error_code ec;
+        if (std::filesystem::exists(kept, ec)) {
+            if (!vantis::model::LoadWarps(kept, &warps, &error))
+                std::cerr << "cfatool: calibrated warps not used: " << error << "\n";
+            else if (!vantis::model::FitWarpsToDocument(&warps, doc, &error))
+                std::cerr << "cfatool: calibrated warps not used: " << kept.string()
+                          << " is of another configuration (" << error << ")\n";
+            else
+                haveWarps = true;
         }
     }
+    std::vector<int> identity;
+    vantis::mpcdi::ExportProject project =
+        vantis::mpcdi::ProjectFromDocument(doc, &identity, haveWarps ? &warps : nullptr);
+    project.alphaGamma = gamma;
     for (const int channel : identity)
         std::cerr << "cfatool: channel " << channel
                   << " has no calibrated warp; exporting its identity warp\n";

@@ -45,6 +45,7 @@
 #include "vantis/model/device_ops.h"
 #include "vantis/model/doc_lock.h"
 #include "vantis/model/project_file.h"
+#include "vantis/model/warps_file.h"
 
 using VantisAuto::CChannel;
 using VantisAuto::DocLock;
@@ -107,14 +108,6 @@ class WindowReporter : public vantis::calibration::Reporter {
 int OctetOf(const VantisAuto::CDoc& doc, int i) {
     if (i < 0 || i >= static_cast<int>(doc.m_channels.size())) return 0;
     return static_cast<int>(doc.m_channels[static_cast<std::size_t>(i)]->LastOctet());
-}
-
-// The first channel whose projector no longer answers on its link.
-const CChannel* FirstDeadChannel(VantisAuto::CDoc& doc) {
-    DocLock lock(DocumentLock());
-    for (auto& c : doc.m_channels)
-        if (!dvOrvelAutoIsAlive(c->m_hLink)) return c.get();
-    return nullptr;
 }
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
@@ -600,14 +593,15 @@ void CVantisAutoDlg::OnCalibration() {
     const auto id = RunWorkflow(
         [this, run, octets](vantis::calibration::Reporter& r, vantis::calibration::StopRequest& stop) {
             r.Busy(true);
-            doc_.ClearAll();
+            // The calibration clears the projectors itself, once it found the
+            // boundary fit to calibrate to.
             vantis::calibration::OculetCamera oculet(*camera_->Graph());
             meridan::ProgressCamera camera(oculet, [this, &r, &stop, run, octets](int number) {
                 // A projector that went away makes every later photo worthless:
                 // say which one at once and end the capture, rather than
                 // photograph a dark wall to the end.
                 if (number > 0 && !run->projectorLost)
-                    if (const CChannel* lost = FirstDeadChannel(doc_)) {
+                    if (const CChannel* lost = meridan::FirstDeadChannel(doc_)) {
                         run->projectorLost = true;
                         r.Error(vantis::messages::ErrorReporter::ReportText(
                             vantis::messages::ConnectFailureReport(lost->m_dwIp)));
@@ -801,11 +795,20 @@ void CVantisAutoDlg::OnExportMpcdi(const QString& given) {
     SetBusy(true);
     // The warps and blend zones as the boards hold them, taken under the lock;
     // the files are built outside it.
+    // A project opened (or the program started) since the last calibration
+    // holds no warps in memory: the ones that calibration kept beside the
+    // configuration stand in when they are of these channels.
     std::vector<int> identity;
     vantis::mpcdi::ExportProject project;
     {
         DocLock lock(DocumentLock());
-        project = vantis::mpcdi::ProjectFromDocument(doc_, &identity);
+        std::vector<vantis::model::StoredWarp> kept;
+        std::string why;
+        const bool useKept =
+            !static_cast<bool>(doc_.m_bWarped) &&
+            vantis::model::LoadWarps(ReportFolder() / vantis::model::kWarpsFileName, &kept, nullptr) &&
+            vantis::model::FitWarpsToDocument(&kept, doc_, &why);
+        project = vantis::mpcdi::ProjectFromDocument(doc_, &identity, useKept ? &kept : nullptr);
     }
     std::string error;
     const bool ok = vantis::mpcdi::WriteMpcdi(project, path.toStdString(), &error);

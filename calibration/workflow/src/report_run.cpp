@@ -7,6 +7,7 @@
 #include "calibration/warp_compute.h"
 #include "vantis/ipv4.h"
 #include "vantis/model/doc_lock.h"
+#include "vantis/model/warps_file.h"
 
 namespace vantis::calibration {
 
@@ -122,6 +123,18 @@ ReportResult FinishReport(VantisAuto::CDoc& doc, const RunFacts& facts, const fs
                              now.projectors.size() == channels.size() && !channels.empty();
     if (keepCentres && !SaveCentres(centresFile, now, &error))
         out.notes.push_back("the block centres were not kept: " + error);
+    // The warps the boards received, for the programs that start later (the
+    // MPCDI export): project files hold none.
+    if (r.outcome == RunOutcome::Ok && r.kind != RunKind::Check && !channels.empty()) {
+        std::vector<vantis::model::StoredWarp> warps;
+        {
+            DocLock lock(DocumentLock());
+            if (doc.m_bWarped) warps = vantis::model::DocumentWarps(doc);
+        }
+        if (!warps.empty() &&
+            !vantis::model::SaveWarps(folder / vantis::model::kWarpsFileName, warps, &error))
+            out.notes.push_back("the calibrated warps were not kept: " + error);
+    }
     return out;
 }
 

@@ -121,11 +121,12 @@ bool ValidRegion(const Region& r, std::string* error) {
 
 }  // namespace
 
+// The engine's warp grid: a node every 16 pixels and one on the far edge.
 int GridColumnsOf(int panelWidth) {
-    return panelWidth % 16 == 0 ? panelWidth / 16 + 1 : (panelWidth + 15) / 16;
+    return vantis::model::WarpNodesFor(panelWidth);
 }
 int GridRowsOf(int panelHeight) {
-    return GridColumnsOf(panelHeight);
+    return vantis::model::WarpNodesFor(panelHeight);
 }
 
 void IdentityWarp(Region& r) {
@@ -158,7 +159,8 @@ double ZoneWeight(const Zone& zone, bool rising, double p) {
     return std::clamp(start - d * (65536.0 - start), 0.0, 65536.0) / 65536.0;
 }
 
-ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>* identityChannels) {
+ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>* identityChannels,
+                                  const std::vector<vantis::model::StoredWarp>* warps) {
     ExportProject project;
     const auto timing = vantis::model::TimingOf(doc.m_nTiming);
     const int w = timing.width, h = timing.height;
@@ -170,9 +172,30 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
     const int overlapY = stacking ? 0 : doc.m_overlapPixels[1];
     project.bufferWidth = columns * w - (columns - 1) * overlapX;
     project.bufferHeight = rows * h - (rows - 1) * overlapY;
-    // The blend zones the document downloads to boards that blend the picture before the warp
-    // (the alpha map below is applied at the picture position each panel pixel shows).
-    const auto zones = vantis::model::DocumentBlendZones(doc, vantis::model::BlendZoneRule::kPicture);
+    // The calibrated warps: the document's forward tables (the warps the boards
+    // received), or those kept for its channels.
+    const std::vector<vantis::model::StoredWarp> own =
+        warps ? std::vector<vantis::model::StoredWarp>{} : vantis::model::DocumentWarps(doc);
+    const std::vector<vantis::model::StoredWarp>& calibrated = warps ? *warps : own;
+    // The blend zones the boards get from these warps, for boards that blend
+    // the picture before the warp (the alpha map below is applied at the
+    // picture position each panel pixel shows).
+    vantis::model::ZoneWall wall;
+    wall.overlapX = doc.m_overlapPixels[0];
+    wall.overlapY = doc.m_overlapPixels[1];
+    wall.width = w;
+    wall.height = h;
+    wall.layout = layout;
+    std::vector<vantis::model::ZoneChannel> zoneChannels;
+    for (std::size_t c = 0; c < doc.m_channels.size(); ++c) {
+        vantis::model::ZoneChannel z;
+        z.column = doc.m_channels[c]->m_nColumn;
+        z.row = doc.m_channels[c]->m_nRow;
+        if (c < calibrated.size()) z.warp = calibrated[c].warp;
+        zoneChannels.push_back(std::move(z));
+    }
+    const auto zones =
+        vantis::model::WallBlendZones(wall, zoneChannels, vantis::model::BlendZoneRule::kPicture);
     int number = 0;
     for (const auto& channel : doc.m_channels) {
         ++number;
@@ -190,20 +213,13 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
         }
         r.gridColumns = GridColumnsOf(w);
         r.gridRows = GridRowsOf(h);
-        // Without a calibration the tables hold nothing or the identity the
-        // programs put in at start; either way the channel is uncalibrated.
-        bool empty = true;
-        if (static_cast<bool>(doc.m_bWarped) && w > 0 && h > 0 &&
-            r.gridColumns <= vantis::model::kTableColumns && r.gridRows <= vantis::model::kTableRows) {
-            for (int i = 0; i < r.gridRows; ++i)
-                for (int j = 0; j < r.gridColumns; ++j) {
-                    const float x = channel->m_forward.x[j][i], y = channel->m_forward.y[j][i];
-                    r.warpX.push_back(x);
-                    r.warpY.push_back(y);
-                    if (x != 0.0f || y != 0.0f) empty = false;
-                }
-        }
-        if (empty) {
+        const vantis::model::ZoneWarp* warp = static_cast<size_t>(number) <= calibrated.size()
+                                                  ? &calibrated[static_cast<size_t>(number - 1)].warp
+                                                  : nullptr;
+        if (warp && !warp->x.empty() && warp->columns == r.gridColumns && warp->rows == r.gridRows) {
+            r.warpX = warp->x;
+            r.warpY = warp->y;
+        } else {
             IdentityWarp(r);
             if (identityChannels) identityChannels->push_back(number);
         }

@@ -28,7 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kW = 1920, kH = 1080, kOverlap = 320;
-constexpr int kColumns = 121, kRows = 68;  // forward grid of a 1920 x 1080 panel
+constexpr int kColumns = 121, kRows = 69;  // the engine's forward grid of a 1920 x 1080 panel
 
 class Folder {
   public:

@@ -62,7 +62,8 @@ struct ReportResult {
 // Builds, judges and writes the report of a run into `folder` (the
 // configuration's folder). Drift compares this run's block centres with those
 // kept in the folder; a successful run that photographed (not a check) keeps
-// its own centres for the next. Nothing here fails the run: a missing or
+// its own centres for the next, and every successful run that computed warps
+// keeps them (Warps.json) for the MPCDI export. Nothing here fails the run: a missing or
 // damaged earlier file only leaves the drift out, an unwritable folder only
 // leaves the report unwritten, each with a note.
 ReportResult FinishReport(VantisAuto::CDoc& doc, const RunFacts& facts, const std::filesystem::path& folder,

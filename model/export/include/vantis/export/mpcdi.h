@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "vantis/model/warps_file.h"
+
 namespace VantisAuto {
 class CDoc;
 }
@@ -58,11 +60,13 @@ void IdentityWarp(Region& region);
 double ZoneWeight(const Zone& zone, bool rising, double p);
 
 // The projects of a document: the buffer is the whole picture of a layer,
-// every channel a region at its layout place with its calibrated warp (the
-// forward tables the boards receive) and the blend zones of the layout.
-// Channels whose tables are empty get the identity warp; their 1-based
-// numbers go to *identityChannels.
-ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>* identityChannels);
+// every channel a region at its layout place with its calibrated warp and the
+// blend zones the boards get with it. The warps are the document's forward
+// tables (the warps the boards receive) or, given, warps kept for its channels
+// (FitWarpsToDocument first). Channels without a warp get the identity warp;
+// their 1-based numbers go to *identityChannels.
+ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>* identityChannels,
+                                  const std::vector<vantis::model::StoredWarp>* warps = nullptr);
 
 // Where the region's panel pixel (x, y) takes its picture from, in picture
 // pixels of the region, by inverting the forward warp cell by cell; false
