@@ -72,6 +72,28 @@ void ToWorkSize(const cv::Mat& photo, cv::Mat* work) {
     cv::resize(photo, *work, cv::Size(kWorkWidth, kWorkHeight), 0, 0, cv::INTER_LINEAR);
 }
 
+void ToWorkSize(const cv::Mat& photo, const cv::Rect& workRect, cv::Mat* work) {
+    const bool wholeScale = !photo.empty() && kWorkWidth % photo.cols == 0 && kWorkHeight % photo.rows == 0 &&
+                            kWorkWidth / photo.cols == kWorkHeight / photo.rows;
+    const cv::Rect inside = workRect & cv::Rect(0, 0, kWorkWidth, kWorkHeight);
+    if (!wholeScale || inside.empty()) {
+        ToWorkSize(photo, work);
+        return;
+    }
+    // With a whole scale s, working pixel X samples photo position (X + 0.5) / s - 0.5:
+    // a part starting at photo pixel x0 scaled on its own gives working pixel s x0 + X'
+    // exactly as the whole picture does, wherever both neighbours lie inside the part.
+    const int scale = kWorkWidth / photo.cols;
+    constexpr int kMargin = 2;
+    const int x0 = std::max(0, inside.x / scale - kMargin);
+    const int y0 = std::max(0, inside.y / scale - kMargin);
+    const int x1 = std::min(photo.cols, (inside.x + inside.width + scale - 1) / scale + kMargin);
+    const int y1 = std::min(photo.rows, (inside.y + inside.height + scale - 1) / scale + kMargin);
+    work->create(kWorkHeight, kWorkWidth, photo.type());
+    cv::Mat part = (*work)(cv::Rect(x0 * scale, y0 * scale, (x1 - x0) * scale, (y1 - y0) * scale));
+    cv::resize(photo(cv::Rect(x0, y0, x1 - x0, y1 - y0)), part, part.size(), 0, 0, cv::INTER_LINEAR);
+}
+
 cv::Mat ReadWorkPhoto(const std::string& path) {
     cv::Mat photo = ReadPhoto(path, PhotoColour::kColour);
     if (photo.empty()) return {};

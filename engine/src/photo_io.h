@@ -28,6 +28,13 @@ cv::Mat ReadPhoto(const std::string& path, PhotoColour colour);
 cv::Mat ToWorkSize(const cv::Mat& photo);
 // The same into *work, whose memory is reused when it already has the size.
 void ToWorkSize(const cv::Mat& photo, cv::Mat* work);
+// ToWorkSize only where it is needed: *work gets the working size, and inside
+// workRect (working pixels) the same pixels as the whole picture scaled. A
+// photo whose working scale is a whole number is scaled from a part around
+// the rectangle (two photo pixels of margin keep the interpolation's
+// neighbours); any other is scaled whole. Outside the rectangle *work holds
+// whatever it held.
+void ToWorkSize(const cv::Mat& photo, const cv::Rect& workRect, cv::Mat* work);
 
 // ReadPhoto in colour followed by ToWorkSize; empty when unreadable.
 cv::Mat ReadWorkPhoto(const std::string& path);

@@ -38,16 +38,17 @@ bool ForEachPatternPhoto(const std::string& list, const cv::Mat& black, cv::Size
     for (const std::string& path : SplitPathList(list)) {
         const cv::Mat read = ReadPhoto(path, PhotoColour::kColour);
         if (read.empty()) return false;
-        ToWorkSize(read, &photo);
         if (read.size() != photoSize) {
             *wrongSize = true;
-            *failedPhoto = photo.clone();
+            *failedPhoto = ToWorkSize(read);
             return false;
         }
+        // Only the region is looked at: only the region is scaled.
+        ToWorkSize(read, region.rect, &photo);
         cv::Mat difference;
         const ContourList contours = MaskedDifferenceContours(black, photo, region, threshold, &difference);
         if (!onContours(contours, difference)) {
-            *failedPhoto = photo.clone();
+            *failedPhoto = ToWorkSize(read);
             return false;
         }
     }
@@ -129,21 +130,31 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     const auto i = static_cast<std::size_t>(index);
     const double threshold = job.thresholds[i];
 
-    // Channel region: the black photo is read again for every channel.
-    const cv::Mat blackPhoto = ReadPhoto(job.blackPhoto, PhotoColour::kColour);
+    // Channel region. The black photo is the same for every channel of a call:
+    // it is read and scaled once.
+    if (work->black.empty() || work->blackPath != job.blackPhoto) {
+        const cv::Mat blackPhoto = ReadPhoto(job.blackPhoto, PhotoColour::kColour);
+        work->blackSize = blackPhoto.size();
+        work->blackPath.clear();
+        if (blackPhoto.empty()) {
+            work->black.release();
+        } else {
+            ToWorkSize(blackPhoto, &work->black);
+            work->blackPath = job.blackPhoto;
+        }
+    }
+    const cv::Size blackSize = work->black.empty() ? cv::Size() : work->blackSize;
     const cv::Mat whitePhoto = ReadPhoto(job.whitePhotos[i], PhotoColour::kColour);
-    photoSize[0] = blackPhoto.cols;
-    photoSize[1] = blackPhoto.rows;
-    if (blackPhoto.empty() || whitePhoto.empty()) {
+    photoSize[0] = blackSize.width;
+    photoSize[1] = blackSize.height;
+    if (work->black.empty() || whitePhoto.empty()) {
         return Failure(kWarpPhotoUnreadable, whitePhoto.empty() ? cv::Mat() : ToWorkSize(whitePhoto), index);
     }
     // Photos of another size would be scaled to the working size differently and put
     // the warp tens of pixels off: they do not belong to this set.
-    if (whitePhoto.size() != blackPhoto.size())
-        return Failure(kWarpBadArguments, ToWorkSize(whitePhoto), index);
+    if (whitePhoto.size() != blackSize) return Failure(kWarpBadArguments, ToWorkSize(whitePhoto), index);
     if (SplitPathList(job.centrePhotos[i]).empty() || SplitPathList(job.gridPhotos[i]).empty())
         return Failure(kWarpBadArguments, ToWorkSize(whitePhoto), index);
-    ToWorkSize(blackPhoto, &work->black);
     ToWorkSize(whitePhoto, &work->white);
     const cv::Mat& black = work->black;
     const cv::Mat& white = work->white;
@@ -159,7 +170,7 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     cv::Mat failedPhoto;
     bool wrongSize = false;
     const bool centresRead = ForEachPatternPhoto(
-        job.centrePhotos[i], black, blackPhoto.size(), detection->region, threshold, &failedPhoto, &wrongSize,
+        job.centrePhotos[i], black, blackSize, detection->region, threshold, &failedPhoto, &wrongSize,
         work->pattern, [&](const ContourList& contours, const cv::Mat&) {
             const std::vector<BlobRecord> blobs =
                 FindCentreBlobs(contours, detection->pitch, detection->region.rect);
@@ -179,7 +190,7 @@ WarpResult DetectChannel(const WarpJob& job, int index, const PatternInfo& info,
     // Block blobs of all grid photos, in one list, with their centroids.
     const double minArea = static_cast<double>(detection->blockThresholdBase / 16);
     const bool gridsRead = ForEachPatternPhoto(
-        job.gridPhotos[i], black, blackPhoto.size(), detection->region, threshold, &failedPhoto, &wrongSize,
+        job.gridPhotos[i], black, blackSize, detection->region, threshold, &failedPhoto, &wrongSize,
         work->pattern, [&](const ContourList& contours, const cv::Mat& difference) {
             const std::size_t before = detection->blocks.size();
             for (const Contour& contour : contours) {

@@ -63,6 +63,8 @@ WarpStatus ValidateWarpJob(const WarpJob& job);
 // the working size is tens of megabytes, and allocating it afresh for every
 // photo cost more time than the detection itself.
 struct WorkPhotos {
+    std::string blackPath;  // the black photo's, when black holds it
+    cv::Size blackSize;     // its own size
     cv::Mat black;
     cv::Mat white;
     cv::Mat pattern;

@@ -26,6 +26,26 @@ TEST(PhotoDecode, BmpAndPngInColourAndGrey) {
     }
 }
 
+// The detection scales only the channel's region of each pattern photo: it
+// must see there the very pixels the whole picture scaled would give, at the
+// picture's edges too; a photo of another scale is scaled whole.
+TEST(PhotoWorkSize, PartScaledAroundARectangleEqualsTheWholePictureScaled) {
+    cv::Mat photo(kWorkHeight / 3, kWorkWidth / 3, CV_8UC3);
+    cv::randu(photo, cv::Scalar::all(0), cv::Scalar::all(256));
+    const cv::Mat whole = ToWorkSize(photo);
+    for (const cv::Rect rect : {cv::Rect(1001, 700, 1375, 893), cv::Rect(0, 0, 40, 31),
+                                cv::Rect(kWorkWidth - 50, kWorkHeight - 7, 50, 7)}) {
+        cv::Mat part;
+        ToWorkSize(photo, rect, &part);
+        ASSERT_EQ(part.size(), whole.size());
+        EXPECT_EQ(cv::norm(part(rect), whole(rect), cv::NORM_INF), 0.0) << rect;
+    }
+    const cv::Mat odd(photo(cv::Rect(0, 0, 1000, 700)).clone());
+    cv::Mat part;
+    ToWorkSize(odd, cv::Rect(10, 10, 100, 100), &part);
+    EXPECT_EQ(cv::norm(part, ToWorkSize(odd), cv::NORM_INF), 0.0);
+}
+
 TEST(PhotoDecode, GreyConversionWeighsTheFirstChannelAsRed) {
     // B = 100, G = 0, R = 0 as stored: the RGB weights put 0.299 on it.
     const cv::Mat blue(1, 1, CV_8UC3, cv::Scalar(100, 0, 0));
