@@ -1,7 +1,6 @@
-// The MPCDI export read back without the exporter's code: cfatool writes the
-// container, the test opens it with libzip, reads mpcdi.xml with plain string
-// matching, the PFM by hand and the alpha maps with libpng, and checks them
-// against the warps and the board's blend ramps.
+// The MPCDI export read back without the exporter's code (mpcdi_reader.h):
+// cfatool writes the container, the test checks it against the warps and the
+// board's blend ramps.
 #include <sys/wait.h>
 
 #include <array>
@@ -16,9 +15,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <png.h>
-#include <zip.h>
 
+#include "mpcdi_reader.h"
 #include "vantis/model/document.h"
 #include "vantis/model/project_file.h"
 #include "vantis/model/timing.h"
@@ -26,6 +24,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace vantis::mpcdi::testing;
 
 constexpr int kW = 1920, kH = 1080, kOverlap = 320;
 constexpr int kColumns = 121, kRows = 69;  // the engine's forward grid of a 1920 x 1080 panel
@@ -99,10 +98,12 @@ std::array<double, 2> Forward(int channel, double x, double y) {
             22 + 0.96 * y + k * 0.012 * x - 1.2e-5 * x * x / 4};
 }
 
-void WriteWarps(const fs::path& path, bool poison = false) {
+// The warps of the pair, optionally with the channels they belong to (as the
+// calibration keeps them beside the configuration) or fewer grids than channels.
+void WriteWarps(const fs::path& path, bool poison = false, const std::string& channels = {}, int grids = 2) {
     std::ofstream out(path);
-    out << "{\"warps\": [";
-    for (int c = 0; c < 2; ++c) {
+    out << "{" << (channels.empty() ? "" : "\"channels\": " + channels + ", ") << "\"warps\": [";
+    for (int c = 0; c < grids; ++c) {
         out << (c ? "," : "") << "[";
         for (int i = 0; i < kRows; ++i)
             for (int j = 0; j < kColumns; ++j) {
@@ -113,89 +114,6 @@ void WriteWarps(const fs::path& path, bool poison = false) {
         out << "]";
     }
     out << "]}";
-}
-
-std::map<std::string, std::vector<std::uint8_t>> ReadZip(const fs::path& path) {
-    std::map<std::string, std::vector<std::uint8_t>> files;
-    int code = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
-    if (archive == nullptr) return files;
-    for (zip_int64_t k = 0; k < zip_get_num_entries(archive, 0); ++k) {
-        zip_stat_t st;
-        if (zip_stat_index(archive, static_cast<zip_uint64_t>(k), 0, &st) != 0) continue;
-        zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(k), 0);
-        std::vector<std::uint8_t> bytes(st.size);
-        if (file && zip_fread(file, bytes.data(), st.size) == static_cast<zip_int64_t>(st.size))
-            files[st.name] = bytes;
-        if (file) zip_fclose(file);
-    }
-    zip_close(archive);
-    return files;
-}
-
-struct Pfm {
-    int width = 0, height = 0;
-    std::vector<float> values;  // top row first after reading
-    std::array<double, 2> At(int x, int y) const {
-        const size_t k = 3 * (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x));
-        return {values[k], values[k + 1]};
-    }
-};
-
-bool ParsePfm(const std::vector<std::uint8_t>& bytes, Pfm* pfm) {
-    std::string text(bytes.begin(), bytes.end());
-    std::smatch m;
-    if (!std::regex_search(text, m, std::regex("^PF\n(\\d+) (\\d+)\n(-?[0-9.]+)\n"))) return false;
-    pfm->width = std::stoi(m[1]);
-    pfm->height = std::stoi(m[2]);
-    if (std::stod(m[3]) >= 0) return false;  // little-endian expected
-    const size_t offset = static_cast<size_t>(m.length(0));
-    const size_t count = 3u * static_cast<size_t>(pfm->width) * static_cast<size_t>(pfm->height);
-    if (bytes.size() != offset + 4 * count) return false;
-    std::vector<float> raw(count);
-    std::memcpy(raw.data(), bytes.data() + offset, 4 * count);
-    // PFM rows run bottom to top.
-    pfm->values.resize(count);
-    const size_t row = 3u * static_cast<size_t>(pfm->width);
-    for (int y = 0; y < pfm->height; ++y)
-        std::memcpy(&pfm->values[static_cast<size_t>(y) * row],
-                    &raw[static_cast<size_t>(pfm->height - 1 - y) * row], row * sizeof(float));
-    return true;
-}
-
-struct Grey {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> pixels;
-    double At(double x, double y) const {  // bilinear, 0..1
-        const int x0 = std::clamp(static_cast<int>(std::floor(x)), 0, width - 2);
-        const int y0 = std::clamp(static_cast<int>(std::floor(y)), 0, height - 2);
-        const double fx = x - x0, fy = y - y0;
-        auto p = [&](int xx, int yy) {
-            return pixels[static_cast<size_t>(yy) * width + static_cast<size_t>(xx)] / 255.0;
-        };
-        return (1 - fy) * ((1 - fx) * p(x0, y0) + fx * p(x0 + 1, y0)) +
-               fy * ((1 - fx) * p(x0, y0 + 1) + fx * p(x0 + 1, y0 + 1));
-    }
-};
-
-bool DecodePng(const std::vector<std::uint8_t>& bytes, Grey* grey) {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return false;
-    const bool eightBitGrey = image.format == PNG_FORMAT_GRAY;
-    image.format = PNG_FORMAT_GRAY;
-    grey->width = static_cast<int>(image.width);
-    grey->height = static_cast<int>(image.height);
-    grey->pixels.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, grey->pixels.data(), 0, nullptr)) return false;
-    return eightBitGrey;
-}
-
-std::string Attribute(const std::string& element, const std::string& name) {
-    std::smatch m;
-    if (!std::regex_search(element, m, std::regex(" " + name + "=\"([^\"]*)\""))) return {};
-    return m[1];
 }
 
 // Forward warp of a channel at any picture position, bilinear between the nodes.
@@ -331,11 +249,75 @@ TEST(MpcdiExport, UncalibratedChannelsGetTheIdentityAndSaySo) {
     EXPECT_NE(xml.find("<gammaEmbedded>2.2</gammaEmbedded>"), std::string::npos);
 }
 
+// The channels of the pair project as the calibration names them.
+std::string PairChannels(const std::string& second = "127.0.7.12", int height = kH) {
+    std::string out = "[";
+    for (const std::string& address : {std::string("127.0.7.11"), second})
+        out += std::string(out.size() > 1 ? "," : "") + "{\"address\": \"" + address + "\", \"panel\": [" +
+               std::to_string(kW) + ", " + std::to_string(height) + "], \"grid\": [" +
+               std::to_string(kColumns) + ", " + std::to_string(kRows) + "]}";
+    return out + "]";
+}
+
+TEST(MpcdiExport, WarpsKeptBesideTheConfigurationAreUsedOnlyWhenTheyAreOfItsChannels) {
+    Folder folder;
+    ASSERT_TRUE(WritePairProject(folder / "pair.cfa", 2));
+    WriteWarps(folder / "given.json");
+    std::string errors;
+    ASSERT_EQ(
+        RunCfatool("export-mpcdi " + (folder / "pair.cfa").string() + " " +
+                       (folder / "given.mpcdi").string() + " --warps " + (folder / "given.json").string(),
+                   &errors),
+        0)
+        << errors;
+    const auto given = ReadZip(folder / "given.mpcdi");
+
+    // The same warps kept beside the configuration: taken without being named.
+    WriteWarps(folder / "Warps.json", false, PairChannels());
+    ASSERT_EQ(
+        RunCfatool("export-mpcdi " + (folder / "pair.cfa").string() + " " + (folder / "kept.mpcdi").string(),
+                   &errors),
+        0)
+        << errors;
+    EXPECT_EQ(errors.find("identity"), std::string::npos) << errors;
+    const auto kept = ReadZip(folder / "kept.mpcdi");
+    ASSERT_EQ(kept.size(), 5u);
+    for (const auto& [name, bytes] : given) EXPECT_TRUE(kept.count(name) && kept.at(name) == bytes) << name;
+
+    // Warps of another wall (another projector, another panel size, a damaged
+    // file) are not taken: identity for every channel, and why.
+    struct Other {
+        const char* what;
+        std::string channels;
+        std::string message;
+    };
+    for (const Other& other : {Other{"another projector", PairChannels("127.0.7.99"), "127.0.7.99"},
+                               Other{"another panel", PairChannels("127.0.7.12", 1200), "1920 x 1200"},
+                               Other{"damaged", "[{}, {}]", "lacks its address"}}) {
+        WriteWarps(folder / "Warps.json", false, other.channels);
+        const fs::path out = folder / "other.mpcdi";
+        ASSERT_EQ(RunCfatool("export-mpcdi " + (folder / "pair.cfa").string() + " " + out.string(), &errors),
+                  0)
+            << other.what << ": " << errors;
+        EXPECT_NE(errors.find("calibrated warps not used"), std::string::npos)
+            << other.what << ": " << errors;
+        EXPECT_NE(errors.find(other.message), std::string::npos) << other.what << ": " << errors;
+        EXPECT_NE(errors.find("channel 2 has no calibrated warp"), std::string::npos) << other.what;
+        Pfm pfm;
+        ASSERT_TRUE(ParsePfm(ReadZip(out).at("r1/geometry.pfm"), &pfm));
+        EXPECT_NEAR(pfm.At(0, 0)[0], 0.0, 1e-6)
+            << other.what;  // identity: the panel's corner is the buffer's
+        fs::remove(out);
+    }
+}
+
 TEST(MpcdiExport, BadInputFailsClearlyAndLeavesNoFile) {
     Folder folder;
     ASSERT_TRUE(WritePairProject(folder / "pair.cfa", 2));
     ASSERT_TRUE(WritePairProject(folder / "empty.cfa", 0));
     WriteWarps(folder / "poisoned.json", true);
+    WriteWarps(folder / "one.json", false, {}, 1);
+    WriteWarps(folder / "others.json", false, PairChannels("127.0.7.99"));
     struct Case {
         const char* what;
         std::string arguments;
@@ -348,6 +330,15 @@ TEST(MpcdiExport, BadInputFailsClearlyAndLeavesNoFile) {
         {"non-finite warp",
          (folder / "pair.cfa").string() + " " + out + " --warps " + (folder / "poisoned.json").string(),
          "not a finite number", 1},
+        {"warps for fewer channels",
+         (folder / "pair.cfa").string() + " " + out + " --warps " + (folder / "one.json").string(),
+         "holds 1 warps for 2 channels", 1},
+        {"warps of other channels",
+         (folder / "pair.cfa").string() + " " + out + " --warps " + (folder / "others.json").string(),
+         "does not fit", 1},
+        {"unreadable warps",
+         (folder / "pair.cfa").string() + " " + out + " --warps " + (folder / "none.json").string(),
+         "none.json", 1},
         {"unwritable output",
          (folder / "pair.cfa").string() + " " + (folder / "missing" / "out.mpcdi").string(), "cannot write",
          1},
