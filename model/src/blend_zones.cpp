@@ -143,12 +143,14 @@ SeamZone NarrowSeam(const ZoneWall& wall, const std::vector<ZoneChannel>& channe
     if (lastShown < 1e300)
         zone.last =
             std::clamp(static_cast<int>(std::floor(lastShown)) - (size - zoneWidth), 0, zoneWidth - 1);
-    // A seam narrower than the least zone keeps the least zone: the ramps stay
-    // smooth, and what the projectors cannot show is lost either way.
-    const int least = std::min(zoneWidth, kMinBlendZoneWidth);
+    // Where the projectors share less than a zone's usual 50 pixels the ramp
+    // gets steeper rather than reach into picture one side cannot show (a
+    // darker band there); a seam they do not share at all gets the narrowest
+    // ramp at its middle.
+    const int least = std::min(zoneWidth, kMinSeamZoneWidth);
     if (zone.last - zone.first + 1 < least) {
-        zone.last = std::min(zone.first + least - 1, zoneWidth - 1);
-        zone.first = zone.last - least + 1;
+        zone.first = std::clamp((zone.first + zone.last) / 2, 0, zoneWidth - least);
+        zone.last = zone.first + least - 1;
     }
     return zone;
 }

@@ -70,12 +70,18 @@ TEST(WallBlendZones, SeamNarrowedToWhatBothSidesShow) {
     EXPECT_EQ(Zone(zones[0], kLeft)[0], 0);
     EXPECT_EQ(Zone(zones[1], kRight)[0], 0);
 
-    // A seam the projectors barely share keeps the least zone.
+    // A seam the projectors share for less than 50 columns (10..40): a steeper
+    // ramp, kept to what both show.
     const auto narrow = WarpOf(1920, 1080, [](double x, double y) { return Point{1.17 * x, y}; });
-    const auto least =
+    const auto steep =
         vm::WallBlendZones(kPair, {{1, 1, narrow}, {2, 1, right}}, vm::BlendZoneRule::kPicture);
-    EXPECT_EQ(Zone(least[0], kRight)[2], vm::kMinBlendZoneWidth);
-    EXPECT_EQ(Zone(least[1], kLeft)[2], vm::kMinBlendZoneWidth);
+    EXPECT_EQ(Zone(steep[0], kRight), (std::vector<int>{1, 1610, 31}));
+    EXPECT_EQ(Zone(steep[1], kLeft), (std::vector<int>{1, 10, 31}));
+    // Not shared at all (the left panel ends at 1535): the narrowest ramp, still one strip.
+    const auto gap = WarpOf(1920, 1080, [](double x, double y) { return Point{1.25 * x, y}; });
+    const auto least = vm::WallBlendZones(kPair, {{1, 1, gap}, {2, 1, right}}, vm::BlendZoneRule::kPicture);
+    EXPECT_EQ(Zone(least[0], kRight)[2], vm::kMinSeamZoneWidth);
+    EXPECT_EQ(Zone(least[1], kLeft)[2], vm::kMinSeamZoneWidth);
     EXPECT_EQ(Zone(least[0], kRight)[1] - 1600, Zone(least[1], kLeft)[1]);
 }
 

@@ -35,8 +35,10 @@ enum class BlendZoneRule {
                   // overlap's picture columns (rows) land in the panel
 };
 
-// Narrowest zone the rule gives (the boards' ramps need no less to look smooth).
+// Narrowest zone from the overlap alone, and narrowest zone of a seam narrowed
+// to what its projectors share (the boards' ramps need two pixels).
 inline constexpr int kMinBlendZoneWidth = 50;
+inline constexpr int kMinSeamZoneWidth = 2;
 
 // The zones of the channel at 1-based (column, row) of a layout from the
 // overlap alone (horizontal, vertical; each at least 50 wide), for a panel of
