@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <functional>
 
 #include "calibration/auto_tune.h"
 #include "calibration/calibration_sequence.h"
@@ -44,6 +45,8 @@ std::string Narrow(const std::wstring& text) {
     return out;
 }
 
+using Clock = std::chrono::steady_clock;
+
 class Run {
   public:
     Run(VantisAuto::CDoc& doc, CameraDevice& camera, Reporter& reporter, const StopRequest& stop,
@@ -56,15 +59,23 @@ class Run {
     bool photographed = false;
 
     MaintenanceResult Go() {
+        camera_.onPhoto = [this](int number, double seconds) {
+            char what[32];
+            std::snprintf(what, sizeof what, "photo %d", number);
+            Took(what, seconds);
+        };
+        auto phase = Clock::now();
         if (!ConnectPass()) {
             // 10: the projector did not answer; a failed step has logged its own line.
             if (result_.code == 10) Line(msg::kConnectFailed, {result_.text});
             return result_;
         }
+        phase = Took("connect and restore", phase);
         if (!OpenCamera()) return result_;
         // The pause stood in for the camera's picture settling after it was opened and set.
         camera_.WaitForStillPicture(vantis::delays::Scaled(vantis::delays::kMaintenanceStartWait));
         if (stop_.Requested()) return Stopped();
+        phase = Took("camera open", phase);
 
         Line(msg::kStartAutoTune, {});
         AutoTuneOptions tune;
@@ -76,6 +87,7 @@ class Run {
         if (tuned.end == AutoTuneResult::End::NeverSettled) return NeverSettled();
         if (camera_.failedPhotos > 0) return CameraLost();
         Line(msg::kFinishAutoTune, {});
+        Took("auto-tune", phase);
 
         doc_.ReadCorrections();
         SwitchCorrections(0);
@@ -100,6 +112,7 @@ class Run {
         }
         if (camera_.failedPhotos > 0) return CameraLost();
         Line(msg::kFinishCollect, {});
+        Took("photographs", stepTimes.capture);
         if (stop_.Requested()) return Stopped();
         photographed = true;
         if (options_.checkOnly) {
@@ -112,6 +125,7 @@ class Run {
         ComputeThresholds(doc_, options_.engine);
         const WarpOutcome warp = ComputeWarps(doc_, options_.engine);
         stepTimes.compute = SecondsSince(computeStart);
+        Took("warp computation", stepTimes.compute);
         engineAnswer = warp;
         if (warp.status != kWarpOk) {
             result_ = {Outcome::Failed, 3, warp.status, ""};
@@ -128,6 +142,7 @@ class Run {
         const bool downloaded = DownloadPass();
         stepTimes.download = SecondsSince(downloadStart);
         if (!downloaded) return result_;
+        Took("download and save", stepTimes.download);
         doc_.m_bWarped = true;
         Line(msg::kComplete, {});
         result_.outcome = Outcome::Done;
@@ -143,15 +158,19 @@ class Run {
         void SetFilePrefixName(const std::string& prefix) override { camera_.SetFilePrefixName(prefix); }
         std::string GetImagePath() const override { return camera_.GetImagePath(); }
         int TakePhoto(int number) override {
+            const auto start = Clock::now();
             const int saved = camera_.TakePhoto(number);
             if (saved != 1) ++failedPhotos;
+            if (onPhoto) onPhoto(number, SecondsSince(start));
             return saved;
         }
         std::string LastPhotoPath() const override { return camera_.LastPhotoPath(); }
         void MarkPicture() override { camera_.MarkPicture(); }
         PhotoResult TakeSettledPhoto(int number, std::chrono::milliseconds ceiling) override {
+            const auto start = Clock::now();
             const PhotoResult result = camera_.TakeSettledPhoto(number, ceiling);
             if (result == PhotoResult::NotSaved) ++failedPhotos;
+            if (onPhoto) onPhoto(number, SecondsSince(start));
             return result;
         }
         bool WaitForStillPicture(std::chrono::milliseconds ceiling) override {
@@ -169,6 +188,8 @@ class Run {
         void StartGrid() override { camera_.StartGrid(); }
 
         int failedPhotos = 0;
+        // Told of every photograph and how long it took, from the call on.
+        std::function<void(int number, double seconds)> onPhoto;
 
       private:
         CameraDevice& camera_;
@@ -280,6 +301,17 @@ class Run {
         }
         if (all) result_ = {};
         return all;
+    }
+
+    // A line with the time a finished phase took, so that a slow run shows where its time went.
+    void Took(const char* phase, double seconds) {
+        char text[96];
+        std::snprintf(text, sizeof text, " %s took %.2f s\r\n", phase, seconds);
+        reporter_.Log(Stamp() + text);
+    }
+    Clock::time_point Took(const char* phase, Clock::time_point since) {
+        Took(phase, SecondsSince(since));
+        return Clock::now();
     }
 
     std::string Stamp() const { return options_.timeStamp ? options_.timeStamp() : LogTimeStamp(); }

@@ -24,7 +24,7 @@ int OculetCamera::TakePhoto(int number) {
     return graph_.TakePhoto(number);
 }
 
-void OculetCamera::Watch(oculet::SettleWatch& watch, std::chrono::milliseconds ceiling,
+bool OculetCamera::Watch(oculet::SettleWatch& watch, std::chrono::milliseconds ceiling,
                          std::shared_ptr<const oculet::Frame>* last) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + ceiling;
@@ -37,16 +37,16 @@ void OculetCamera::Watch(oculet::SettleWatch& watch, std::chrono::milliseconds c
     for (;;) {
         // A camera that delivers nothing for this long is gone; the ceiling does not wait for it.
         const auto frame = graph_.WaitForFrameAfter(seen, vantis::delays::kPhotoFreshFrameTimeout);
-        if (!frame) return;
+        if (!frame) return false;
         seen = frame->sequence;
         *last = frame;
-        if (watch.Add(frame->image) == oculet::SettleWatch::State::Settled) return;
+        if (watch.Add(frame->image) == oculet::SettleWatch::State::Settled) return true;
         // Past the ceiling: give up, once enough frames were seen (and, when the
         // picture changed, enough frames since the change to have settled).
         const bool enough = watch.state() == oculet::SettleWatch::State::Unchanged
                                 ? watch.frames() >= kMinimumWatchedFrames
                                 : watch.framesSinceChange() >= kMinimumWatchedFrames;
-        if (Clock::now() >= deadline && enough) return;
+        if (Clock::now() >= deadline && enough) return true;
     }
 }
 
@@ -60,11 +60,17 @@ PhotoResult OculetCamera::TakeSettledPhoto(int number, std::chrono::milliseconds
     const auto start = Clock::now();
     oculet::SettleWatch watch(marked_ ? marked_->image : cv::Mat(), rule_);
     std::shared_ptr<const oculet::Frame> last;
-    Watch(watch, ceiling, &last);
+    const bool delivering = Watch(watch, ceiling, &last);
     lastSettle_.frames = watch.frames();
     lastSettle_.waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     lastSettle_.changed = watch.state() != oculet::SettleWatch::State::Unchanged;
     lastSettle_.noise = watch.noise();
+    // A camera that stopped delivering frames is gone, whatever its last frames showed:
+    // no photo, which the callers report as a camera that cannot capture.
+    if (!delivering) {
+        graph_.SavePhoto(oculet::Frame{}, number);
+        return PhotoResult::NotSaved;
+    }
     // Settled; or, at the ceiling, a picture that holds still but never changed:
     // what a fixed wait would have photographed.
     if (last && (watch.state() == oculet::SettleWatch::State::Settled || watch.Still()))
@@ -77,8 +83,7 @@ bool OculetCamera::WaitForStillPicture(std::chrono::milliseconds ceiling) {
     marked_.reset();
     oculet::SettleWatch watch(cv::Mat(), rule_);  // any picture counts: only stillness matters
     std::shared_ptr<const oculet::Frame> last;
-    Watch(watch, ceiling, &last);
-    return last && watch.Still();
+    return Watch(watch, ceiling, &last) && last && watch.Still();
 }
 
 int OculetCamera::Count() {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -131,6 +132,44 @@ TEST(SettledPhoto, PictureThatKeepsChangingIsNotPhotographed) {
     EXPECT_FALSE(std::filesystem::exists(camera.LastPhotoPath()));  // nothing saved
     graph.Close();
     server.Stop();
+}
+
+TEST(SettledPhoto, CameraGoneWhileWatchingIsNoPictureInMotion) {
+    TempFolder home("camera-gone");
+    // The picture flickers, so it has not settled when the camera goes away
+    // (unplugged): that must be told as a camera that cannot capture (no photo),
+    // not as a picture that kept changing.
+    wallsim::VcamServer server([](const wallsim::CameraSettings& s, std::uint64_t frame) {
+        return cv::Mat(s.height, s.width, CV_8UC3,
+                       cv::Scalar::all(static_cast<double>(40 + (frame * 37) % 160)));
+    });
+    std::string error;
+    const std::string socket = (home.path() / "camera.sock").string();
+    ASSERT_TRUE(server.Start(socket, &error)) << error;
+    ::setenv("WALLSIM_CAMERA_SOCKET", socket.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
+
+    CDShowGridOverlay graph;
+    OculetCamera camera(graph);
+    ASSERT_GE(OpenVirtualCamera(camera), 0);
+    camera.SetFilePrefixName("Vendor");
+    std::filesystem::create_directories(camera.GetImagePath());
+    camera.MarkPicture();
+    std::thread unplug([&server] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        server.Stop();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const PhotoResult result = camera.TakeSettledPhoto(6, std::chrono::seconds(30));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    unplug.join();
+    EXPECT_EQ(result, PhotoResult::NotSaved);
+    EXPECT_GT(camera.LastSettle().frames, 0);  // it did watch frames before the camera went
+    EXPECT_LT(waited, std::chrono::seconds(10)) << "a camera that is gone is not waited for to the ceiling";
+    EXPECT_FALSE(std::filesystem::exists(camera.LastPhotoPath()));
+    // Nor does a camera that is gone count as one whose picture holds still.
+    EXPECT_FALSE(camera.WaitForStillPicture(std::chrono::seconds(30)));
+    graph.Close();
 }
 
 }  // namespace

@@ -70,8 +70,9 @@ class OculetCamera : public CameraDevice {
 
   private:
     // Watches the frames after the mark (or from now on) until the picture
-    // settled or the ceiling; the last frame watched in *last.
-    void Watch(oculet::SettleWatch& watch, std::chrono::milliseconds ceiling,
+    // settled or the ceiling; the last frame watched in *last. False when the
+    // camera stopped delivering frames (closed, or gone from the bus).
+    bool Watch(oculet::SettleWatch& watch, std::chrono::milliseconds ceiling,
                std::shared_ptr<const oculet::Frame>* last);
 
     std::shared_ptr<const oculet::Frame> marked_;
