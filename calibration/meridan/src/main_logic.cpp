@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "dvOrvelAuto.h"
 #include "vantis/model/doc_lock.h"
 
 namespace meridan {
@@ -78,6 +79,13 @@ CameraCheck DecideCameraCheck(const std::wstring& storedName, const std::vector<
         check.clearName = true;
     }
     return check;
+}
+
+const VantisAuto::CChannel* FirstDeadChannel(VantisAuto::CDoc& doc) {
+    VantisAuto::DocLock lock(VantisAuto::DocumentLock());
+    for (auto& c : doc.m_channels)
+        if (!dvOrvelAutoIsAlive(c->m_hLink)) return c.get();
+    return nullptr;
 }
 
 }  // namespace meridan

@@ -83,6 +83,8 @@ SequenceResult RunCalibration(VantisAuto::CDoc& doc, PhotoCamera& camera, Report
         RefuseBoundary(reporter, result, fault);
         return result;
     }
+    // The first projector command: test pictures (the boundary dialog's) off.
+    doc.ClearAll();
     doc.ResetBlendGamma();
     doc.DownloadIdentityWarps();
     doc.ClearThresholds();

@@ -43,6 +43,10 @@ bool IsAddressRepeat(const VantisAuto::CDoc& doc, std::uint32_t address);
 // when nothing was removed.
 int DeleteChannelAt(VantisAuto::CDoc& doc, int index);
 
+// The first channel whose projector no longer answers on its link (under the
+// document lock); nullptr when every one does.
+const VantisAuto::CChannel* FirstDeadChannel(VantisAuto::CDoc& doc);
+
 // The camera check when cameras come and go.
 struct CameraCheck {
     bool stopView = false;   // stop the camera view, disable Boundary and Calibration,

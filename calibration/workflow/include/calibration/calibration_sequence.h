@@ -25,8 +25,9 @@ struct SequenceResult {
     BoundaryFault boundary = BoundaryFault::None;  // why the boundary was refused
 };
 
-// The calibration sequence. A boundary that cannot be calibrated to is
-// refused with its message: by its shape before any projector command, by the
+// The calibration sequence: every projector's test picture cleared, then as
+// above. A boundary that cannot be calibrated to is refused with its message:
+// by its shape before any projector command, by the
 // share of the lit wall it covers once the photos show what is lit (then
 // before any warp is computed). Engine failures are reported with messages
 // 201, 203 or 205; a missing photo with 201.
