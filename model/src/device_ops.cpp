@@ -128,16 +128,17 @@ TablePair View(vantis::model::TablePairData& tables) {
     return TablePair{tables.x.Columns(), tables.y.Columns()};
 }
 
-void DrawLines(LinkHandle link, const PreviewLine* lines, int count, std::uint32_t colour) {
+// Every line is sent; the result is the first failure, or success.
+LinkResult DrawLines(LinkHandle link, const PreviewLine* lines, int count, std::uint32_t colour) {
     const std::uint32_t sent = vantis::model::SwapRedBlue(colour);
+    LinkResult first = LINK_RESULT_OK;
     for (int k = 0; k < count; ++k) {
         const PreviewLine& l = lines[k];
-        if (l.vertical) {
-            dvOrvelAutoDrawVLine(link, l.x, l.y, l.length, sent);
-        } else {
-            dvOrvelAutoDrawHLine(link, l.x, l.y, l.length, sent);
-        }
+        const LinkResult r = l.vertical ? dvOrvelAutoDrawVLine(link, l.x, l.y, l.length, sent)
+                                        : dvOrvelAutoDrawHLine(link, l.x, l.y, l.length, sent);
+        if (first == LINK_RESULT_OK) first = r;
     }
+    return first;
 }
 
 }  // namespace
@@ -233,28 +234,33 @@ void CDoc::ClearWhiteAll() {
 }
 
 void CDoc::DrawFramesAll() {
+    for (auto& c : m_channels) DrawChannelFrame(*c);
+}
+
+LinkResult CDoc::DrawChannelFrame(CChannel& channel) {
     int width = 0, height = 0;
     GetTimingSize(&width, &height);
     PreviewLine frame[4];
     const int n = vantis::model::PanelFrameLines(width, height, frame);
-    for (auto& c : m_channels) DrawLines(c->m_hLink, frame, n, 0xFFFFFF);
+    return DrawLines(channel.m_hLink, frame, n, 0xFFFFFF);
 }
 
 void CDoc::DrawOverlapPreview() {
     for (auto& c : m_channels) DrawChannelOverlapPreview(*c);
 }
 
-void CDoc::DrawChannelOverlapPreview(CChannel& channel) {
+LinkResult CDoc::DrawChannelOverlapPreview(CChannel& channel) {
     int width = 0, height = 0;
     GetTimingSize(&width, &height);
     const auto layout = Layout();
     const auto colours = vantis::model::PreviewColoursOf(channel.m_nSlot, layout);
     PreviewLine lines[8];
     int n = vantis::model::PanelFrameLines(width, height, lines);
-    DrawLines(channel.m_hLink, lines, n, colours.frame);
+    const LinkResult frame = DrawLines(channel.m_hLink, lines, n, colours.frame);
     n = vantis::model::OverlapLines(m_overlapPixels[0], m_overlapPixels[1], width, height, layout,
                                     channel.m_nColumn, channel.m_nRow, lines);
-    DrawLines(channel.m_hLink, lines, n, colours.lines);
+    const LinkResult overlap = DrawLines(channel.m_hLink, lines, n, colours.lines);
+    return frame != LINK_RESULT_OK ? frame : overlap;
 }
 
 LinkResult CDoc::DownloadChannelWarp(CChannel& channel) {

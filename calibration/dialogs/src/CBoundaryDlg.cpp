@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QRadioButton>
 #include <QSlider>
 #include <QWheelEvent>
@@ -14,8 +15,8 @@
 #include <array>
 
 #include "VantisCore.h"
+#include "calibration/warp_compute.h"
 #include "dialogs/boundary_logic.h"
-#include "dvOrvelAuto.h"
 #include "meridan/skin/CSkinButton.h"
 #include "oculet/CDShowCameraCtrl.h"
 #include "vantis/model/doc_lock.h"
@@ -87,18 +88,24 @@ CBoundaryDlg::CBoundaryDlg(VantisAuto::CDoc& doc, CDShowCameraCtrl& view, QWidge
     help->setObjectName("hotKeyHelp");
     help->setWordWrap(true);
     grid->addWidget(help, 2, 0, 1, 2);
+    auto* automatic = new CSkinButton(QObject::tr("Automatic"), this);
+    automatic->setObjectName("automaticButton");
     auto* reset = new CSkinButton(tr("Reset Boundary"), this);
     reset->setObjectName("resetBoundaryButton");
     auto* exit = new CSkinButton(tr("Exit"), this);
     exit->setObjectName("exitButton");
     exit_ = exit;
-    grid->addWidget(reset, 3, 0);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(automatic);
+    buttons->addWidget(reset);
+    grid->addLayout(buttons, 3, 0);
     grid->addWidget(exit, 3, 1);
     for (auto* w : findChildren<QWidget*>()) w->setFocusPolicy(Qt::NoFocus);
 
     connect(gridSlider_, &QSlider::valueChanged, this, [this](int v) { ApplyGrid(v); });
     connect(zoomSlider_, &QSlider::valueChanged, this, [this](int v) { ApplyZoom(v); });
     connect(patterns_, &QButtonGroup::idClicked, this, [this](int k) { ChoosePattern(k); });
+    connect(automatic, &QPushButton::clicked, this, [this] { Automatic(); });
     connect(reset, &QPushButton::clicked, this, [this] { ResetBoundary(); });
     connect(exit, &QPushButton::clicked, this, [this] { Exit(); });
     view_.installEventFilter(this);
@@ -188,52 +195,67 @@ void CBoundaryDlg::ApplyZoom(int index) {
     zoomIndex_ = index;
 }
 
-void CBoundaryDlg::ClearProjectors() {
-    if (pattern_ == kFullFill) {
-        doc_.ClearWhiteAll();
-    } else {
-        for (auto& c : doc_.m_channels) dvOrvelAutoClearImage(c->m_hLink);
+void CBoundaryDlg::Run(Command command) {
+    // The dialog may be gone when the command ends.
+    QPointer<CBoundaryDlg> self(this);
+    auto done = [self] {
+        // The window was busy meanwhile and took the keys away.
+        if (self && self->isVisible() && !self->exited_) self->setFocus();
+    };
+    if (queue_) {
+        queue_(std::move(command), std::move(done));
+        return;
     }
+    command();
+    done();
 }
 
-void CBoundaryDlg::PatternAction(int k, int previous) {
-    switch (k) {
-        case kDesktop:
-            if (previous == kFullFill)
-                doc_.ClearWhiteAll();
-            else
-                for (auto& c : doc_.m_channels) dvOrvelAutoClearImage(c->m_hLink);
-            break;
-        case kFullFill:
-            doc_.ShowWhiteAll();
-            break;
-        case kBorder:
-            doc_.DrawFramesAll();
-            break;
-        case kOverlap:
-            doc_.DrawOverlapPreview();
-            break;
-        default:
-            break;
-    }
+void CBoundaryDlg::ShowPatternsAfterOpening() {
+    if (exited_) return;
+    auto& doc = doc_;
+    Run([&doc] { return ClearAllPictures(doc); });
+    ShowStoredPattern();
 }
 
 void CBoundaryDlg::ShowStoredPattern() {
-    // Once Exit cleared the projectors the picture must not come back.
+    // Once Exit cleared the projectors the picture must not come back; Exit's
+    // clear is given after this, so it also comes after it on the projectors.
     if (exited_) return;
-    VantisAuto::DocLock lock(VantisAuto::DocumentLock());
-    PatternAction(pattern_, pattern_);
+    auto& doc = doc_;
+    const int shown = pattern_;
+    Run([&doc, shown] { return DrawTestPicture(doc, shown, shown); });
 }
 
 void CBoundaryDlg::ChoosePattern(int k) {
-    if (k < 0 || k > 3) return;
+    if (k < 0 || k > 3 || exited_) return;
     patterns_->button(k)->setChecked(true);
-    VantisAuto::DocLock lock(VantisAuto::DocumentLock());
     const int previous = pattern_;
-    ClearProjectors();
-    PatternAction(k, previous);
     pattern_ = k;
     doc_.m_boundary.m_nWork[3] = k;
+    auto& doc = doc_;
+    Run([&doc, k, previous] { return ChangeTestPicture(doc, k, previous); });
+}
+
+void CBoundaryDlg::Automatic() {
+    if (exited_ || !onAutomatic_) return;
+    onAutomatic_();
+}
+
+void CBoundaryDlg::LoadBoundary(const BoundaryGrid& found) {
+    if (exited_ || found.size() != static_cast<std::size_t>(kBoundaryColumns * kBoundaryRows)) return;
+    // The overlay reads the tables on the camera's thread, under the editor's
+    // lock, unless it is bypassed: it is, while they are written.
+    view_.ByPass(1);
+    {
+        VantisAuto::DocLock lock(VantisAuto::DocumentLock());
+        vantis::calibration::SetBoundaryGrid(found, doc_.m_boundary);
+    }
+    view_.ByPass(0);
+    // The adjust points of the grid number, sampled from the new grid, and the
+    // overlap lines over it.
+    view_.AdjustGridNum(gridIndex_);
+    view_.StartOverLap();
+    setFocus();
 }
 
 void CBoundaryDlg::ChooseWarpMode(int mode) {
@@ -256,12 +278,11 @@ void CBoundaryDlg::ResetBoundary() {
 
 void CBoundaryDlg::Exit() {
     if (exited_) return;
+    // The clear goes after every test picture given before it.
+    auto& doc = doc_;
+    const int shown = pattern_;
+    Run([&doc, shown] { return ClearTestPicture(doc, shown); });
     exited_ = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    {
-        VantisAuto::DocLock lock(VantisAuto::DocumentLock());
-        ClearProjectors();
-    }
     hide();
     view_.setEnabled(false);
     doc_.m_bBoundaryDone = true;
@@ -276,7 +297,6 @@ void CBoundaryDlg::Exit() {
         overlapX_.clear();
         overlapY_.clear();
     }
-    QApplication::restoreOverrideCursor();
     if (onExit_) onExit_();
     deleteLater();
 }

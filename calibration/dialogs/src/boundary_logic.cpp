@@ -1,9 +1,69 @@
 #include "dialogs/boundary_logic.h"
 
 #include <Qt>
+#include <algorithm>
 #include <cstdio>
+#include <functional>
+
+#include "dvOrvelAuto.h"
+#include "vantis/model/doc_lock.h"
+#include "vantis/model/document.h"
 
 namespace meridan::dialogs {
+
+namespace {
+
+// One command per channel under the lock; the channels whose command failed.
+FailedProjectors EachChannel(VantisAuto::CDoc& doc,
+                             const std::function<LinkResult(VantisAuto::CChannel&)>& command) {
+    VantisAuto::DocLock lock(VantisAuto::DocumentLock());
+    FailedProjectors failed;
+    for (auto& c : doc.m_channels)
+        if (command(*c) != LINK_RESULT_OK) failed.push_back(c->m_dwIp);
+    return failed;
+}
+
+void Merge(FailedProjectors& into, const FailedProjectors& more) {
+    for (const std::uint32_t a : more)
+        if (std::find(into.begin(), into.end(), a) == into.end()) into.push_back(a);
+}
+
+}  // namespace
+
+FailedProjectors ClearTestPicture(VantisAuto::CDoc& doc, int shown) {
+    if (shown == kPictureFullFill)
+        return EachChannel(doc,
+                           [](VantisAuto::CChannel& c) { return dvOrvelAutoClearSolidColor(c.m_hLink); });
+    return ClearAllPictures(doc);
+}
+
+FailedProjectors DrawTestPicture(VantisAuto::CDoc& doc, int picture, int previous) {
+    switch (picture) {
+        case kPictureDesktop:
+            return ClearTestPicture(doc, previous);
+        case kPictureFullFill:
+            return EachChannel(doc, [](VantisAuto::CChannel& c) {
+                return dvOrvelAutoDisplaySolidColor(c.m_hLink, 0xFFFFFF);
+            });
+        case kPictureBorder:
+            return EachChannel(doc, [&doc](VantisAuto::CChannel& c) { return doc.DrawChannelFrame(c); });
+        case kPictureOverlap:
+            return EachChannel(doc,
+                               [&doc](VantisAuto::CChannel& c) { return doc.DrawChannelOverlapPreview(c); });
+        default:
+            return {};
+    }
+}
+
+FailedProjectors ChangeTestPicture(VantisAuto::CDoc& doc, int picture, int previous) {
+    FailedProjectors failed = ClearTestPicture(doc, previous);
+    Merge(failed, DrawTestPicture(doc, picture, previous));
+    return failed;
+}
+
+FailedProjectors ClearAllPictures(VantisAuto::CDoc& doc) {
+    return EachChannel(doc, [](VantisAuto::CChannel& c) { return dvOrvelAutoClearImage(c.m_hLink); });
+}
 
 std::string GridLabel(int index) {
     const int n = kGridNumbers.at(static_cast<std::size_t>(index));

@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "calibration/auto_tune.h"
+#include "calibration/capture.h"
 #include "calibration/oculet_camera.h"
+#include "calibration/warp_compute.h"
 #include "dialogs/CBlendSettingsDlg.h"
 #include "dialogs/CBoundaryDlg.h"
 #include "dialogs/CCameraDlg.h"
@@ -15,7 +17,10 @@
 #include "dialogs/CThresholdDlg.h"
 #include "meridan/CVantisAutoDlg.h"
 #include "meridan/job_feedback.h"
+#include "meridan/job_queue.h"
+#include "meridan/main_logic.h"
 #include "oculet/CDShowCameraCtrl.h"
+#include "vantis/messages/error_report.h"
 
 namespace meridan::dialogs {
 
@@ -59,6 +64,79 @@ void StartAutoTune(CVantisAutoDlg& main, QPointer<CCameraDlg> dialog) {
     main.OpenProgress(QObject::tr("Auto Tune"), id);
 }
 
+// Automatic of the boundary dialog: fresh photos (the blank wall, then each
+// projector's white field) and the engine's boundary from them, as a workflow
+// job of the main window with the wait window's progress and Stop. The
+// boundary reaches the dialog only when it was found; a failure is said in
+// the error dialog and leaves the boundary as it was.
+void StartAutoBoundary(CVantisAutoDlg& main, QPointer<CBoundaryDlg> dialog) {
+    if (main.WorkflowJob() != 0 || main.IsBusy()) return;
+    struct Run {
+        vantis::calibration::Outcome captured = vantis::calibration::Outcome::Failed;
+        BoundaryResult found{};
+        BoundaryGrid grid;
+        bool searched = false;  // the engine was asked
+        bool projectorLost = false;
+        std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    };
+    auto run = std::make_shared<Run>();
+    const int channels = static_cast<int>(main.Doc().m_channels.size());
+    std::vector<int> octets;
+    for (auto& c : main.Doc().m_channels) octets.push_back(static_cast<int>(c->LastOctet()));
+    const auto id = main.RunWorkflow(
+        [&main, run, channels, octets](vantis::calibration::Reporter& r,
+                                       vantis::calibration::StopRequest& stop) {
+            auto& doc = main.Doc();
+            vantis::calibration::OculetCamera oculet(*main.CameraView()->Graph());
+            meridan::ProgressCamera camera(oculet, [&](int number) {
+                // A projector that went away makes its white photo worthless:
+                // say which one at once and end.
+                if (number > 0 && !run->projectorLost)
+                    if (const VantisAuto::CChannel* lost = meridan::FirstDeadChannel(doc)) {
+                        run->projectorLost = true;
+                        r.Error(vantis::messages::ErrorReporter::ReportText(
+                            vantis::messages::ConnectFailureReport(lost->m_dwIp)));
+                        stop.Request();
+                    }
+                const int channel = number <= 0 ? -1 : (number - 1) / 3;
+                const int octet =
+                    channel >= 0 && channel < static_cast<int>(octets.size()) ? octets[channel] : 0;
+                const meridan::JobStep step = meridan::AutoBoundaryStep(number, channels, octet);
+                r.Status(step.text, step.position, step.range);
+            });
+            const vantis::calibration::EngineCalls engine;
+            vantis::calibration::CaptureOptions options;
+            options.vendorWord = main.Defaults().vid;
+            run->captured = vantis::calibration::CaptureBoundaryPhotos(doc, camera, r, stop, engine, options);
+            if (run->captured != vantis::calibration::Outcome::Done || stop.Requested()) return;
+            const meridan::JobStep step = meridan::AutoBoundaryStep(-1, channels, 0);
+            r.Status(step.text, step.position, step.range);
+            run->searched = true;
+            run->found = vantis::calibration::FindAutoBoundary(doc, engine, &run->grid);
+        },
+        [&main, dialog, run, channels] {
+            meridan::JobFigures f;
+            f.channels = channels;
+            f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - run->start).count();
+            const bool stopped = run->captured == vantis::calibration::Outcome::Stopped ||
+                                 (run->captured == vantis::calibration::Outcome::Done && !run->searched);
+            if (run->searched && run->found.status == kBoundaryOk) {
+                if (dialog) dialog->LoadBoundary(run->grid);
+                main.ShowJobEnd(
+                    QString::fromStdString(meridan::AutoBoundaryFoundText(run->found.aspectRatio, f)));
+            } else if (run->searched) {
+                main.ShowError(
+                    meridan::AutoBoundaryFailedText(vantis::calibration::BoundaryFailureText(run->found)));
+            } else if (stopped && !run->projectorLost) {
+                main.ShowJobEnd(QString::fromStdString(meridan::AutoBoundaryStoppedText(f)));
+            }
+            // A capture that failed, or the projector lost, said why in the error dialog already.
+            // The photos left the projectors clear: the test picture comes back.
+            if (dialog) dialog->ShowStoredPattern();
+        });
+    main.OpenProgress(QObject::tr("Automatic"), id);
+}
+
 }  // namespace
 
 void Install(CVantisAutoDlg& main) {
@@ -75,17 +153,29 @@ void Install(CVantisAutoDlg& main) {
         d->SetAutoTuneHandler([&m, self] { StartAutoTune(m, self); });
         return d;
     });
-    main.SetDockFactory(CVantisAutoDlg::kDockBoundary, [](CVantisAutoDlg& m) -> QWidget* {
+    // The boundary dialog's projector commands, one after another in the
+    // order given, each a document job (the window busy meanwhile, a dead link
+    // costing its time-out off the window thread). A projector that did not
+    // take a command is reported in the error dialog.
+    auto patterns =
+        meridan::JobQueue::Make([&main](meridan::JobQueue::Work work, meridan::JobQueue::Ended ended) {
+            main.RunDocumentJob(std::move(work), std::move(ended));
+        });
+    main.SetDockFactory(CVantisAutoDlg::kDockBoundary, [patterns](CVantisAutoDlg& m) -> QWidget* {
         auto* d = new CBoundaryDlg(m.Doc(), *m.CameraView());
-        d->SetExitHandler([&m] { m.ChildClosed(CVantisAutoDlg::kDockBoundary); });
-        // Clearing every projector waits for each link (a dead one for its
-        // whole time-out): a job, with the window busy meanwhile; the stored
-        // test picture follows once the projectors are clear.
         QPointer<CBoundaryDlg> self(d);
-        m.RunDocumentJob([&m] { m.Doc().ClearAll(); },
-                         [self] {
-                             if (self) self->ShowStoredPattern();
-                         });
+        d->SetExitHandler([&m] { m.ChildClosed(CVantisAutoDlg::kDockBoundary); });
+        d->SetCommandQueue([&m, patterns](CBoundaryDlg::Command command, std::function<void()> done) {
+            auto failed = std::make_shared<std::vector<std::uint32_t>>();
+            patterns->Add([command = std::move(command), failed] { *failed = command(); },
+                          [&m, failed, done = std::move(done)] {
+                              if (!failed->empty())
+                                  m.ShowReport(vantis::messages::ConnectFailureReport(failed->front()));
+                              if (done) done();
+                          });
+        });
+        d->SetAutomaticHandler([&m, self] { StartAutoBoundary(m, self); });
+        d->ShowPatternsAfterOpening();
         return d;
     });
     main.SetDockFactory(CVantisAutoDlg::kDockThreshold, [](CVantisAutoDlg& m) -> QWidget* {

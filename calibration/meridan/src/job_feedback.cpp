@@ -60,6 +60,34 @@ JobStep AutoTuneStep(int number, const vantis::calibration::AutoTuneOptions& opt
     return step;
 }
 
+JobStep AutoBoundaryStep(int number, int channels, int octet) {
+    JobStep step;
+    step.range = std::max(channels, 0) + 2;
+    if (number < 0) {
+        step.position = step.range - 1;
+        step.text = "Finding the boundary";
+        return step;
+    }
+    step.text = CalibrationPhotoStep(number, channels, octet).text;
+    step.position = number == 0 ? 0 : std::min((number - 1) / 3 + 1, step.range - 2);
+    return step;
+}
+
+std::string AutoBoundaryFoundText(double aspectRatio, const JobFigures& f) {
+    char ratio[32];
+    std::snprintf(ratio, sizeof ratio, "%.2f", aspectRatio);
+    return "Automatic boundary found in " + Seconds(f.seconds) + " (" + Projectors(f.channels) +
+           ", aspect ratio " + ratio + " on the wall): move its points if needed; Reset Boundary undoes it.";
+}
+
+std::string AutoBoundaryStoppedText(const JobFigures& f) {
+    return "Automatic boundary stopped after " + Seconds(f.seconds) + ": the boundary is unchanged.";
+}
+
+std::string AutoBoundaryFailedText(const std::string& reason) {
+    return "No automatic boundary: " + reason + ". The boundary is unchanged.";
+}
+
 int ChannelsPhotographed(int saved) {
     return saved <= 1 ? 0 : (saved - 1) / 3;
 }

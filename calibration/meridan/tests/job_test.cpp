@@ -1,15 +1,19 @@
 // The window's job runner without a window: messages served in order, a
 // worker's question answered while the owner joins it, stop requests and
-// joining; and the progress steps and end sentences of the workflows.
+// joining; the queue of jobs that keep their order; and the progress steps
+// and end sentences of the workflows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "meridan/job_feedback.h"
+#include "meridan/job_queue.h"
 #include "meridan/job_runner.h"
 #include "vantis/model/doc_lock.h"
 
@@ -105,6 +109,44 @@ TEST(JobRunner, GoingAwayStopsAndJoinsItsJobs) {
     EXPECT_TRUE(ended.load());
 }
 
+// Jobs of very different lengths given at once, the first the slowest: each
+// starts only after the one before it ended, so they reach the projectors in
+// the order given; an end that gives more work puts it last.
+TEST(JobQueue, JobsRunOneAfterAnotherInTheOrderGiven) {
+    JobRunner runner([] {});
+    auto queue = JobQueue::Make([&runner](JobQueue::Work work, JobQueue::Ended ended) {
+        runner.Start([work = std::move(work)](const StopRequest&) { work(); }, std::move(ended));
+    });
+    std::mutex mutex;
+    std::vector<std::string> done;  // in the order the work finished
+    std::atomic<int> atOnce{0}, most{0};
+    auto job = [&](std::string name, int ms) {
+        return [&, name, ms] {
+            most = std::max(most.load(), ++atOnce);
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            {
+                std::lock_guard lock(mutex);
+                done.push_back(name);
+            }
+            --atOnce;
+        };
+    };
+    std::vector<std::string> ends;
+    queue->Add(job("clear", 60), [&] {
+        ends.push_back("clear");
+        queue->Add(job("late", 0), [&] { ends.push_back("late"); });
+    });
+    queue->Add(job("white", 20), [&] { ends.push_back("white"); });
+    queue->Add(job("exit clear", 0), [&] { ends.push_back("exit clear"); });
+    EXPECT_FALSE(queue->Idle());
+    EXPECT_EQ(queue->Waiting(), 2);
+    runner.JoinAll();
+    EXPECT_EQ(done, (std::vector<std::string>{"clear", "white", "exit clear", "late"}));
+    EXPECT_EQ(ends, done);
+    EXPECT_EQ(most.load(), 1) << "two jobs ran at the same time";
+    EXPECT_TRUE(queue->Idle());
+}
+
 TEST(JobFeedback, CalibrationStepsCountPhotosThenTheWarps) {
     EXPECT_EQ(CalibrationStepCount(2), 8);
     const JobStep black = CalibrationPhotoStep(0, 2, 11);
@@ -163,6 +205,28 @@ TEST(JobFeedback, AutoTuneStepsFollowThePasses) {
     EXPECT_EQ(first.text, "Auto Tune: pass 1 of at most 10");
     EXPECT_EQ(AutoTuneStep(503, o, 2).text, "Auto Tune: pass 2 of at most 10");
     EXPECT_EQ(AutoTuneStep(600, o, 2).position, 30);  // never past the end
+}
+
+// The capture numbers the white photos 1, 4, 7, ...: one step each, then the calculation.
+TEST(JobFeedback, AutomaticBoundaryStepsAreTheBlankWallEachWhiteThenTheCalculation) {
+    EXPECT_EQ(AutoBoundaryStep(0, 3, 0).position, 0);
+    EXPECT_EQ(AutoBoundaryStep(0, 3, 0).range, 5);
+    const JobStep second = AutoBoundaryStep(4, 3, 12);
+    EXPECT_EQ(second.position, 2);
+    EXPECT_EQ(second.text, "Projector 12: photographing the white field (2 of 3)");
+    EXPECT_EQ(AutoBoundaryStep(7, 3, 13).position, 3);
+    EXPECT_EQ(AutoBoundaryStep(-1, 3, 0).position, 4);
+    EXPECT_EQ(AutoBoundaryStep(-1, 3, 0).text, "Finding the boundary");
+    JobFigures f;
+    f.channels = 2;
+    f.seconds = 3.31;
+    EXPECT_EQ(
+        AutoBoundaryFoundText(1.7777, f).rfind("Automatic boundary found in 3.3 s (2 projectors, aspect "
+                                               "ratio 1.78 on the wall)",
+                                               0),
+        0u);
+    EXPECT_NE(AutoBoundaryStoppedText(f).find("unchanged"), std::string::npos);
+    EXPECT_NE(AutoBoundaryFailedText("why").find("why"), std::string::npos);
 }
 
 }  // namespace

@@ -6,6 +6,11 @@
 // leave a window whose menus open and a system configuration that is whole;
 // Auto Tune stops on request and is joined when the window goes; Last report
 // reopens the newest report after a calibration and says so when there is none.
+// The Boundary dialog (boards on 127.0.7.1-10): its test pictures run off the
+// window thread in the order given, a board that stops or falls silent is
+// reported while the window stays usable; Automatic photographs the wall and
+// loads the engine's boundary, Reset Boundary undoes it, a failure leaves the
+// boundary alone; Calibration refuses a collapsed boundary with nothing sent.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -28,6 +33,9 @@
 #include <utility>
 #include <vector>
 
+#include "calibration/boundary_check.h"
+#include "calibration/warp_compute.h"
+#include "dialogs/CBoundaryDlg.h"
 #include "dialogs/CCameraDlg.h"
 #include "dialogs/install.h"
 #include "dvOrvelAuto.h"
@@ -40,7 +48,9 @@
 #include "qt_test_support.h"
 #include "test_env.h"
 #include "test_wall.h"
+#include "vantis/delays.h"
 #include "vantis/model/config.h"
+#include "vantis/model/doc_lock.h"
 #include "vantis/model/document.h"
 
 namespace {
@@ -103,11 +113,18 @@ class MeridanSession : public ::testing::Test {
         if (name == "AutoTuneStopsOnRequest") return 225;
         if (name == "AutoTuneIsJoinedWhenTheWindowGoes") return 227;
         if (name == "LastReportReopensTheNewestReport") return 11;
+        if (name == "BoundaryPictureOnAStoppedBoard") return 1;
+        if (name == "BoundaryPicturesOnASilentBoardKeepTheirOrder") return 3;
+        if (name == "AutomaticBoundaryLoadsTheGridAndResetUndoesIt") return 5;
+        if (name == "AutomaticBoundaryFailureLeavesTheBoundary") return 7;
+        if (name == "CalibrationRefusesACollapsedBoundaryBeforeAnyCommand") return 9;
         return 221;
     }
     static std::string Network() {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        return name == "LastReportReopensTheNewestReport" ? "127.0.10." : "127.0.0.";
+        if (name == "LastReportReopensTheNewestReport") return "127.0.10.";
+        if (FirstAddress() < 11) return "127.0.7.";
+        return "127.0.0.";
     }
 
     void TearDown() override {
@@ -119,6 +136,25 @@ class MeridanSession : public ::testing::Test {
         camera_->Exit();
         QCoreApplication::processEvents();
         ASSERT_TRUE(main_->GetButton(CVantisAutoDlg::kCalibration)->isEnabled());
+    }
+
+    // Opens the Boundary dialog and waits until its opening commands ran.
+    CBoundaryDlg* OpenBoundary() {
+        main_->OnBoundary();
+        auto* boundary = dynamic_cast<CBoundaryDlg*>(main_->DockedChild());
+        EXPECT_NE(boundary, nullptr);
+        EXPECT_TRUE(WaitFor([&] { return !main_->IsBusy(); }, kStepMs));
+        return boundary;
+    }
+
+    // Whether the window thread turns its event loop within ms (a timer fires).
+    bool TimerFiresWithin(int ms) {
+        bool fired = false;
+        QTimer::singleShot(10, [&] { fired = true; });
+        QElapsedTimer t;
+        t.start();
+        while (!fired && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return fired;
     }
 
     // Starts Calibration and waits until the wait window shows a projector's photo.
@@ -308,6 +344,164 @@ TEST_F(MeridanSession, LastReportReopensTheNewestReport) {
                   wall_->scene().projectors[static_cast<std::size_t>(row)].address);
     EXPECT_TRUE(panel->Summary()->text().startsWith("Calibration")) << panel->Summary()->text().toStdString();
     ExpectConfigurationIntact();
+}
+
+// The second board stops while the dialog is open: the Border picture still
+// reaches the first, the window answers meanwhile, and the error dialog names
+// the board that went.
+TEST_F(MeridanSession, BoundaryPictureOnAStoppedBoard) {
+    LeaveCameraDialog();
+    CBoundaryDlg* boundary = OpenBoundary();
+    ASSERT_NE(boundary, nullptr);
+    const qint64 fault = clock_.elapsed();
+    wall_->board(1).Stop();
+    boundary->ChoosePattern(CBoundaryDlg::kBorder);
+    EXPECT_TRUE(TimerFiresWithin(1000)) << "the window thread waits for the projectors";
+    const auto [at, error] = FirstModalAfter(fault, kStepMs);
+    ASSERT_FALSE(error.isEmpty()) << "the failed command was not reported";
+    EXPECT_LE(at - fault, kErrorWithinMs);
+    EXPECT_TRUE(error.contains(QString::number(wall_->board(1).address_value() & 0xFF)))
+        << error.toStdString();
+    ASSERT_TRUE(WaitFor([&] { return !main_->IsBusy(); }, kStepMs));
+    EXPECT_EQ(wall_->board(0).Snapshot().lines.size(), 4u) << "the live board lost its frame";
+    boundary->Exit();
+    ExpectResponsive();
+    EXPECT_TRUE(wall_->board(0).Snapshot().lines.empty());
+}
+
+// A board that takes commands and never answers costs each command its
+// time-out, off the window thread. Full Fill, then Border, then Exit given at
+// once reach the boards in that order: nothing is left lit after Exit, and
+// the stored picture does not come back.
+TEST_F(MeridanSession, BoundaryPicturesOnASilentBoardKeepTheirOrder) {
+    LeaveCameraDialog();
+    CBoundaryDlg* boundary = OpenBoundary();
+    ASSERT_NE(boundary, nullptr);
+    vantis::delays::SetTimeoutScale(0.02);  // 200 ms a command
+    wall_->board(1).SetFault(wallsim::Fault::Of(wallsim::FaultMode::kSilent));
+    const qint64 fault = clock_.elapsed();
+    boundary->ChoosePattern(CBoundaryDlg::kFullFill);
+    boundary->ChoosePattern(CBoundaryDlg::kBorder);
+    EXPECT_TRUE(main_->IsBusy());
+    EXPECT_TRUE(TimerFiresWithin(150)) << "the window thread waits for the projectors";
+    boundary->Exit();
+    boundary->ShowStoredPattern();  // after Exit: nothing
+    EXPECT_TRUE(TimerFiresWithin(150));
+    const auto [at, error] = FirstModalAfter(fault, kStepMs);
+    ASSERT_FALSE(error.isEmpty()) << "the silent board was not reported";
+    ASSERT_TRUE(WaitFor([&] { return !main_->IsBusy(); }, kStepMs));
+    main_->WaitForJobs();
+    vantis::delays::SetTimeoutScale(1.0);
+    const wallsim::BoardState live = wall_->board(0).Snapshot();
+    EXPECT_FALSE(live.solidShown) << "Full Fill came after Exit's clear";
+    EXPECT_TRUE(live.lines.empty()) << "Border came after Exit's clear";
+    wall_->board(1).ClearFault();
+    ExpectResponsive();
+}
+
+// Automatic on the simulated wall: the engine's boundary from fresh photos is
+// in the grid, the adjust points of the grid number lie on it and can be
+// moved, and Reset Boundary gives what it gave before.
+TEST_F(MeridanSession, AutomaticBoundaryLoadsTheGridAndResetUndoesIt) {
+    LeaveCameraDialog();
+    CBoundaryDlg* boundary = OpenBoundary();
+    ASSERT_NE(boundary, nullptr);
+    auto& doc = main_->Doc();
+    boundary->ResetBoundary();
+    const BoundaryGrid reset = vantis::calibration::BoundaryGridOf(doc.m_boundary);
+
+    auto* automatic = boundary->findChild<QPushButton*>("automaticButton");
+    ASSERT_NE(automatic, nullptr);
+    EXPECT_EQ(automatic->text(), "Automatic");
+    QTest::mouseClick(automatic, Qt::LeftButton);
+    ASSERT_NE(main_->WorkflowJob(), 0u);
+    ASSERT_TRUE(main_->WaitWindow());
+    EXPECT_TRUE(TimerFiresWithin(1000)) << "the window thread waits for the photos";
+    ASSERT_TRUE(WaitFor([&] { return main_->WorkflowJob() == 0 && !main_->IsBusy(); }, kStepMs));
+    ASSERT_TRUE(main_->LastJobEnd().startsWith("Automatic boundary found"))
+        << main_->LastJobEnd().toStdString();
+
+    const BoundaryGrid loaded = vantis::calibration::BoundaryGridOf(doc.m_boundary);
+    BoundaryGrid engine;
+    ASSERT_EQ(vantis::calibration::FindAutoBoundary(doc, {}, &engine).status, kBoundaryOk);
+    EXPECT_EQ(loaded, engine) << "the grid is not the engine's boundary of the photos taken";
+    const cv::Size picture(static_cast<int>(wall_->scene().camera.width),
+                           static_cast<int>(wall_->scene().camera.height));
+    EXPECT_EQ(vantis::calibration::CheckBoundaryShape(loaded, picture),
+              vantis::calibration::BoundaryFault::None);
+    // Grid number 2x2: the four adjust points are the grid's corners.
+    const auto& a = doc.m_boundary.m_tableA;
+    const auto& b = doc.m_boundary.m_tableB;
+    EXPECT_FLOAT_EQ(a.x[0][0], b.x[0][0]);
+    EXPECT_FLOAT_EQ(a.y[0][0], b.y[0][0]);
+    EXPECT_FLOAT_EQ(a.x[1][1], b.x[kBoundaryColumns - 1][kBoundaryRows - 1]);
+    EXPECT_FLOAT_EQ(a.y[1][1], b.y[kBoundaryColumns - 1][kBoundaryRows - 1]);
+
+    // The operator moves the top-right point one pixel down.
+    const float y = a.y[1][0];
+    QTest::keyClick(boundary, Qt::Key_D);
+    QTest::keyClick(boundary, Qt::Key_Down);
+    EXPECT_FLOAT_EQ(a.y[1][0], y + 1.0f);
+
+    boundary->ResetBoundary();
+    EXPECT_EQ(vantis::calibration::BoundaryGridOf(doc.m_boundary), reset);
+    boundary->Exit();
+    ExpectResponsive();
+}
+
+// The second projector's board refuses every command: it shows the same
+// picture in the photo of the blank wall as in its own white one, so the
+// camera sees no light of its own from it. The engine refuses, the operator reads why, and
+// the boundary is the one there was.
+TEST_F(MeridanSession, AutomaticBoundaryFailureLeavesTheBoundary) {
+    LeaveCameraDialog();
+    CBoundaryDlg* boundary = OpenBoundary();
+    ASSERT_NE(boundary, nullptr);
+    const BoundaryGrid before = vantis::calibration::BoundaryGridOf(main_->Doc().m_boundary);
+    wall_->board(1).SetFault(wallsim::Fault::Of(wallsim::FaultMode::kRefuse));
+    const qint64 started = clock_.elapsed();
+    boundary->Automatic();
+    ASSERT_TRUE(WaitFor([&] { return main_->WorkflowJob() == 0 && !main_->IsBusy(); }, kStepMs));
+    const auto [at, error] = FirstModalAfter(started, kErrorWithinMs);
+    std::printf("%s\n", error.toStdString().c_str());
+    EXPECT_TRUE(error.startsWith("No automatic boundary")) << error.toStdString();
+    EXPECT_EQ(vantis::calibration::BoundaryGridOf(main_->Doc().m_boundary), before);
+
+    // The board goes altogether: named at once, the boundary still untouched.
+    wall_->board(1).ClearFault();
+    const qint64 again = clock_.elapsed();
+    wall_->board(1).Stop();
+    boundary->Automatic();
+    ASSERT_TRUE(WaitFor([&] { return main_->WorkflowJob() == 0 && !main_->IsBusy(); }, kStepMs));
+    const auto lost = FirstModalAfter(again, kErrorWithinMs);
+    EXPECT_TRUE(lost.second.contains(QString::number(wall_->board(1).address_value() & 0xFF)))
+        << lost.second.toStdString();
+    EXPECT_EQ(vantis::calibration::BoundaryGridOf(main_->Doc().m_boundary), before);
+    boundary->Exit();
+    ExpectResponsive();
+}
+
+// A boundary collapsed to a point is refused with its message before any
+// projector command: the boards receive nothing.
+TEST_F(MeridanSession, CalibrationRefusesACollapsedBoundaryBeforeAnyCommand) {
+    LeaveCameraDialog();
+    {
+        VantisAuto::DocLock lock(VantisAuto::DocumentLock());
+        vantis::calibration::SetBoundaryGrid(
+            BoundaryGrid(static_cast<std::size_t>(kBoundaryColumns) * kBoundaryRows, cv::Point2f(5, 5)),
+            main_->Doc().m_boundary);
+    }
+    std::size_t frames[2];
+    for (int i = 0; i < 2; ++i) frames[i] = wall_->board(i).Snapshot().framesReceived;
+    const qint64 started = clock_.elapsed();
+    main_->OnCalibration();
+    const auto [at, error] = FirstModalAfter(started, kErrorWithinMs);
+    EXPECT_EQ(error.toStdString(),
+              vantis::calibration::BoundaryFaultText(vantis::calibration::BoundaryFault::Collapsed));
+    main_->WaitForJobs();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(wall_->board(i).Snapshot().framesReceived, frames[i])
+            << "board " << i << " was sent a command";
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 # its project configuration in a scratch home, and the main window after
 # connecting, under a virtual X server; then docs/meridan-calibration-progress.png
 # and docs/meridan-calibration-end.png, a Calibration under way and its end
-# message. Usage: screenshot.sh BUILD_DIR
+# message, and docs/meridan-boundary-automatic.png, the Boundary dialog after
+# Automatic. Usage: screenshot.sh BUILD_DIR
 set -eu
 build=${1:?usage: screenshot.sh BUILD_DIR}
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -18,3 +19,5 @@ trap 'kill $wall 2>/dev/null; wait $wall 2>/dev/null; rm -rf "$home"' EXIT
 sleep 3
 xvfb-run -a -s "-screen 0 1280x800x24" "$build/bin/meridan_screenshot" "$root/docs/meridan-main-window.png" \
     "$root/docs/meridan-calibration-progress.png" "$root/docs/meridan-calibration-end.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$build/bin/meridan_screenshot" --boundary \
+    "$root/docs/meridan-boundary-automatic.png"

@@ -59,5 +59,9 @@
         <source>Auto Tune</source>
         <translation>自动调整</translation>
     </message>
+    <message>
+        <source>Automatic</source>
+        <translation>自动</translation>
+    </message>
 </context>
 </TS>

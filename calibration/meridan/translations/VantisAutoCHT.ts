@@ -59,5 +59,9 @@
         <source>Auto Tune</source>
         <translation>自動調整</translation>
     </message>
+    <message>
+        <source>Automatic</source>
+        <translation>自動</translation>
+    </message>
 </context>
 </TS>

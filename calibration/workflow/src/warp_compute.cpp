@@ -40,7 +40,7 @@ void SetBoundaryGrid(const BoundaryGrid& grid, CBoundaryDoc& boundary) {
         }
 }
 
-BoundaryResult ComputeAutoBoundary(VantisAuto::CDoc& doc, const EngineCalls& engine) {
+BoundaryResult FindAutoBoundary(VantisAuto::CDoc& doc, const EngineCalls& engine, BoundaryGrid* out) {
     std::string black;
     std::vector<std::string> whites;
     std::int32_t channelCount = 0;
@@ -64,6 +64,14 @@ BoundaryResult ComputeAutoBoundary(VantisAuto::CDoc& doc, const EngineCalls& eng
     for (std::size_t i = 0; fits && i < grid.size(); ++i)
         fits = std::isfinite(grid[i].x) && std::isfinite(grid[i].y);
     if (!fits) return {kBoundaryBadArguments, 0, 0.0};
+    *out = std::move(grid);
+    return result;
+}
+
+BoundaryResult ComputeAutoBoundary(VantisAuto::CDoc& doc, const EngineCalls& engine) {
+    BoundaryGrid grid;
+    const BoundaryResult result = FindAutoBoundary(doc, engine, &grid);
+    if (result.status != kBoundaryOk) return result;
     DocLock lock(DocumentLock());
     SetBoundaryGrid(grid, doc.m_boundary);
     doc.m_bBoundaryDone = true;

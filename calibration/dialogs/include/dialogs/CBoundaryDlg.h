@@ -1,14 +1,20 @@
 // The boundary dialog: grid number, zoom (slider and wheel), warping mode,
 // the test picture on the projectors, the editing keys of the grid drawn by
-// the camera view's overlay, Reset Boundary and Exit.
+// the camera view's overlay, Automatic, Reset Boundary and Exit.
+//
+// The test pictures are projector commands: the dialog hands them to its
+// command queue (the window's, which runs them in order off the window
+// thread); without one they run at once.
 #pragma once
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "Gridveil/GridTables.h"
+#include "VantisCore.h"
 
 class CDShowCameraCtrl;
 class QButtonGroup;
@@ -29,11 +35,28 @@ class CBoundaryDlg : public QWidget {
     // Called once by Exit, after the document's boundary is marked done.
     void SetExitHandler(std::function<void()> h) { onExit_ = std::move(h); }
 
+    // A projector command: runs off the window thread, returns the addresses
+    // of the projectors that did not take it.
+    using Command = std::function<std::vector<std::uint32_t>()>;
+    // Runs a command after every command given before it; done follows on the
+    // window thread.
+    using CommandQueue = std::function<void(Command command, std::function<void()> done)>;
+    void SetCommandQueue(CommandQueue queue) { queue_ = std::move(queue); }
+    // Automatic: the window photographs the wall and finds the boundary.
+    void SetAutomaticHandler(std::function<void()> h) { onAutomatic_ = std::move(h); }
+
     void ChoosePattern(int k);
     // 0 Curve, 1 Linear.
     void ChooseWarpMode(int mode);
+    // Every projector's picture cleared, then the stored test picture shown.
+    void ShowPatternsAfterOpening();
     // The stored test picture on the projectors; nothing once Exit ran.
     void ShowStoredPattern();
+    void Automatic();
+    // A boundary found for the wall (129 x 65, row by row): the grid takes it
+    // and the adjust points of the current grid number are placed on it, where
+    // the operator can move them. Reset Boundary undoes it.
+    void LoadBoundary(const BoundaryGrid& grid);
     void ResetBoundary();
     void Exit();
     // One wheel notch over the camera view at a screen point.
@@ -58,12 +81,14 @@ class CBoundaryDlg : public QWidget {
     void ApplyZoom(int index);
     void ShowGrid();
     void ShowZoom();
-    void ClearProjectors();
-    void PatternAction(int k, int previous);
+    // Hands the command to the queue (or runs it here without one).
+    void Run(Command command);
 
     VantisAuto::CDoc& doc_;
     CDShowCameraCtrl& view_;
     std::function<void()> onExit_;
+    std::function<void()> onAutomatic_;
+    CommandQueue queue_;
     int gridIndex_ = 0;
     int zoomIndex_ = 0;
     int warpMode_ = 0;

@@ -1,13 +1,19 @@
 // The boundary dialog's tables and rules: grid numbers and zoom steps with
 // their labels, the wheel's zoom step, the keys and what they do, the size of
-// the wall's overlap table and the overlay style given to the camera view.
+// the wall's overlap table, the overlay style given to the camera view, and the
+// test pictures it shows on the projectors.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "vantis/overlap_table.h"
+
+namespace VantisAuto {
+class CDoc;
+}
 
 namespace meridan::dialogs {
 
@@ -44,5 +50,26 @@ OverlapTableSize OverlapTableOf(int gridColumns, int gridRows, int columns, int 
 // The overlay style of the boundary grid: sixteen 32-bit values (colours with
 // red in the low byte, widths, marker colours and sizes, overlap outline).
 extern const std::array<std::uint32_t, 16> kBoundaryStyle;
+
+// The test pictures of the dialog (the dialog's Pattern values).
+enum TestPicture { kPictureDesktop = 0, kPictureFullFill = 1, kPictureBorder = 2, kPictureOverlap = 3 };
+
+// The projectors that did not take a command, by address, each once, in
+// channel order.
+using FailedProjectors = std::vector<std::uint32_t>;
+
+// Each of these makes one pass over every channel under the document lock
+// (a projector that fails does not stop the others; a dead or silent link
+// costs its time-out) and returns the projectors that failed.
+// Takes `shown` off the projectors: the solid colour of Full Fill, else the
+// drawn picture.
+FailedProjectors ClearTestPicture(VantisAuto::CDoc& doc, int shown);
+// Draws `picture` (`previous` the one that was shown before, which Desktop
+// takes off).
+FailedProjectors DrawTestPicture(VantisAuto::CDoc& doc, int picture, int previous);
+// The change from `previous` to `picture`: the old one cleared, the new one drawn.
+FailedProjectors ChangeTestPicture(VantisAuto::CDoc& doc, int picture, int previous);
+// Every projector's drawn picture cleared (on opening the dialog).
+FailedProjectors ClearAllPictures(VantisAuto::CDoc& doc);
 
 }  // namespace meridan::dialogs

@@ -35,6 +35,11 @@ JobStep CalibrationComputeStep(int channels);
 // and then each projector's white field.
 JobStep AutoTuneStep(int number, const vantis::calibration::AutoTuneOptions& options, int channels);
 
+// Steps of the automatic boundary: the blank wall, each projector's white
+// field (photo `number` as the capture numbers it), then the calculation
+// (number -1).
+JobStep AutoBoundaryStep(int number, int channels, int octet);
+
 // The figures a job has when it ends.
 struct JobFigures {
     int channels = 0;      // projectors of the project
@@ -44,6 +49,11 @@ struct JobFigures {
 
 std::string CalibrationEndText(vantis::calibration::Outcome outcome, const JobFigures& f);
 std::string RecalibrationEndText(vantis::calibration::Outcome outcome, const JobFigures& f);
+// How the automatic boundary ended: found (with the aspect ratio the picture
+// will have on the wall), stopped, or failed for `reason`.
+std::string AutoBoundaryFoundText(double aspectRatio, const JobFigures& f);
+std::string AutoBoundaryStoppedText(const JobFigures& f);
+std::string AutoBoundaryFailedText(const std::string& reason);
 std::string AutoTuneEndText(const vantis::calibration::AutoTuneResult& result, const JobFigures& f,
                             long exposure, long gain);
 

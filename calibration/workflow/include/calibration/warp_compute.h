@@ -22,9 +22,13 @@ BoundaryGrid BoundaryGridOf(const CBoundaryDoc& boundary);
 void SetBoundaryGrid(const BoundaryGrid& grid, CBoundaryDoc& boundary);
 
 // The automatic boundary from the channels' stored black and white photos
-// (the engine called without the lock). On success the document's boundary
-// tables hold it and the boundary counts as done; on failure the document is
-// left as it was.
+// (the engine called without the lock), into *grid and not into the
+// document: a grid of the wrong size or with a point that is not a number is
+// refused (status 2). On failure *grid is left as it was.
+BoundaryResult FindAutoBoundary(VantisAuto::CDoc& doc, const EngineCalls& engine, BoundaryGrid* grid);
+
+// FindAutoBoundary, stored: on success the document's boundary tables hold it
+// and the boundary counts as done; on failure the document is left as it was.
 BoundaryResult ComputeAutoBoundary(VantisAuto::CDoc& doc, const EngineCalls& engine);
 
 // What a failed automatic boundary's status means, for a log line or a message.

@@ -90,7 +90,10 @@ class CDoc : public vantis::Serializable {
     void ClearWhiteAll();
     void DrawFramesAll();
     void DrawOverlapPreview();
-    void DrawChannelOverlapPreview(CChannel& channel);
+    // One channel's panel frame, or frame and overlap lines; the first
+    // failing line's link result (0 when every line was drawn).
+    LinkResult DrawChannelFrame(CChannel& channel);
+    LinkResult DrawChannelOverlapPreview(CChannel& channel);
 
     // Single-channel downloads and save; the caller holds the lock. Each returns the
     // link's result of the download (0 success).
