@@ -1,8 +1,6 @@
 // The MPCDI export read back without the exporter's code (mpcdi_reader.h):
 // cfatool writes the container, the test checks it against the warps and the
 // board's blend ramps.
-#include <sys/wait.h>
-
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -47,15 +45,7 @@ class Folder {
 };
 
 int RunCfatool(const std::string& arguments, std::string* errors = nullptr) {
-    const std::string command = std::string(CFATOOL) + " " + arguments + " 2>&1 >/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    std::string text;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-    const int status = ::pclose(pipe);
-    if (errors) *errors = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunProgram(CFATOOL, arguments, errors);
 }
 
 // A blended pair of 1920 x 1080 projectors side by side, 320 pixels overlap.

@@ -1,7 +1,10 @@
 #include "mpcdi_reader.h"
 
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <regex>
 
@@ -96,6 +99,18 @@ std::string Attribute(const std::string& element, const std::string& name) {
     std::smatch m;
     if (!std::regex_search(element, m, std::regex(" " + name + "=\"([^\"]*)\""))) return {};
     return m[1];
+}
+
+int RunProgram(const std::string& program, const std::string& arguments, std::string* errors) {
+    const std::string command = program + " " + arguments + " 2>&1 >/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    std::string text;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
+    const int status = ::pclose(pipe);
+    if (errors) *errors = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool ReadMpcdi(const std::filesystem::path& path, ReadContainer* out, std::string* error) {

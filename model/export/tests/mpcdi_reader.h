@@ -51,6 +51,10 @@ struct ReadContainer {
     std::vector<ReadRegion> regions;
     std::size_t fileCount = 0;
 };
+// Runs `program arguments` and returns its exit code (-1: did not end
+// normally); *errors receives its standard error.
+int RunProgram(const std::string& program, const std::string& arguments, std::string* errors = nullptr);
+
 // The whole container: false with the reason when a part is missing or damaged.
 bool ReadMpcdi(const std::filesystem::path& path, ReadContainer* out, std::string* error);
 
