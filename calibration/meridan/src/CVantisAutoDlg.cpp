@@ -487,7 +487,7 @@ void CVantisAutoDlg::ChildClosed(int which) {
         buttons_[kCalibration]->setEnabled(cameraOpen);
     }
     if (which == kDockCamera || which == kDockBoundary) {
-        buttons_[kRecalibration]->setEnabled(cameraOpen && doc_.m_bCalibrated);
+        buttons_[kRecalibration]->setEnabled(cameraOpen && meridan::CanRecalibrate(doc_));
         buttons_[kCalibration]->setFocus();
     }
 }

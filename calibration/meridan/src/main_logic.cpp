@@ -23,13 +23,20 @@ bool SolutionBlends(const VantisAuto::CDoc& doc) {
     return doc.m_nSolution == 1 || doc.m_nSolution == 2;
 }
 
+bool CanRecalibrate(const VantisAuto::CDoc& doc) {
+    if (!doc.m_bCalibrated) return false;
+    for (const auto& c : doc.m_channels)
+        if (c->m_strCenterPhoto.empty() || c->m_strGridPhoto.empty()) return false;
+    return true;
+}
+
 ButtonStates ButtonsAfterJob(const VantisAuto::CDoc& doc, int e) {
     const bool on = e != 0;
     ButtonStates b;
     b.camera = on;
     b.reset = on;
     b.resync = on && doc.m_bSyncReady != 0;
-    b.recalibration = on && doc.m_bCalibrated;
+    b.recalibration = on && CanRecalibrate(doc);
     b.others = on && SolutionBlends(doc);
     return b;
 }

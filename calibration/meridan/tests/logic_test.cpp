@@ -35,6 +35,15 @@ TEST(MainLogic, ButtonsAfterJobFollowTheDocument) {
     EXPECT_TRUE(b.resync && b.recalibration && b.others);
     b = meridan::ButtonsAfterJob(doc, 0);
     EXPECT_FALSE(b.camera || b.reset || b.resync || b.recalibration || b.others);
+    // Re-calibration computes from the calibration's photos: a channel whose
+    // centre and grid photos were replaced (by the automatic boundary's) has none.
+    auto* c = doc.AddChannel(0x7F000001);
+    c->m_strCenterPhoto = "centre.png";
+    c->m_strGridPhoto = "grid.png";
+    EXPECT_TRUE(meridan::ButtonsAfterJob(doc, 1).recalibration);
+    c->m_strGridPhoto.clear();
+    EXPECT_FALSE(meridan::ButtonsAfterJob(doc, 1).recalibration);
+    EXPECT_FALSE(meridan::CanRecalibrate(doc));
 }
 
 TEST(MainLogic, TypedLabelReplacesTheLastOctet) {

@@ -407,6 +407,12 @@ TEST_F(MeridanSession, AutomaticBoundaryLoadsTheGridAndResetUndoesIt) {
     CBoundaryDlg* boundary = OpenBoundary();
     ASSERT_NE(boundary, nullptr);
     auto& doc = main_->Doc();
+    // An earlier calibration left its photos.
+    doc.m_bCalibrated = true;
+    for (auto& c : doc.m_channels) {
+        c->m_strCenterPhoto = "centre.png";
+        c->m_strGridPhoto = "grid.png";
+    }
     boundary->ResetBoundary();
     const BoundaryGrid reset = vantis::calibration::BoundaryGridOf(doc.m_boundary);
 
@@ -447,6 +453,8 @@ TEST_F(MeridanSession, AutomaticBoundaryLoadsTheGridAndResetUndoesIt) {
     EXPECT_EQ(vantis::calibration::BoundaryGridOf(doc.m_boundary), reset);
     boundary->Exit();
     ExpectResponsive();
+    // Its photos replaced the calibration's: a Calibration, not a Re-calibration, comes next.
+    EXPECT_FALSE(main_->GetButton(CVantisAutoDlg::kRecalibration)->isEnabled());
 }
 
 // The second projector's board refuses every command: it shows the same

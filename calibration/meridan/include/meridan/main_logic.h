@@ -27,6 +27,11 @@ struct ButtonStates {
 };
 ButtonStates ButtonsAfterJob(const VantisAuto::CDoc& doc, int e);
 
+// Re-calibration computes from the last calibration's photos: it needs a
+// calibrated project whose every channel still names its centre and grid
+// photos (the automatic boundary's photos replace them).
+bool CanRecalibrate(const VantisAuto::CDoc& doc);
+
 // Whether the solution blends (Blending or Stacking & Blending).
 bool SolutionBlends(const VantisAuto::CDoc& doc);
 
