@@ -49,6 +49,17 @@ void BM_PhotoOfWallNewWarps(benchmark::State& state) {
 }
 BENCHMARK(BM_PhotoOfWallNewWarps)->Unit(benchmark::kMillisecond);
 
+// One frame of the virtual camera while the light holds still (the camera
+// streams at its frame rate whether or not anyone photographs): the light is
+// cached, only the camera's response and noise are new.
+void BM_CameraFrameOfSteadyLight(benchmark::State& state) {
+    Wall wall(WallScene());
+    const cv::Mat light = wall.renderer().Optics(wall.Light(wall.ShowStates(Show::Picture, -1)));
+    uint64_t frame = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(wall.renderer().Respond(light, {}, ++frame));
+}
+BENCHMARK(BM_CameraFrameOfSteadyLight)->Unit(benchmark::kMillisecond);
+
 // Ground-truth figures of the wall (seams, blend sums, outline) from the boards' lattices.
 void BM_MeasureWall(benchmark::State& state) {
     Wall wall(WallScene());

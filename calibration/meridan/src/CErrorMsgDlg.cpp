@@ -1,5 +1,6 @@
 #include "meridan/CErrorMsgDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,7 +39,8 @@ namespace meridan {
 QString DisplayText(const std::string& text) {
     QString s = QString::fromStdString(text);
     s.replace("\r\n", "\n");
-    return s;
+    // The message table is English; a message the installed translation knows is shown in its language.
+    return QCoreApplication::translate("QObject", s.toUtf8().constData());
 }
 
 int ShowErrorText(QWidget* parent, const QString& text) {

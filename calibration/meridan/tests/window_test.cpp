@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTranslator>
 
 #include <filesystem>
 
@@ -16,8 +17,10 @@
 #include "meridan/CWaitDlg.h"
 #include "meridan/skin/CProgressCtrlEx.h"
 #include "meridan/skin/CSkinButton.h"
+#include "meridan/startup.h"
 #include "qt_test_support.h"
 #include "test_env.h"
+#include "vantis/messages/calibration_messages.h"
 #include "vantis/model/config.h"
 #include "wallsim/board_server.h"
 
@@ -342,6 +345,26 @@ TEST_F(WindowTest, ExportMpcdiWritesTheContainerOrSaysWhyNot) {
     ASSERT_EQ(errors_.size(), 1u);
     EXPECT_TRUE(errors_[0].contains("cannot write")) << errors_[0].toStdString();
     EXPECT_FALSE(std::filesystem::exists(nowhere));
+}
+
+TEST_F(WindowTest, ErrorTextIsShownInTheInstalledLanguage) {
+    // The translations are built beside the programs, the test programs among them.
+    QTranslator chinese;
+    ASSERT_TRUE(chinese.load(
+        QString::fromStdString(meridan::TranslationFile(vantis::model::ExecutableFolder(), "CHS").string())));
+    QCoreApplication::installTranslator(&chinese);
+    const QString settled =
+        meridan::DisplayText(meridan::Messages().Text(meridan::msg::kPictureNeverSettled));
+    const QString capture = meridan::DisplayText(meridan::Messages().Text(meridan::msg::kCaptureFailed));
+    QCoreApplication::removeTranslator(&chinese);
+    EXPECT_TRUE(settled.startsWith("[CORRECT ERROR 0006]:\n")) << settled.toStdString();
+    EXPECT_TRUE(settled.contains(QString::fromUtf8("摄像机画面"))) << settled.toStdString();
+    EXPECT_TRUE(settled.contains("PHOTO_WAIT=fixed")) << settled.toStdString();
+    // A message without a translation is shown as it is.
+    EXPECT_TRUE(capture.startsWith("[CORRECT ERROR 0001]:\n System can't")) << capture.toStdString();
+    // Without the translation installed, the table's text.
+    EXPECT_TRUE(meridan::DisplayText(meridan::Messages().Text(meridan::msg::kPictureNeverSettled))
+                    .contains("kept changing"));
 }
 
 TEST_F(WindowTest, ErrorDialogShowsTheTextReadOnly) {

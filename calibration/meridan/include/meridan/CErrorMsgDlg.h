@@ -17,7 +17,8 @@ class CErrorMsgDlg : public QDialog {
 };
 
 namespace meridan {
-// Converts "\r\n" line ends of the message table for display.
+// Converts "\r\n" line ends of the message table for display, translated when the
+// installed translation has the message (by its text with "\n" line ends).
 QString DisplayText(const std::string& text);
 // Shows the error dialog modally; 1 when it was closed with OK, else 0.
 int ShowErrorText(QWidget* parent, const QString& text);
