@@ -63,5 +63,11 @@
         <source>Automatic</source>
         <translation>自动</translation>
     </message>
+    <message>
+        <source>[CORRECT ERROR 0006]:
+ The camera picture kept changing after a pattern was shown, so no photograph was taken and nothing was saved. Make sure nothing moves between the projectors and the screen and the camera is fixed, or set PHOTO_WAIT=fixed in section CAPTURE of default.ini.</source>
+        <translation>[CORRECT ERROR 0006]:
+ 图案显示后摄像机画面一直在变化，因此没有拍摄照片，也没有保存任何内容。请确保投影机与屏幕之间没有物体移动并且摄像机已固定，或在 default.ini 的 CAPTURE 节中设置 PHOTO_WAIT=fixed。</translation>
+    </message>
 </context>
 </TS>

@@ -63,5 +63,11 @@
         <source>Automatic</source>
         <translation>自動</translation>
     </message>
+    <message>
+        <source>[CORRECT ERROR 0006]:
+ The camera picture kept changing after a pattern was shown, so no photograph was taken and nothing was saved. Make sure nothing moves between the projectors and the screen and the camera is fixed, or set PHOTO_WAIT=fixed in section CAPTURE of default.ini.</source>
+        <translation>[CORRECT ERROR 0006]:
+ 圖案顯示後攝影機畫面一直在變化，因此沒有拍攝照片，也沒有儲存任何內容。請確認投影機與螢幕之間沒有物體移動並且攝影機已固定，或在 default.ini 的 CAPTURE 區段中設定 PHOTO_WAIT=fixed。</translation>
+    </message>
 </context>
 </TS>
