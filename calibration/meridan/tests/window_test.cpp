@@ -20,8 +20,11 @@
 #include "meridan/startup.h"
 #include "qt_test_support.h"
 #include "test_env.h"
+#include "vantis/ipv4.h"
 #include "vantis/messages/calibration_messages.h"
 #include "vantis/model/config.h"
+#include "vantis/model/timing.h"
+#include "vantis/model/warps_file.h"
 #include "wallsim/board_server.h"
 
 namespace {
@@ -339,6 +342,39 @@ TEST_F(WindowTest, ExportMpcdiWritesTheContainerOrSaysWhyNot) {
     // so.
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].contains("identity warp: 1, 2")) << messages_[0].toStdString();
+
+    // The warps the last calibration kept beside the configuration stand in, when they are of these channels.
+    const auto keep = [&](const std::string& firstAddress) {
+        std::vector<vantis::model::StoredWarp> warps;
+        const auto panel = vantis::model::TimingOf(w->Doc().m_nTiming);
+        for (const auto& channel : w->Doc().m_channels) {
+            vantis::model::StoredWarp s;
+            s.address = warps.empty() ? firstAddress : vantis::FormatIpv4(channel->m_dwIp);
+            s.panelWidth = panel.width;
+            s.panelHeight = panel.height;
+            s.warp.columns = vantis::model::WarpNodesFor(panel.width);
+            s.warp.rows = vantis::model::WarpNodesFor(panel.height);
+            for (int i = 0; i < s.warp.rows; ++i)
+                for (int j = 0; j < s.warp.columns; ++j) {
+                    s.warp.x.push_back(static_cast<float>(std::min(16 * j, panel.width) * 0.9 + 40));
+                    s.warp.y.push_back(static_cast<float>(std::min(16 * i, panel.height) * 0.9 + 30));
+                }
+            warps.push_back(std::move(s));
+        }
+        std::string error;
+        ASSERT_TRUE(vantis::model::SaveWarps(
+            vantis::model::SystemConfigPath("Vendor").parent_path() / vantis::model::kWarpsFileName, warps,
+            &error))
+            << error;
+    };
+    keep(vantis::FormatIpv4(addresses_[0]));
+    w->OnExportMpcdi(QString::fromStdString(out.string()));
+    EXPECT_EQ(messages_.size(), 1u);  // nothing more to say
+    keep("127.0.0.254");              // another wall's
+    w->OnExportMpcdi(QString::fromStdString(out.string()));
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_TRUE(messages_[1].contains("identity warp: 1, 2")) << messages_[1].toStdString();
+    EXPECT_TRUE(errors_.empty());
 
     const std::filesystem::path nowhere = home_.root() / "missing" / "wall.mpcdi";
     w->OnExportMpcdi(QString::fromStdString(nowhere.string()));
