@@ -113,13 +113,16 @@ INSTANTIATE_TEST_SUITE_P(Shipped, BlendedScene,
 // success (21 to 39 panel px off): with several projectors in one picture and
 // blocks of a few camera pixels. Each must now be right or fail with the grid
 // status, never succeed with a slipped grid. The bound is 1.5 panel px RMS.
+// random-55 was refused (the growth passed half a column by and its blobs
+// were left over) and random-60 was 1.9 px RMS off: both must now succeed.
 struct RandomWallCase {
     unsigned seed;
     double rms;
+    bool succeeds = false;
 };
 
 void PrintTo(const RandomWallCase& c, std::ostream* out) {
-    *out << "seed " << c.seed << ", bound " << c.rms << " px RMS";
+    *out << "seed " << c.seed << ", bound " << c.rms << " px RMS" << (c.succeeds ? ", must succeed" : "");
 }
 
 class RandomWall : public ::testing::TestWithParam<RandomWallCase> {};
@@ -137,6 +140,7 @@ TEST_P(RandomWall, RightOrRefused) {
     std::filesystem::remove_all(folder);
     ASSERT_TRUE(captured) << error;
     if (c.result.status != kWarpOk) {
+        EXPECT_FALSE(GetParam().succeeds) << "status " << c.result.status << ", channel " << c.result.channel;
         EXPECT_EQ(c.result.status, kWarpGridInconsistent) << "channel " << c.result.channel;
         return;
     }
@@ -152,7 +156,7 @@ TEST_P(RandomWall, RightOrRefused) {
 
 INSTANTIATE_TEST_SUITE_P(SlippedOnce, RandomWall,
                          ::testing::Values(RandomWallCase{18, 1.5}, RandomWallCase{31, 1.5},
-                                           RandomWallCase{60, 1.5}),
+                                           RandomWallCase{55, 1.5, true}, RandomWallCase{60, 1.5, true}),
                          [](const ::testing::TestParamInfo<RandomWallCase>& info) {
                              return "random" + std::to_string(info.param.seed);
                          });
