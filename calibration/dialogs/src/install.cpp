@@ -18,7 +18,6 @@
 #include "meridan/CVantisAutoDlg.h"
 #include "meridan/job_feedback.h"
 #include "meridan/job_queue.h"
-#include "meridan/main_logic.h"
 #include "oculet/CDShowCameraCtrl.h"
 #include "vantis/messages/error_report.h"
 
@@ -89,19 +88,9 @@ void StartAutoBoundary(CVantisAutoDlg& main, QPointer<CBoundaryDlg> dialog) {
             auto& doc = main.Doc();
             vantis::calibration::OculetCamera oculet(*main.CameraView()->Graph());
             meridan::ProgressCamera camera(oculet, [&](int number) {
-                // A projector that went away makes its white photo worthless:
-                // say which one at once and end.
-                if (number > 0 && !run->projectorLost)
-                    if (const VantisAuto::CChannel* lost = meridan::FirstDeadChannel(doc)) {
-                        run->projectorLost = true;
-                        r.Error(vantis::messages::ErrorReporter::ReportText(
-                            vantis::messages::ConnectFailureReport(lost->m_dwIp)));
-                        stop.Request();
-                    }
-                const int channel = number <= 0 ? -1 : (number - 1) / 3;
-                const int octet =
-                    channel >= 0 && channel < static_cast<int>(octets.size()) ? octets[channel] : 0;
-                const meridan::JobStep step = meridan::AutoBoundaryStep(number, channels, octet);
+                meridan::StopWhenProjectorLost(doc, number, r, stop, &run->projectorLost);
+                const meridan::JobStep step =
+                    meridan::AutoBoundaryStep(number, channels, meridan::OctetOfPhoto(number, octets));
                 r.Status(step.text, step.position, step.range);
             });
             const vantis::calibration::EngineCalls engine;

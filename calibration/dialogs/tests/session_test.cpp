@@ -133,7 +133,8 @@ TEST(Session, NewProjectToRecalibratedWall) {
         main.Doc().m_boundary.m_tableC = known.m_boundary.m_tableC;
     }
     boundary->Exit();
-    QCoreApplication::processEvents();
+    // Exit clears the projectors in a job: the window is busy until it ran.
+    ASSERT_TRUE(WaitFor([&] { return !main.IsBusy(); }, kSessionStepMs));
     EXPECT_TRUE(main.Doc().m_bBoundaryDone);
 
     // Calibration.

@@ -597,20 +597,9 @@ void CVantisAutoDlg::OnCalibration() {
             // boundary fit to calibrate to.
             vantis::calibration::OculetCamera oculet(*camera_->Graph());
             meridan::ProgressCamera camera(oculet, [this, &r, &stop, run, octets](int number) {
-                // A projector that went away makes every later photo worthless:
-                // say which one at once and end the capture, rather than
-                // photograph a dark wall to the end.
-                if (number > 0 && !run->projectorLost)
-                    if (const CChannel* lost = meridan::FirstDeadChannel(doc_)) {
-                        run->projectorLost = true;
-                        r.Error(vantis::messages::ErrorReporter::ReportText(
-                            vantis::messages::ConnectFailureReport(lost->m_dwIp)));
-                        stop.Request();
-                    }
-                const int channel = number <= 0 ? -1 : (number - 1) / 3;
-                const int octet =
-                    channel >= 0 && channel < static_cast<int>(octets.size()) ? octets[channel] : 0;
-                const meridan::JobStep step = meridan::CalibrationPhotoStep(number, run->channels, octet);
+                meridan::StopWhenProjectorLost(doc_, number, r, stop, &run->projectorLost);
+                const meridan::JobStep step = meridan::CalibrationPhotoStep(
+                    number, run->channels, meridan::OctetOfPhoto(number, octets));
                 r.Status(step.text, step.position, step.range);
             });
             const auto engine = meridan::AnnouncingWarps(vantis::calibration::EngineCalls{}, [&r, run] {

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <utility>
 
+#include "meridan/main_logic.h"
+#include "vantis/messages/error_report.h"
+
 namespace meridan {
 
 using vantis::calibration::AutoTuneResult;
@@ -86,6 +89,24 @@ std::string AutoBoundaryStoppedText(const JobFigures& f) {
 
 std::string AutoBoundaryFailedText(const std::string& reason) {
     return "No automatic boundary: " + reason + ". The boundary is unchanged.";
+}
+
+void StopWhenProjectorLost(VantisAuto::CDoc& doc, int number, vantis::calibration::Reporter& reporter,
+                           vantis::calibration::StopRequest& stop, bool* lost) {
+    if (number <= 0 || *lost) return;
+    const VantisAuto::CChannel* dead = FirstDeadChannel(doc);
+    if (!dead) return;
+    *lost = true;
+    reporter.Error(
+        vantis::messages::ErrorReporter::ReportText(vantis::messages::ConnectFailureReport(dead->m_dwIp)));
+    stop.Request();
+}
+
+int OctetOfPhoto(int number, const std::vector<int>& octets) {
+    const int channel = number <= 0 ? -1 : (number - 1) / 3;
+    return channel >= 0 && channel < static_cast<int>(octets.size())
+               ? octets[static_cast<std::size_t>(channel)]
+               : 0;
 }
 
 int ChannelsPhotographed(int saved) {

@@ -8,11 +8,13 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "calibration/auto_tune.h"
 #include "calibration/camera_port.h"
 #include "calibration/engine_port.h"
 #include "calibration/reporter.h"
+#include "vantis/model/document.h"
 
 namespace meridan {
 
@@ -39,6 +41,16 @@ JobStep AutoTuneStep(int number, const vantis::calibration::AutoTuneOptions& opt
 // field (photo `number` as the capture numbers it), then the calculation
 // (number -1).
 JobStep AutoBoundaryStep(int number, int channels, int octet);
+
+// Before photo `number` of a capture: the first time a projector no longer
+// answers (from photo 1 on), it is reported (its connection failure), the job
+// is asked to stop and *lost is set, rather than photograph a dark wall to
+// the end.
+void StopWhenProjectorLost(VantisAuto::CDoc& doc, int number, vantis::calibration::Reporter& reporter,
+                           vantis::calibration::StopRequest& stop, bool* lost);
+// The last address octet of the projector of capture photo `number` (three
+// photos a projector after the blank wall's), 0 for the blank wall.
+int OctetOfPhoto(int number, const std::vector<int>& octets);
 
 // The figures a job has when it ends.
 struct JobFigures {
