@@ -177,9 +177,9 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
     const std::vector<vantis::model::StoredWarp> own =
         warps ? std::vector<vantis::model::StoredWarp>{} : vantis::model::DocumentWarps(doc);
     const std::vector<vantis::model::StoredWarp>& calibrated = warps ? *warps : own;
-    // The blend zones the boards get from these warps, for boards that blend
-    // the picture before the warp (the alpha map below is applied at the
-    // picture position each panel pixel shows).
+    // The blend zones the boards get from these warps, under the rule the
+    // download uses: in picture pixels for boards that blend the picture
+    // before the warp, in panel pixels for boards that blend the warped output.
     vantis::model::ZoneWall wall;
     wall.overlapX = doc.m_overlapPixels[0];
     wall.overlapY = doc.m_overlapPixels[1];
@@ -194,8 +194,8 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
         if (c < calibrated.size()) z.warp = calibrated[c].warp;
         zoneChannels.push_back(std::move(z));
     }
-    const auto zones =
-        vantis::model::WallBlendZones(wall, zoneChannels, vantis::model::BlendZoneRule::kPicture);
+    const vantis::model::BlendZoneRule rule = vantis::model::ConfiguredBlendZoneRule();
+    const auto zones = vantis::model::WallBlendZones(wall, zoneChannels, rule);
     int number = 0;
     for (const auto& channel : doc.m_channels) {
         ++number;
@@ -210,6 +210,7 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
         if (!stacking && static_cast<size_t>(number) <= zones.size()) {
             const BlendEdges& e = zones[static_cast<size_t>(number - 1)];
             for (int z = 0; z < 4; ++z) r.zones[z] = {e.v[3 * z] != 0, e.v[3 * z + 1], e.v[3 * z + 2]};
+            r.zonesInPanel = rule == vantis::model::BlendZoneRule::kFollowWarp;
         }
         r.gridColumns = GridColumnsOf(w);
         r.gridRows = GridRowsOf(h);
@@ -370,7 +371,8 @@ bool BuildFiles(const ExportProject& project, std::vector<ExportFile>* files, st
             }
         }
 
-        // Alpha map: the board's ramps at the picture position each panel pixel shows.
+        // Alpha map: the board's ramps at the picture position each panel pixel
+        // shows, or at the panel pixel itself for boards that blend the warped output.
         std::vector<std::uint8_t> alpha(
             static_cast<size_t>(r.panelWidth) * static_cast<size_t>(r.panelHeight), 0);
         int hint = -1;
@@ -378,6 +380,7 @@ bool BuildFiles(const ExportProject& project, std::vector<ExportFile>* files, st
             for (int x = 0; x < r.panelWidth; ++x) {
                 double px = 0, py = 0;
                 if (!inverse.Invert(x, y, &px, &py, &hint)) continue;
+                if (r.zonesInPanel) px = x, py = y;
                 const double ramp = ZoneWeight(r.zones[0], true, px) * ZoneWeight(r.zones[1], false, px) *
                                     ZoneWeight(r.zones[2], true, py) * ZoneWeight(r.zones[3], false, py);
                 const double value = std::pow(ramp, 1.0 / project.alphaGamma);

@@ -38,6 +38,7 @@ struct Region {
     std::vector<float> warpX;  // row-major, gridColumns * gridRows
     std::vector<float> warpY;
     std::array<Zone, 4> zones{};  // left, right, top, bottom (picture pixels)
+    bool zonesInPanel = false;    // zones in panel pixels: boards that blend the warped output
 };
 
 struct ExportProject {
