@@ -1,7 +1,7 @@
 // Wall time and peak memory of AutoWarpCalThreshold on two 1920 x 1080 photos
 // and of the detection of one channel (white, centre and grid photo) at the
-// working size. The photos are drawn: a 1920 x 1080 panel seen head-on at 80 %
-// of a 1920 x 1080 camera picture, with a little sensor noise.
+// working size; wall time of the local fit of one channel's block centres. The photos are drawn: a 1920 x
+// 1080 panel seen head-on at 80 % of a 1920 x 1080 camera picture, with a little sensor noise.
 //
 // peak_rss_MB is the process's highest resident memory; peak_above_start_MB
 // is that peak minus the memory resident before the measured calls, i.e. what
@@ -17,6 +17,8 @@
 
 #include "VantisCore.h"
 #include "detection.h"
+#include "grid_check.h"
+#include "pattern_table.h"
 #include "synthetic_photos.h"
 #include "warping.h"
 
@@ -116,6 +118,32 @@ BENCHMARK(DetectOneChannel)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
+// The local fit that smooths one channel's centroids and places its ring of
+// virtual blocks, window chosen by leave-one-out error, on the largest
+// pattern (40 x 25 blocks, type 1) with centroid noise of a third of a pixel.
+void FittedRingOneChannel(benchmark::State& state) {
+    const PatternInfo info = PatternInfoFor(false, 1);
+    const BlockLayout layout = BlockLayout::FromPattern(info);
+    const std::vector<cv::Point2f> ideal = IdealCentres(info, kCentresCentroid);
+    cv::RNG rng(1);
+    std::vector<cv::Point2f> centres;
+    for (const cv::Point2f& p : ideal)
+        centres.emplace_back(
+            900.0f + 2.1f * p.x + static_cast<float>(rng.gaussian(0.33)),
+            700.0f + 2.1f * p.y + 0.0001f * p.x * p.y + static_cast<float>(rng.gaussian(0.33)));
+    const std::vector<bool> found(centres.size(), true);
+    for (auto _ : state) {
+        const RingedGrid ringed = FittedRing(centres, found, ideal, layout, info);
+        benchmark::DoNotOptimize(ringed.centres.data());
+    }
+    state.counters["blocks"] = static_cast<double>(centres.size());
+}
+BENCHMARK(FittedRingOneChannel)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->Repetitions(3)
     ->ReportAggregatesOnly();
 
 }  // namespace
