@@ -1,7 +1,8 @@
 // The dialogs' rules without widgets: wizard filtering and address list,
 // overlap arithmetic, gamma, boundary keys and zoom, camera sliders, the
 // threshold dialog's stepping; the network check against simulated boards on
-// 127.0.0.200-204.
+// 127.0.0.200-204; the boundary dialog's test pictures on boards on
+// 127.0.7.20-21.
 #include <gtest/gtest.h>
 
 #include "calibration/camera_port.h"
@@ -10,6 +11,7 @@
 #include "dialogs/overlap_logic.h"
 #include "dialogs/threshold_logic.h"
 #include "dialogs/wizard_logic.h"
+#include "dvOrvelAuto.h"
 #include "vantis/model/document.h"
 #include "wallsim/board_server.h"
 
@@ -204,6 +206,39 @@ TEST(BoundaryLogic, LabelsZoomKeysAndTable) {
     const auto t = OverlapTableOf(121, 69, 2, 1, 384, 0);  // lattice 1920 x 1088
     EXPECT_EQ(t.columns, 433);
     EXPECT_EQ(t.rows, 137);
+}
+
+// One board takes the commands, the other refuses them: the pictures reach
+// the first, the second is named once per change however many commands
+// failed, and a board without a link is named too.
+TEST(BoundaryLogic, TestPicturesNameTheProjectorsThatFailed) {
+    std::string error;
+    auto live = wallsim::BoardServer::Start("127.0.7.20", {}, &error);
+    auto refusing = wallsim::BoardServer::Start("127.0.7.21", {}, &error);
+    ASSERT_TRUE(live && refusing) << error;
+    refusing->SetFault(wallsim::Fault::Of(wallsim::FaultMode::kRefuse));
+    VantisAuto::CDoc doc;
+    doc.m_nLayout = 1;
+    for (auto* board : {live.get(), refusing.get()}) {
+        auto* c = doc.AddChannel(board->address_value());
+        c->m_hLink = dvOrvelAutoOpen(c->m_dwIp);
+        ASSERT_NE(c->m_hLink, 0);
+    }
+    const FailedProjectors second{refusing->address_value()};
+    EXPECT_EQ(ChangeTestPicture(doc, kPictureFullFill, kPictureDesktop), second);
+    EXPECT_TRUE(live->Snapshot().solidShown);
+    EXPECT_EQ(ChangeTestPicture(doc, kPictureBorder, kPictureFullFill), second);  // clear and four lines
+    EXPECT_FALSE(live->Snapshot().solidShown);
+    EXPECT_EQ(live->Snapshot().lines.size(), 4u);
+    EXPECT_EQ(ChangeTestPicture(doc, kPictureOverlap, kPictureBorder), second);
+    EXPECT_GT(live->Snapshot().lines.size(), 4u);
+    EXPECT_EQ(ClearTestPicture(doc, kPictureOverlap), second);
+    EXPECT_TRUE(live->Snapshot().lines.empty());
+    refusing->ClearFault();
+    EXPECT_TRUE(ClearAllPictures(doc).empty());
+    doc.DisconnectAll();
+    doc.m_channels.front()->m_hLink = 0;
+    EXPECT_EQ(DrawTestPicture(doc, kPictureFullFill, kPictureDesktop).size(), 2u);
 }
 
 TEST(CameraLogic, ExposureMappingStepsAndAutoTune) {
