@@ -438,16 +438,6 @@ class Run {
         }
     }
 
-    // The wait before the auto-tune, cut so that a stop request is seen.
-    bool Wait(std::chrono::milliseconds nominal) {
-        constexpr int kSlices = 10;
-        for (int i = 0; i < kSlices; ++i) {
-            if (stop_.Requested()) return false;
-            vantis::delays::Sleep(nominal / kSlices);
-        }
-        return !stop_.Requested();
-    }
-
     // A stop leaves no projector in a test state: every open link is unblanked and its
     // patterns and solid colour cleared, whatever step the run was in.
     MaintenanceResult Stopped() {
