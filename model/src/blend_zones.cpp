@@ -6,6 +6,7 @@
 
 #include "vantis/model/config.h"
 #include "vantis/model/document.h"
+#include "vantis/model/warps_file.h"
 
 namespace vantis::model {
 
@@ -222,7 +223,8 @@ std::vector<BlendEdges> WallBlendZones(const ZoneWall& wall, const std::vector<Z
     return out;
 }
 
-std::vector<BlendEdges> DocumentBlendZones(const VantisAuto::CDoc& doc, BlendZoneRule rule) {
+std::vector<BlendEdges> DocumentBlendZones(const VantisAuto::CDoc& doc, BlendZoneRule rule,
+                                           const std::vector<StoredWarp>* warps) {
     const TimingInfo panel = TimingOf(doc.m_nTiming);
     ZoneWall wall;
     wall.overlapX = doc.m_overlapPixels[0];
@@ -230,28 +232,14 @@ std::vector<BlendEdges> DocumentBlendZones(const VantisAuto::CDoc& doc, BlendZon
     wall.width = panel.width;
     wall.height = panel.height;
     wall.layout = doc.Layout();
-    const int columns = WarpNodesFor(panel.width), rows = WarpNodesFor(panel.height);
-    const bool warped = static_cast<bool>(doc.m_bWarped) && panel.width > 0 && panel.height > 0 &&
-                        columns <= kTableColumns && rows <= kTableRows;
+    const std::vector<StoredWarp> own = warps ? std::vector<StoredWarp>{} : DocumentWarps(doc);
+    const std::vector<StoredWarp>& calibrated = warps ? *warps : own;
     std::vector<ZoneChannel> channels;
-    for (const auto& channel : doc.m_channels) {
+    for (std::size_t i = 0; i < doc.m_channels.size(); ++i) {
         ZoneChannel c;
-        c.column = channel->m_nColumn;
-        c.row = channel->m_nRow;
-        if (warped) {
-            c.warp.columns = columns;
-            c.warp.rows = rows;
-            bool empty = true;
-            for (int i = 0; i < rows; ++i)
-                for (int j = 0; j < columns; ++j) {
-                    const float x = channel->m_forward.x[j][i], y = channel->m_forward.y[j][i];
-                    if (x != 0.0f || y != 0.0f) empty = false;
-                    c.warp.x.push_back(x);
-                    c.warp.y.push_back(y);
-                }
-            // Tables never filled hold no warp.
-            if (empty) c.warp = {};
-        }
+        c.column = doc.m_channels[i]->m_nColumn;
+        c.row = doc.m_channels[i]->m_nRow;
+        if (i < calibrated.size()) c.warp = calibrated[i].warp;
         channels.push_back(std::move(c));
     }
     return WallBlendZones(wall, channels, rule);

@@ -180,22 +180,8 @@ ExportProject ProjectFromDocument(const VantisAuto::CDoc& doc, std::vector<int>*
     // The blend zones the boards get from these warps, under the rule the
     // download uses: in picture pixels for boards that blend the picture
     // before the warp, in panel pixels for boards that blend the warped output.
-    vantis::model::ZoneWall wall;
-    wall.overlapX = doc.m_overlapPixels[0];
-    wall.overlapY = doc.m_overlapPixels[1];
-    wall.width = w;
-    wall.height = h;
-    wall.layout = layout;
-    std::vector<vantis::model::ZoneChannel> zoneChannels;
-    for (std::size_t c = 0; c < doc.m_channels.size(); ++c) {
-        vantis::model::ZoneChannel z;
-        z.column = doc.m_channels[c]->m_nColumn;
-        z.row = doc.m_channels[c]->m_nRow;
-        if (c < calibrated.size()) z.warp = calibrated[c].warp;
-        zoneChannels.push_back(std::move(z));
-    }
     const vantis::model::BlendZoneRule rule = vantis::model::ConfiguredBlendZoneRule();
-    const auto zones = vantis::model::WallBlendZones(wall, zoneChannels, rule);
+    const auto zones = vantis::model::DocumentBlendZones(doc, rule, &calibrated);
     int number = 0;
     for (const auto& channel : doc.m_channels) {
         ++number;

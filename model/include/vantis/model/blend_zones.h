@@ -75,9 +75,12 @@ std::vector<BlendEdges> WallBlendZones(const ZoneWall& wall, const std::vector<Z
                                        BlendZoneRule rule);
 
 // The same for a document: panel size from its timing, overlap and layout from
-// its settings, warps from the forward tables once it is calibrated. The caller
-// holds the document lock.
-std::vector<BlendEdges> DocumentBlendZones(const VantisAuto::CDoc& doc, BlendZoneRule rule);
+// its settings, warps from the forward tables once it is calibrated
+// (DocumentWarps) or, given, the warps kept for its channels (warps_file.h).
+// The caller holds the document lock.
+struct StoredWarp;
+std::vector<BlendEdges> DocumentBlendZones(const VantisAuto::CDoc& doc, BlendZoneRule rule,
+                                           const std::vector<StoredWarp>* warps = nullptr);
 
 // The rule of default.ini ([BLEND] FOLLOW_WARP, beside the program), read
 // when first asked: kPicture unless the file sets FOLLOW_WARP=1. Tests set it.
