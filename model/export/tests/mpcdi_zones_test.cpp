@@ -50,8 +50,11 @@ class MpcdiZones : public ::testing::Test {
         std::vector<mpcdi::ExportFile> files;
         std::string error;
         ASSERT_TRUE(mpcdi::BuildFiles(project, &files, &error)) << error;
-        for (const auto& f : files)
-            if (f.name == "r1/alpha.png") ASSERT_TRUE(vantis::mpcdi::testing::DecodePng(f.bytes, alpha));
+        for (const auto& f : files) {
+            if (f.name == "r1/alpha.png") {
+                ASSERT_TRUE(vantis::mpcdi::testing::DecodePng(f.bytes, alpha));
+            }
+        }
         ASSERT_EQ(alpha->width, 1920);
     }
 };
