@@ -119,17 +119,20 @@ class AxisView {
 // column of the earlier one).
 struct SeamZone {
     int first = 0, last = 0;
+    bool calibrated = false;  // from the warps of the channels beside it
 };
 
 SeamZone NarrowSeam(const ZoneWall& wall, const std::vector<ZoneChannel>& channels, int axis, int seam,
                     int zoneWidth) {
     const int size = axis == 0 ? wall.width : wall.height;
     double lastShown = 1e300, firstShown = -1e300;
+    bool calibrated = false;
     for (const ZoneChannel& c : channels) {
         const int place = axis == 0 ? c.column : c.row;
         if (place != seam && place != seam + 1) continue;
         const AxisView view(c.warp, axis, wall.width, wall.height);
         if (!view.Usable()) continue;
+        calibrated = true;
         for (int l = 0; l < view.Lines(); ++l) {
             if (place == seam) {
                 if (auto p = view.LastShown(l)) lastShown = std::min(lastShown, *p);
@@ -138,7 +141,7 @@ SeamZone NarrowSeam(const ZoneWall& wall, const std::vector<ZoneChannel>& channe
             }
         }
     }
-    SeamZone zone{0, zoneWidth - 1};
+    SeamZone zone{0, zoneWidth - 1, calibrated};
     if (firstShown > -1e300)
         zone.first = std::clamp(static_cast<int>(std::ceil(firstShown)), 0, zoneWidth - 1);
     if (lastShown < 1e300)
@@ -202,11 +205,15 @@ std::vector<BlendEdges> WallBlendZones(const ZoneWall& wall, const std::vector<Z
     for (const ZoneChannel& c : channels) {
         BlendEdges e = ComputeBlendEdges(wall.overlapX, wall.overlapY, wall.width, wall.height, wall.layout,
                                          c.column, c.row);
-        // Rising zones start at the seam's first offset; falling zones end at its last.
+        // Both zones of a seam cover its strip. The boards' falling ramp starts
+        // one step below full light (its start value and its step are one
+        // register), so on a calibrated wall the falling zone starts a pixel
+        // later than the rising one: then the two ramps add up to exactly one.
         const auto place = [&](int zone, const SeamZone* seam, int zoneWidth, int size) {
             if (!seam || !e.v[3 * zone]) return;
             const bool rising = zone == kLeft || zone == kTop;
-            e.v[3 * zone + 1] = rising ? seam->first : size - zoneWidth + seam->first;
+            e.v[3 * zone + 1] =
+                rising ? seam->first : size - zoneWidth + seam->first + (seam->calibrated ? 1 : 0);
             e.v[3 * zone + 2] = seam->last - seam->first + 1;
         };
         place(kLeft, seamOf(columnSeams, c.column - 1), h, wall.width);

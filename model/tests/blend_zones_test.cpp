@@ -54,7 +54,8 @@ TEST(WallBlendZones, WithoutWarpsTheLayoutsZones) {
     // Identity warps show the whole picture: nothing to narrow.
     const auto same = vm::WallBlendZones(kPair, {{1, 1, Identity(1920, 1080)}, {2, 1, Identity(1920, 1080)}},
                                          vm::BlendZoneRule::kPicture);
-    EXPECT_EQ(Zone(same[0], kRight), (std::vector<int>{1, 1600, 320}));
+    // The falling ramp a pixel after the rising one: the boards' ramps then add up to one.
+    EXPECT_EQ(Zone(same[0], kRight), (std::vector<int>{1, 1601, 320}));
     EXPECT_EQ(Zone(same[1], kLeft), (std::vector<int>{1, 0, 320}));
 }
 
@@ -64,8 +65,9 @@ TEST(WallBlendZones, SeamNarrowedToWhatBothSidesShow) {
     const auto left = WarpOf(1920, 1080, [](double x, double y) { return Point{1.02 * x, y}; });
     const auto right = WarpOf(1920, 1080, [](double x, double y) { return Point{x - 10, y}; });
     const auto zones = vm::WallBlendZones(kPair, {{1, 1, left}, {2, 1, right}}, vm::BlendZoneRule::kPicture);
-    // Picture columns 1610..1881 of the left tile are 10..281 of the right one: the same strip.
-    EXPECT_EQ(Zone(zones[0], kRight), (std::vector<int>{1, 1610, 272}));
+    // Picture columns 1610..1881 of the left tile are 10..281 of the right one: the same strip
+    // (the falling ramp from the second of them).
+    EXPECT_EQ(Zone(zones[0], kRight), (std::vector<int>{1, 1611, 272}));
     EXPECT_EQ(Zone(zones[1], kLeft), (std::vector<int>{1, 10, 272}));
     EXPECT_EQ(Zone(zones[0], kLeft)[0], 0);
     EXPECT_EQ(Zone(zones[1], kRight)[0], 0);
@@ -75,14 +77,14 @@ TEST(WallBlendZones, SeamNarrowedToWhatBothSidesShow) {
     const auto narrow = WarpOf(1920, 1080, [](double x, double y) { return Point{1.17 * x, y}; });
     const auto steep =
         vm::WallBlendZones(kPair, {{1, 1, narrow}, {2, 1, right}}, vm::BlendZoneRule::kPicture);
-    EXPECT_EQ(Zone(steep[0], kRight), (std::vector<int>{1, 1610, 31}));
+    EXPECT_EQ(Zone(steep[0], kRight), (std::vector<int>{1, 1611, 31}));
     EXPECT_EQ(Zone(steep[1], kLeft), (std::vector<int>{1, 10, 31}));
     // Not shared at all (the left panel ends at 1535): the narrowest ramp, still one strip.
     const auto gap = WarpOf(1920, 1080, [](double x, double y) { return Point{1.25 * x, y}; });
     const auto least = vm::WallBlendZones(kPair, {{1, 1, gap}, {2, 1, right}}, vm::BlendZoneRule::kPicture);
     EXPECT_EQ(Zone(least[0], kRight)[2], vm::kMinSeamZoneWidth);
     EXPECT_EQ(Zone(least[1], kLeft)[2], vm::kMinSeamZoneWidth);
-    EXPECT_EQ(Zone(least[0], kRight)[1] - 1600, Zone(least[1], kLeft)[1]);
+    EXPECT_EQ(Zone(least[0], kRight)[1] - 1601, Zone(least[1], kLeft)[1]);
 }
 
 TEST(WallBlendZones, FourTilesAtACornerShareOneZonePerSeam) {
@@ -96,10 +98,10 @@ TEST(WallBlendZones, FourTilesAtACornerShareOneZonePerSeam) {
                                                    {1, 2, Identity(1024, 768)},
                                                    {2, 2, Identity(1024, 768)}};
     const auto zones = vm::WallBlendZones(wall, channels, vm::BlendZoneRule::kPicture);
-    for (int c : {0, 1}) EXPECT_EQ(Zone(zones[c], kBottom), (std::vector<int>{1, 640, 105})) << c;
+    for (int c : {0, 1}) EXPECT_EQ(Zone(zones[c], kBottom), (std::vector<int>{1, 641, 105})) << c;
     for (int c : {2, 3}) EXPECT_EQ(Zone(zones[c], kTop), (std::vector<int>{1, 0, 105})) << c;
     // The column seam is shown whole.
-    for (int c : {0, 2}) EXPECT_EQ(Zone(zones[c], kRight), (std::vector<int>{1, 864, 160})) << c;
+    for (int c : {0, 2}) EXPECT_EQ(Zone(zones[c], kRight), (std::vector<int>{1, 865, 160})) << c;
     for (int c : {1, 3}) EXPECT_EQ(Zone(zones[c], kLeft), (std::vector<int>{1, 0, 160})) << c;
 }
 
@@ -109,11 +111,11 @@ TEST(WallBlendZones, FollowWarpPlacesZonesWhereTheOverlapLands) {
     const auto right = WarpOf(1920, 1080, [](double x, double y) { return Point{x + 25, y}; });
     const std::vector<vm::ZoneChannel> channels = {{1, 1, left}, {2, 1, right}};
     const auto panel = vm::WallBlendZones(kPair, channels, vm::BlendZoneRule::kFollowWarp);
-    EXPECT_EQ(Zone(panel[0], kRight), (std::vector<int>{1, 1570, 320}));
+    EXPECT_EQ(Zone(panel[0], kRight), (std::vector<int>{1, 1571, 320}));
     EXPECT_EQ(Zone(panel[1], kLeft), (std::vector<int>{1, 25, 320}));
     // Before the warp the zones stay in picture pixels.
     const auto picture = vm::WallBlendZones(kPair, channels, vm::BlendZoneRule::kPicture);
-    EXPECT_EQ(Zone(picture[0], kRight), (std::vector<int>{1, 1600, 320}));
+    EXPECT_EQ(Zone(picture[0], kRight), (std::vector<int>{1, 1601, 320}));
     EXPECT_EQ(Zone(picture[1], kLeft), (std::vector<int>{1, 0, 320}));
 
     // A picture tilted in the panel: the zone sits where the overlap lands on
@@ -121,7 +123,7 @@ TEST(WallBlendZones, FollowWarpPlacesZonesWhereTheOverlapLands) {
     const auto tilted = WarpOf(1920, 1080, [](double x, double y) { return Point{0.95 * x + 0.04 * y, y}; });
     const auto z = vm::WallBlendZones(kPair, {{1, 1, tilted}, {2, 1, {}}}, vm::BlendZoneRule::kFollowWarp);
     const double middle = 0.04 * 540;
-    EXPECT_NEAR(Zone(z[0], kRight)[1], 0.95 * 1600 + middle, 2);
+    EXPECT_NEAR(Zone(z[0], kRight)[1], 0.95 * 1601 + middle, 2);
     EXPECT_NEAR(Zone(z[0], kRight)[1] + Zone(z[0], kRight)[2] - 1, 0.95 * 1919 + middle, 2);
     EXPECT_LE(Zone(z[0], kRight)[1] + Zone(z[0], kRight)[2], 1920);
     // A channel without a warp keeps its picture zone.
@@ -156,6 +158,6 @@ TEST(WallBlendZones, DocumentUsesItsWarpsOnceCalibrated) {
     EXPECT_EQ(Zone(zones[0], kRight), (std::vector<int>{1, 1600, 320}));
     doc.m_bWarped = true;
     zones = vm::DocumentBlendZones(doc, vm::BlendZoneRule::kPicture);
-    EXPECT_EQ(Zone(zones[0], kRight), (std::vector<int>{1, 1610, 272}));
+    EXPECT_EQ(Zone(zones[0], kRight), (std::vector<int>{1, 1611, 272}));
     EXPECT_EQ(Zone(zones[1], kLeft), (std::vector<int>{1, 10, 272}));
 }

@@ -236,7 +236,7 @@ TEST_F(DeviceOps, CalibratedWallGetsItsSeamNarrowedToWhatBothSidesShow) {
     doc_.DownloadBlends(2.2);
     const auto left = first_->Snapshot().blend.zones, right = second_->Snapshot().blend.zones;
     EXPECT_TRUE(left[wallsim::kBlendRight].enabled);
-    EXPECT_EQ(left[wallsim::kBlendRight].start, 1610);
+    EXPECT_EQ(left[wallsim::kBlendRight].start, 1611);
     EXPECT_EQ(left[wallsim::kBlendRight].width, 272);
     EXPECT_TRUE(right[wallsim::kBlendLeft].enabled);
     EXPECT_EQ(right[wallsim::kBlendLeft].start, 10);

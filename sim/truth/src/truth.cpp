@@ -277,6 +277,10 @@ TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& 
                         Accumulator acc, blend;
                         double bmin = 1e300, bmax = -1e300;
                         double x0 = dir == 0 ? offset.x : 0, y0 = dir == 1 ? offset.y : 0;
+                        // A's picture in the layer's whole picture, and that picture's size.
+                        const cv::Point2d origin(c * (W - l.overlapX), r * (H - l.overlapY));
+                        const double totalW = (W - l.overlapX) * (l.columns - 1) + W,
+                                     totalH = (H - l.overlapY) * (l.rows - 1) + H;
                         for (double y : Samples(y0, H - 1, step))
                             for (double x : Samples(x0, W - 1, step)) {
                                 cv::Point2d pa(x, y), pb = pa - offset;
@@ -303,7 +307,10 @@ TruthReport MeasureTruth(const Scene& scene, const std::vector<TruthProjector>& 
                                                          (A.spec->row - v.spec->row) * (H - l.overlapY));
                                     sum += v.WeightAt(u, guess);
                                 }
-                                if (atPanelEdge) continue;
+                                // The whole picture's outermost pixels are as ambiguous as a panel's.
+                                const cv::Point2d g = origin + pa;
+                                if (atPanelEdge || g.x < 1 || g.y < 1 || g.x > totalW - 2 || g.y > totalH - 2)
+                                    continue;
                                 blend.Add(sum - 1.0);
                                 bmin = std::min(bmin, sum);
                                 bmax = std::max(bmax, sum);
