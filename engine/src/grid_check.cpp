@@ -166,9 +166,11 @@ double LeaveOneOutError(const std::vector<cv::Point2f>& centres, const std::vect
 }
 
 // The window size whose fit predicts the left-out centres best: wide windows
-// average more noise, narrow ones follow strong distortion. A narrower window
-// must predict clearly better (by a tenth) to be taken, as the leave-one-out
-// error inside the grid does not see what a narrow fit loses on the ring.
+// average more noise, narrow ones follow strong distortion. Going from the
+// widest down, each narrower window must predict clearly better (by a tenth)
+// than the one before it to be taken: the leave-one-out errors of windows
+// that all fit lie within a few hundredths of each other, and the narrowest
+// of them extrapolates the ring worst.
 LocalFit ChooseFit(const std::vector<cv::Point2f>& centres, const std::vector<bool>& found,
                    const BlockLayout& layout) {
     LocalFit best{kFallbackRadius, 3};
@@ -176,10 +178,10 @@ LocalFit ChooseFit(const std::vector<cv::Point2f>& centres, const std::vector<bo
     for (const int radius : {8, 5, 3, 2}) {
         const LocalFit fit{radius, 3};
         const double error = LeaveOneOutError(centres, found, layout, fit);
-        if (error < 0.9 * bestError || (std::isinf(bestError) && std::isfinite(error))) {
-            bestError = error;
-            best = fit;
-        }
+        if (!std::isfinite(error)) continue;
+        if (std::isfinite(bestError) && !(error < 0.9 * bestError)) break;
+        bestError = error;
+        best = fit;
     }
     return best;
 }
