@@ -107,69 +107,61 @@ TEST(SettledPhoto, TooEarlyIsWrongSettledIsRightBeyondTheFixedWait) {
     dvOrvelAutoDisconnect(second);
 }
 
-TEST(SettledPhoto, PictureThatKeepsChangingIsNotPhotographed) {
-    TempFolder home("restless");
-    // A wall lit by something that flickers: every frame another level.
-    wallsim::VcamServer server([](const wallsim::CameraSettings& s, std::uint64_t frame) {
+// A wall lit by something that flickers (every frame another level), seen by
+// the virtual camera, opened with its image folder ready.
+class FlickeringWall : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string error;
+        const std::string socket = (home_.path() / "camera.sock").string();
+        ASSERT_TRUE(server_.Start(socket, &error)) << error;
+        ::setenv("WALLSIM_CAMERA_SOCKET", socket.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (home_.path() / "data").c_str(), 1);
+        ASSERT_GE(OpenVirtualCamera(camera_), 0);
+        camera_.SetFilePrefixName("Vendor");
+        std::filesystem::create_directories(camera_.GetImagePath());
+    }
+    void TearDown() override {
+        graph_.Close();
+        server_.Stop();
+    }
+
+    TempFolder home_{"flicker"};
+    wallsim::VcamServer server_{[](const wallsim::CameraSettings& s, std::uint64_t frame) {
         return cv::Mat(s.height, s.width, CV_8UC3,
                        cv::Scalar::all(static_cast<double>(40 + (frame * 37) % 160)));
-    });
-    std::string error;
-    const std::string socket = (home.path() / "camera.sock").string();
-    ASSERT_TRUE(server.Start(socket, &error)) << error;
-    ::setenv("WALLSIM_CAMERA_SOCKET", socket.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
+    }};
+    CDShowGridOverlay graph_;
+    OculetCamera camera_{graph_};
+};
 
-    CDShowGridOverlay graph;
-    OculetCamera camera(graph);
-    ASSERT_GE(OpenVirtualCamera(camera), 0);
-    camera.SetFilePrefixName("Vendor");
-    std::filesystem::create_directories(camera.GetImagePath());
-    camera.MarkPicture();
-    EXPECT_EQ(camera.TakeSettledPhoto(5, std::chrono::milliseconds(1)), PhotoResult::NeverSettled);
-    EXPECT_GE(camera.LastSettle().frames, OculetCamera::kMinimumWatchedFrames);
-    EXPECT_NE(camera.LastPhotoPath().find("CameraImage005.bmp"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(camera.LastPhotoPath()));  // nothing saved
-    graph.Close();
-    server.Stop();
+TEST_F(FlickeringWall, PictureThatKeepsChangingIsNotPhotographed) {
+    camera_.MarkPicture();
+    EXPECT_EQ(camera_.TakeSettledPhoto(5, std::chrono::milliseconds(1)), PhotoResult::NeverSettled);
+    EXPECT_GE(camera_.LastSettle().frames, OculetCamera::kMinimumWatchedFrames);
+    EXPECT_NE(camera_.LastPhotoPath().find("CameraImage005.bmp"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(camera_.LastPhotoPath()));  // nothing saved
 }
 
-TEST(SettledPhoto, CameraGoneWhileWatchingIsNoPictureInMotion) {
-    TempFolder home("camera-gone");
-    // The picture flickers, so it has not settled when the camera goes away
-    // (unplugged): that must be told as a camera that cannot capture (no photo),
-    // not as a picture that kept changing.
-    wallsim::VcamServer server([](const wallsim::CameraSettings& s, std::uint64_t frame) {
-        return cv::Mat(s.height, s.width, CV_8UC3,
-                       cv::Scalar::all(static_cast<double>(40 + (frame * 37) % 160)));
-    });
-    std::string error;
-    const std::string socket = (home.path() / "camera.sock").string();
-    ASSERT_TRUE(server.Start(socket, &error)) << error;
-    ::setenv("WALLSIM_CAMERA_SOCKET", socket.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
-
-    CDShowGridOverlay graph;
-    OculetCamera camera(graph);
-    ASSERT_GE(OpenVirtualCamera(camera), 0);
-    camera.SetFilePrefixName("Vendor");
-    std::filesystem::create_directories(camera.GetImagePath());
-    camera.MarkPicture();
-    std::thread unplug([&server] {
+TEST_F(FlickeringWall, CameraGoneWhileWatchingIsNoPictureInMotion) {
+    // The picture has not settled when the camera goes away (unplugged): that
+    // must be told as a camera that cannot capture (no photo), not as a picture
+    // that kept changing.
+    camera_.MarkPicture();
+    std::thread unplug([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        server.Stop();
+        server_.Stop();
     });
     const auto start = std::chrono::steady_clock::now();
-    const PhotoResult result = camera.TakeSettledPhoto(6, std::chrono::seconds(30));
+    const PhotoResult result = camera_.TakeSettledPhoto(6, std::chrono::seconds(30));
     const auto waited = std::chrono::steady_clock::now() - start;
     unplug.join();
     EXPECT_EQ(result, PhotoResult::NotSaved);
-    EXPECT_GT(camera.LastSettle().frames, 0);  // it did watch frames before the camera went
+    EXPECT_GT(camera_.LastSettle().frames, 0);  // it did watch frames before the camera went
     EXPECT_LT(waited, std::chrono::seconds(10)) << "a camera that is gone is not waited for to the ceiling";
-    EXPECT_FALSE(std::filesystem::exists(camera.LastPhotoPath()));
+    EXPECT_FALSE(std::filesystem::exists(camera_.LastPhotoPath()));
     // Nor does a camera that is gone count as one whose picture holds still.
-    EXPECT_FALSE(camera.WaitForStillPicture(std::chrono::seconds(30)));
-    graph.Close();
+    EXPECT_FALSE(camera_.WaitForStillPicture(std::chrono::seconds(30)));
 }
 
 }  // namespace
