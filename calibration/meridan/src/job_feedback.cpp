@@ -155,6 +155,10 @@ std::string AutoTuneEndText(const AutoTuneResult& r, const JobFigures& f, long e
         case AutoTuneResult::End::NegativeGain:
             return "Auto Tune ended after " + passes + ": the picture stays too bright at the lowest gain (" +
                    settings + ").";
+        case AutoTuneResult::End::NeverSettled:
+            return "Auto Tune ended: the camera picture kept changing after a pattern (" + settings + ").";
+        case AutoTuneResult::End::CameraLost:
+            return "Auto Tune ended: the camera took no photograph, it is gone (" + settings + ").";
         case AutoTuneResult::End::CombineFailed:
             break;
     }

@@ -193,6 +193,12 @@ TEST(JobFeedback, EndSentencesCarryTheFigures) {
         r.end = end;
         EXPECT_EQ(AutoTuneEndText(r, f, -5, 0).find("completed"), std::string::npos);
     }
+    // The end says what happened, not that the projectors disagree.
+    r.end = AutoTuneResult::End::NeverSettled;
+    EXPECT_NE(AutoTuneEndText(r, f, -5, 0).find("kept changing"), std::string::npos);
+    r.end = AutoTuneResult::End::CameraLost;
+    EXPECT_NE(AutoTuneEndText(r, f, -5, 0).find("camera"), std::string::npos);
+    EXPECT_EQ(AutoTuneEndText(r, f, -5, 0).find("disagree"), std::string::npos);
 }
 
 TEST(JobFeedback, AutoTuneStepsFollowThePasses) {

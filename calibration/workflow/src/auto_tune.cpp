@@ -144,16 +144,19 @@ AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter&
         int v = 0;
         bool stopped = false;
         // A photo after a command: settled, or the camera's own fixed wait.
+        // A photo that was not saved ends the run: judging a missing photo would
+        // only blame the projectors' brightness for a camera that is gone.
         auto photograph = [&](int photo) {
-            if (options.photoWait == PhotoWait::Fixed) {
-                camera.TakePhoto(photo);
-                return true;
-            }
-            if (camera.TakeSettledPhoto(photo, vantis::delays::Scaled(vantis::delays::kPhotoSettle)) !=
-                PhotoResult::NeverSettled)
-                return true;
-            reporter.Error(meridan::Messages().Text(meridan::msg::kPictureNeverSettled));
-            result.end = AutoTuneResult::End::NeverSettled;
+            PhotoResult taken = PhotoResult::Saved;
+            if (options.photoWait == PhotoWait::Fixed)
+                taken = camera.TakePhoto(photo) == 1 ? PhotoResult::Saved : PhotoResult::NotSaved;
+            else
+                taken = camera.TakeSettledPhoto(photo, vantis::delays::Scaled(vantis::delays::kPhotoSettle));
+            if (taken == PhotoResult::Saved) return true;
+            const bool gone = taken == PhotoResult::NotSaved;
+            reporter.Error(meridan::Messages().Text(gone ? meridan::msg::kCaptureFailed
+                                                         : meridan::msg::kPictureNeverSettled));
+            result.end = gone ? AutoTuneResult::End::CameraLost : AutoTuneResult::End::NeverSettled;
             stopped = true;
             return false;
         };
@@ -184,7 +187,8 @@ AutoTuneResult RunAutoTune(VantisAuto::CDoc& doc, PhotoCamera& camera, Reporter&
                 verdicts.push_back(verdict);
             }
             if (stopped) {
-                if (result.end != AutoTuneResult::End::NeverSettled)
+                if (result.end != AutoTuneResult::End::NeverSettled &&
+                    result.end != AutoTuneResult::End::CameraLost)
                     result.end = AutoTuneResult::End::Stopped;
             } else if (!CombineVerdicts(verdicts, &v)) {
                 reporter.Error(meridan::Messages().Text(meridan::msg::kAutoTuneFailed));

@@ -163,6 +163,25 @@ TEST(AutoTuneRun, GainBelowZeroAtTheShortestExposureEndsTheRunAtZero) {
     EXPECT_EQ(run.camera.Properties().State(CameraProperty::Gain).value, 0);
 }
 
+TEST(AutoTuneRun, CameraGoneEndsTheRunAsACameraFault) {
+    for (const PhotoWait wait : {PhotoWait::Settled, PhotoWait::Fixed}) {
+        TempFolder home("tune-camera-gone");
+        TuneRun run(home.path());
+        run.camera.writePhotos = false;  // unplugged: no photo is saved
+        VantisAuto::CDoc doc;
+        AddChannels(doc, 2);
+        Scripted script{{0, 0}};
+        StopRequest stop;
+        AutoTuneOptions options;
+        options.photoWait = wait;
+        run.result = RunAutoTune(doc, run.camera, run.reporter, stop, script.Calls(), options);
+        EXPECT_EQ(run.result.end, AutoTuneResult::End::CameraLost);
+        EXPECT_EQ(run.camera.photos.size(), 1u);  // nothing judged after the black photo was lost
+        ASSERT_EQ(run.reporter.errors.size(), 1u);
+        EXPECT_EQ(run.reporter.errors[0], meridan::Messages().Text(meridan::msg::kCaptureFailed));
+    }
+}
+
 TEST(AutoTuneRun, StopRequestEndsBeforeThePass) {
     TempFolder home("tune-stop");
     TuneRun run(home.path());

@@ -47,7 +47,8 @@ struct AutoTuneOptions {
 
 struct AutoTuneResult {
     // NeverSettled: a picture kept changing after its command (message 206).
-    enum class End { Accepted, CombineFailed, NegativeGain, PassLimit, Stopped, NeverSettled };
+    // CameraLost: a photograph was not saved, the camera is gone (message 201).
+    enum class End { Accepted, CombineFailed, NegativeGain, PassLimit, Stopped, NeverSettled, CameraLost };
     End end = End::Accepted;
     int passes = 0;     // passes made
     int nextPhoto = 0;  // number the next photo would have had
