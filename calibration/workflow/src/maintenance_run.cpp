@@ -32,6 +32,16 @@ std::string LogTimeStamp() {
 
 namespace {
 
+// A failed pass: which step (kind) and its code, and the projector's address when one failed.
+MaintenanceResult Failure(int kind, int code, std::string text = {}) {
+    MaintenanceResult result;
+    result.outcome = Outcome::Failed;
+    result.kind = kind;
+    result.code = code;
+    result.text = std::move(text);
+    return result;
+}
+
 bool AllZero(const vantis::model::TablePairData& t) {
     for (int c = 0; c < vantis::model::kTableColumns; ++c)
         for (int r = 0; r < vantis::model::kTableRows; ++r)
@@ -106,7 +116,7 @@ class Run {
         if (captured == Outcome::Failed && failure == CaptureFailure::NeverSettled) return NeverSettled();
         if (captured == Outcome::Failed) {
             // Only an image folder that may not be emptied gets here (photos are not checked).
-            result_ = {Outcome::Failed, 2, 1, ""};
+            result_ = Failure(2, 1);
             Line(msg::kNoCamera, {});
             return result_;
         }
@@ -128,7 +138,7 @@ class Run {
         Took("warp computation", stepTimes.compute);
         engineAnswer = warp;
         if (warp.status != kWarpOk) {
-            result_ = {Outcome::Failed, 3, warp.status, ""};
+            result_ = Failure(3, warp.status);
             if (warp.status == kWarpPhotoUnreadable)
                 Line(msg::kNoCamera, {});
             else if (warp.status == kWarpCentreBlobs)
@@ -199,7 +209,7 @@ class Run {
     bool AutoBoundary() {
         const BoundaryResult found = ComputeAutoBoundary(doc_, options_.engine);
         if (found.status != kBoundaryOk) {
-            result_ = {Outcome::Failed, 5, found.status, ""};
+            result_ = Failure(5, found.status);
             reporter_.Log(Stamp() + " automatic boundary failed: " + BoundaryFailureText(found) + "\r\n");
             return false;
         }
@@ -212,12 +222,12 @@ class Run {
     // A picture kept changing after a command: the reason was reported, the
     // projectors show their pictures again, nothing of the run is kept.
     MaintenanceResult NeverSettled() {
-        result_ = {Outcome::Failed, 2, 6, ""};
+        result_ = Failure(2, 6);
         return result_;
     }
 
     MaintenanceResult CameraLost() {
-        result_ = {Outcome::Failed, 2, 0, ""};
+        result_ = Failure(2, 0);
         Line(msg::kNoCamera, {});
         return result_;
     }
@@ -275,7 +285,7 @@ class Run {
     bool DownloadPass() {
         const bool blends = doc_.m_nSolution == 1 || doc_.m_nSolution == 2;
         DocLock lock(DocumentLock());
-        result_ = {Outcome::Failed, 4, 0, ""};
+        result_ = Failure(4, 0);
         bool all = true;
         for (auto& channelPtr : doc_.m_channels) {
             CChannel& c = *channelPtr;
@@ -360,12 +370,12 @@ class Run {
             if (reachable) c.m_hLink = dvOrvelAutoOpen(c.m_dwIp);
             if (!reachable || c.m_hLink == 0) {
                 c.m_hLink = 0;
-                result_ = {Outcome::Failed, 1, 10, AddressText(c)};
+                result_ = Failure(1, 10, AddressText(c));
                 return false;
             }
             const LinkResult cleared = dvOrvelAutoClearImage(c.m_hLink);
             if (cleared != 0) {
-                result_ = {Outcome::Failed, 1, 0, ""};
+                result_ = Failure(1, 0);
                 StepFailed(c, "clear", cleared);
                 return false;
             }
@@ -388,7 +398,7 @@ class Run {
             if (!failed.name && (r = doc_.DownloadChannelWarp(c)) != 0) failed = {"stored warp download", r};
             if (!failed.name && (r = dvOrvelAutoSaveSys(c.m_hLink)) != 0) failed = {"save", r};
             if (failed.name) {
-                result_ = {Outcome::Failed, 1, 0, ""};
+                result_ = Failure(1, 0);
                 StepFailed(c, failed.name, failed.result);
                 return false;
             }
@@ -417,7 +427,7 @@ class Run {
         setup.gridRows = board.gridRows;
         setup.boundary = &doc_.m_boundary;
         if (chosen < 0 || !camera_.Open(chosen, setup)) {
-            result_ = {Outcome::Failed, 2, 0, ""};
+            result_ = Failure(2, 0);
             Line(msg::kNoCamera, {});
             return false;
         }
