@@ -96,6 +96,9 @@ struct ChannelFigures {
     double residualRms = 0.0;         // block positions against the fit of their neighbours: RMS
     double residualMax = 0.0;         // and maximum
     double extrapolationMax = 0.0;    // farthest warp point beyond the outermost found block centres
+    // RMS share of a block's own position error that the warp's centres keep:
+    // 1 for centres as measured, less where the engine smooths them by a local fit.
+    double errorKept = 1.0;
 };
 
 // Status of AutoWarpFindBoundary.

@@ -216,6 +216,18 @@ RingedGrid FittedRing(const std::vector<cv::Point2f>& centres, const std::vector
     if (n < 2 || m < 2 || centres.size() != static_cast<size_t>(n * m) || found.size() != centres.size() ||
         ideal.size() != centres.size())
         return ringed;
+    // A fitted place's value carries its window's independent centre errors
+    // with the weight inverse(0, 0) on their variance; a place left as measured
+    // carries its own whole.
+    double weight = 0.0;
+    for (int r = 0; r < m; ++r)
+        for (int c = 0; c < n; ++c) {
+            cv::Point2f value;
+            double leverage = 1.0;
+            if (!FitAt(centres, found, layout, c, r, chosen, &value, &leverage)) leverage = 1.0;
+            weight += std::clamp(leverage, 0.0, 1.0);
+        }
+    ringed.errorKept = std::sqrt(weight / (n * m));
     const int w = n + 2;
     // The ring from the fit of the outer blocks' window; where it cannot be fitted the
     // quadratic continuation of the smoothed centres stays.

@@ -58,6 +58,10 @@ struct RingedGrid {
     std::vector<cv::Point2f> centres;
     std::vector<cv::Point2f> ideal;
     BlockLayout layout;
+    // RMS share of the blocks' independent centre errors that stays in the
+    // centres over the grid: 1 as measured, the root of the local fit's mean
+    // leverage when smoothed.
+    double errorKept = 1.0;
 };
 RingedGrid AddVirtualRing(const std::vector<cv::Point2f>& centres, const std::vector<cv::Point2f>& ideal,
                           const BlockLayout& layout, const PatternInfo& info);

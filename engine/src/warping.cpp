@@ -237,6 +237,7 @@ SortedChannel SortChannel(const PatternInfo& info, const ChannelDetection& detec
     // Box centres stay as measured; centroids are smoothed over their neighbours.
     RingedGrid ringed = mode == kCentresBox ? AddVirtualRing(centres, channel.ideal, layout, info)
                                             : FittedRing(centres, sorted.found, channel.ideal, layout, info);
+    channel.check.figures.errorKept = ringed.errorKept;
     channel.grid = ChannelGrid{std::move(ringed.centres), std::move(ringed.ideal), ringed.layout};
     return channel;
 }

@@ -195,6 +195,50 @@ TEST(GridCheck, LocalFitTakesOutCentroidNoiseAndFollowsTheDistortion) {
     EXPECT_EQ(SmoothCentres(noisy, none, view.layout), noisy);
 }
 
+// The share of the centres' independent noise that a fit keeps is what the
+// fitted centres are left with, over many noise draws, for a wide and a narrow
+// window; centres as measured keep all of it.
+TEST(GridCheck, ErrorKeptIsTheShareOfCentroidNoiseTheFitLeaves) {
+    const DistortedView view;
+    const std::vector<cv::Point2f> ideal = view.Ideal();
+    const std::vector<cv::Point2f> truth = view.Centres();
+    const std::vector<bool> found(truth.size(), true);
+    EXPECT_EQ(AddVirtualRing(truth, ideal, view.layout, view.info).errorKept, 1.0);
+    EXPECT_EQ(
+        FittedRing(truth, std::vector<bool>(truth.size(), false), ideal, view.layout, view.info).errorKept,
+        1.0);
+
+    constexpr double kNoise = 0.6;  // per axis
+    double kept[2] = {0.0, 0.0};
+    int i = 0;
+    for (const LocalFit fit : {LocalFit{8, 3}, LocalFit{3, 3}}) {
+        const RingedGrid clean = FittedRing(truth, found, ideal, view.layout, view.info, fit);
+        cv::RNG rng(7);
+        double sum = 0.0;
+        int count = 0;
+        for (int draw = 0; draw < 8; ++draw) {
+            std::vector<cv::Point2f> noisy = truth;
+            for (cv::Point2f& p : noisy)
+                p += cv::Point2f(static_cast<float>(rng.gaussian(kNoise)),
+                                 static_cast<float>(rng.gaussian(kNoise)));
+            const RingedGrid fitted = FittedRing(noisy, found, ideal, view.layout, view.info, fit);
+            EXPECT_EQ(fitted.errorKept, clean.errorKept);  // the fit's weights, not the data
+            for (int r = 0; r < view.layout.rows; ++r)
+                for (int c = 0; c < view.layout.columns; ++c) {
+                    const auto k = static_cast<size_t>((r + 1) * fitted.layout.columns + c + 1);
+                    const cv::Point2f e = fitted.centres[k] - clean.centres[k];
+                    sum += e.dot(e);
+                    ++count;
+                }
+        }
+        const double left = std::sqrt(sum / count) / (kNoise * std::sqrt(2.0));
+        EXPECT_NEAR(clean.errorKept, left, 0.1 * left) << "radius " << fit.radius;
+        kept[i++] = clean.errorKept;
+    }
+    EXPECT_LT(kept[0], 0.3);
+    EXPECT_LT(kept[0], kept[1]);  // the wider window averages more blocks
+}
+
 TEST(GridCheck, BoxModeKeepsTheSortedIntegerCentresAndCentroidModeRefinesThem) {
     const DistortedView view;
     const std::vector<cv::Point2f> truth = view.Centres();
