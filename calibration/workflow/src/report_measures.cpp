@@ -148,10 +148,17 @@ std::vector<cv::Point2f> FindBlockCentres(const cv::Mat& black, const cv::Mat& g
     return centres;
 }
 
-ResidualMisregistration MisregistrationOfResidual(double residualRms, double residualMax) {
+ResidualMisregistration MisregistrationOfResidual(double residualRms, double residualMax, double errorKept) {
     const double blockError = 1.0 / std::sqrt(9.0 / 8.0);  // leave-one-out prediction taken out
-    constexpr double kBetweenBlocks = 2.0 / 3.0;           // bilinear blend of independent errors, RMS
-    return {residualRms * blockError * kBetweenBlocks, residualMax * blockError};
+    // Sanitised: a figure outside (0, 1] is no engine's, and treated as centres taken as measured.
+    const double kept = errorKept > 0.0 && errorKept < 1.0 ? errorKept : 1.0;
+    if (kept == 1.0) {
+        constexpr double kBetweenBlocks = 2.0 / 3.0;  // bilinear blend of independent errors, RMS
+        return {residualRms * blockError * kBetweenBlocks, residualMax * blockError};
+    }
+    // Fitted centres: neighbours share most of their windows, so their errors
+    // move together and the blend between them keeps the RMS they have.
+    return {residualRms * blockError * kept, residualMax * blockError * kept};
 }
 
 std::optional<DriftFigures> MeasureDrift(const std::vector<cv::Point2f>& before,

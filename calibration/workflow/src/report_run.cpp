@@ -83,7 +83,8 @@ ReportResult FinishReport(VantisAuto::CDoc& doc, const RunFacts& facts, const fs
             p.blocksFound = f.blocksFound;
             p.blocksExpected = f.blocksExpected;
             // The report judges what the wall shows: the misregistration the blocks' scatter causes.
-            const ResidualMisregistration m = MisregistrationOfResidual(f.residualRms, f.residualMax);
+            const ResidualMisregistration m =
+                MisregistrationOfResidual(f.residualRms, f.residualMax, f.errorKept);
             p.residualRms = m.rms;
             p.residualMax = m.max;
             p.extrapolation = f.extrapolationMax;

@@ -24,16 +24,19 @@ std::vector<cv::Point2f> FindBlockCentres(const cv::Mat& black, const cv::Mat& g
 // The misregistration (panel px) that a projector's scattered block positions
 // leave in its warp, from the engine's leave-one-out fit residual. The engine
 // predicts every block from the homography of its eight neighbours, so with
-// independent block errors of RMS e the residual is about e * sqrt(9 / 8). The
-// warp carries a block's error whole only at the block's centre; between blocks
-// it blends the errors of the four around, which over a cell leaves two thirds
-// of their RMS. The maximum sits at a block centre and keeps its size. Both
-// factors follow how the engine makes its warp from the blocks (each block's
-// centre as measured); calibration_report_survey checks them on the wall.
+// independent block errors of RMS e the residual is about e * sqrt(9 / 8).
+// errorKept is the engine's share of that error left in the centres its warp
+// is built from (ChannelFigures::errorKept). At 1 (centres as measured) the
+// warp carries a block's error whole only at the block's centre; between
+// blocks it blends the errors of the four around, which over a cell leaves two
+// thirds of their RMS, and the maximum sits at a block centre. Below 1 the
+// centres are a local fit's values: e * errorKept at each, alike in
+// neighbours, so the blend keeps it, and the maximum shrinks alike.
+// calibration_report_survey checks the result on the wall.
 struct ResidualMisregistration {
     double rms = 0, max = 0;
 };
-ResidualMisregistration MisregistrationOfResidual(double residualRms, double residualMax);
+ResidualMisregistration MisregistrationOfResidual(double residualRms, double residualMax, double errorKept);
 
 // Drift between two sets of block centres of one projector (camera pixels).
 // The blocks are matched after taking out the mean movement, so that a
