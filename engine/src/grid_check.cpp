@@ -190,16 +190,27 @@ LocalFit ChooseFit(const std::vector<cv::Point2f>& centres, const std::vector<bo
 
 std::vector<cv::Point2f> SmoothCentres(const std::vector<cv::Point2f>& centres,
                                        const std::vector<bool>& found, const BlockLayout& layout,
-                                       const LocalFit& fit) {
+                                       const LocalFit& fit, double* errorKept) {
     const int n = layout.columns;
     const int m = layout.rows;
+    if (errorKept != nullptr) *errorKept = 1.0;
     if (n < 1 || m < 1 || centres.size() != static_cast<size_t>(n * m) || found.size() != centres.size())
         return centres;
     const LocalFit chosen = fit.radius > 0 ? fit : ChooseFit(centres, found, layout);
     std::vector<cv::Point2f> smoothed = centres;
+    // A fitted place's value carries its window's independent centre errors
+    // with the weight inverse(0, 0) on their variance; a place left as
+    // measured carries its own whole.
+    double weight = 0.0;
     for (int r = 0; r < m; ++r)
-        for (int c = 0; c < n; ++c)
-            FitAt(centres, found, layout, c, r, chosen, &smoothed[static_cast<size_t>(r * n + c)]);
+        for (int c = 0; c < n; ++c) {
+            double leverage = 1.0;
+            if (!FitAt(centres, found, layout, c, r, chosen, &smoothed[static_cast<size_t>(r * n + c)],
+                       &leverage))
+                leverage = 1.0;
+            weight += std::clamp(leverage, 0.0, 1.0);
+        }
+    if (errorKept != nullptr) *errorKept = std::sqrt(weight / (n * m));
     return smoothed;
 }
 
@@ -209,25 +220,15 @@ RingedGrid FittedRing(const std::vector<cv::Point2f>& centres, const std::vector
     if (centres.size() != static_cast<size_t>(layout.Count()) || found.size() != centres.size())
         return AddVirtualRing(centres, ideal, layout, info);
     const LocalFit chosen = fit.radius > 0 ? fit : ChooseFit(centres, found, layout);
-    const std::vector<cv::Point2f> smoothed = SmoothCentres(centres, found, layout, chosen);
+    double errorKept = 1.0;
+    const std::vector<cv::Point2f> smoothed = SmoothCentres(centres, found, layout, chosen, &errorKept);
     RingedGrid ringed = AddVirtualRing(smoothed, ideal, layout, info);
+    ringed.errorKept = errorKept;
     const int n = layout.columns;
     const int m = layout.rows;
     if (n < 2 || m < 2 || centres.size() != static_cast<size_t>(n * m) || found.size() != centres.size() ||
         ideal.size() != centres.size())
         return ringed;
-    // A fitted place's value carries its window's independent centre errors
-    // with the weight inverse(0, 0) on their variance; a place left as measured
-    // carries its own whole.
-    double weight = 0.0;
-    for (int r = 0; r < m; ++r)
-        for (int c = 0; c < n; ++c) {
-            cv::Point2f value;
-            double leverage = 1.0;
-            if (!FitAt(centres, found, layout, c, r, chosen, &value, &leverage)) leverage = 1.0;
-            weight += std::clamp(leverage, 0.0, 1.0);
-        }
-    ringed.errorKept = std::sqrt(weight / (n * m));
     const int w = n + 2;
     // The ring from the fit of the outer blocks' window; where it cannot be fitted the
     // quadratic continuation of the smoothed centres stays.

@@ -82,9 +82,11 @@ struct LocalFit {
 // a few pitches follows perspective and lens distortion, and it averages the
 // centroid noise of the window's blocks instead of passing each block's own
 // through. Entries whose window holds too few found blocks stay as they are.
+// errorKept, when given, receives the RMS share of the centres' independent
+// errors left in the result (RingedGrid::errorKept).
 std::vector<cv::Point2f> SmoothCentres(const std::vector<cv::Point2f>& centres,
                                        const std::vector<bool>& found, const BlockLayout& layout,
-                                       const LocalFit& fit = {});
+                                       const LocalFit& fit = {}, double* errorKept = nullptr);
 
 // The smoothed grid with its ring of virtual blocks taken from the same local
 // fit of the outermost blocks' windows (AddVirtualRing's continuation where
