@@ -92,7 +92,7 @@ constexpr int kFallbackRadius = 3;
 // and row through the found centres of the (2 radius + 1)^2 window nearest to
 // grid place (c, r), which may lie outside the grid; evaluated at (c, r).
 // False with fewer than twice as many found centres as the polynomial has
-// terms, or a degenerate window.
+// terms, a degenerate window or a value that overflowed; *value is then untouched.
 bool FitAt(const std::vector<cv::Point2f>& centres, const std::vector<bool>& found, const BlockLayout& layout,
            int c, int r, const LocalFit& fit, cv::Point2f* value, double* leverage = nullptr) {
     const int n = layout.columns;
@@ -138,10 +138,13 @@ bool FitAt(const std::vector<cv::Point2f>& centres, const std::vector<bool>& fou
     if (cv::invert(normal, inverse, cv::DECOMP_CHOLESKY) == 0.0) return false;
     const cv::Mat solution = inverse * right;
     // The weight of the entry's own centre in the fit's value at its place.
+    const cv::Point2f fitted(static_cast<float>(solution.at<double>(0, 0)),
+                             static_cast<float>(solution.at<double>(0, 1)));
+    // A fit that overflowed leaves the caller's value as it was.
+    if (!std::isfinite(fitted.x) || !std::isfinite(fitted.y)) return false;
     if (leverage != nullptr) *leverage = inverse.at<double>(0, 0);
-    *value = cv::Point2f(static_cast<float>(solution.at<double>(0, 0)),
-                         static_cast<float>(solution.at<double>(0, 1)));
-    return std::isfinite(value->x) && std::isfinite(value->y);
+    *value = fitted;
+    return true;
 }
 
 // Mean squared leave-one-out error of the fit over the found centres it can
