@@ -182,7 +182,11 @@ bool FitWarpsToDocument(std::vector<StoredWarp>* warps, const VantisAuto::CDoc& 
         const std::string channel = "channel " + std::to_string(c + 1);
         const std::string address = FormatIpv4(doc.m_channels[c]->m_dwIp);
         if (!s.address.empty() && s.address != address)
-            return fail(channel + " is " + address + ", the warp is of " + s.address);
+            return fail(std::string(channel)
+                            .append(" is ")
+                            .append(address)
+                            .append(", the warp is of ")
+                            .append(s.address));
         if (s.panelWidth != 0 && (s.panelWidth != panel.width || s.panelHeight != panel.height))
             return fail(channel + "'s panel is " + std::to_string(panel.width) + " x " +
                         std::to_string(panel.height) + ", the warp's " + std::to_string(s.panelWidth) +
