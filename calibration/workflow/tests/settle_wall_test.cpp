@@ -18,10 +18,12 @@
 #include "test_support.h"
 #include "test_wall.h"
 #include "vantis/delays.h"
+#include "virtual_camera.h"
 
 namespace vantis::calibration {
 namespace {
 
+using testing::OpenVirtualCamera;
 using testing::TempFolder;
 using testing::TestWall;
 
@@ -38,12 +40,6 @@ double MeanIn(const std::string& path, const cv::Rect& area) {
     const cv::Mat photo = cv::imread(path, cv::IMREAD_GRAYSCALE);
     if (photo.empty()) return -1;
     return cv::mean(photo(area & cv::Rect(0, 0, photo.cols, photo.rows)))[0];
-}
-
-int OpenVirtualCamera(OculetCamera& camera) {
-    for (int i = 0; i < camera.Count(); ++i)
-        if (IsSupportedCameraModel(camera.Name(i))) return camera.Open(i, {}) ? i : -1;
-    return -1;
 }
 
 TEST(SettledPhoto, TooEarlyIsWrongSettledIsRightBeyondTheFixedWait) {

@@ -18,11 +18,13 @@
 #include "test_support.h"
 #include "test_wall.h"
 #include "vantis/model/config.h"
+#include "virtual_camera.h"
 
 namespace vantis::calibration {
 namespace {
 
 using testing::AlwaysReachable;
+using testing::OpenVirtualCamera;
 using testing::RecordingReporter;
 using testing::TempFolder;
 using testing::TestWall;
@@ -170,11 +172,7 @@ TEST(WallRun, BoundaryPhotosGiveTheLitAreasOutline) {
 
     CDShowGridOverlay graph;
     OculetCamera camera(graph);
-    int index = -1;
-    for (int i = 0; i < camera.Count() && index < 0; ++i)
-        if (IsSupportedCameraModel(camera.Name(i))) index = i;
-    ASSERT_GE(index, 0);
-    ASSERT_TRUE(camera.Open(index, {}));
+    ASSERT_GE(OpenVirtualCamera(camera), 0);
     camera.TakeConfig(doc.m_camera);
 
     RecordingReporter reporter;
@@ -217,11 +215,7 @@ TEST(WallAutoTune, OverExposedStartConverges) {
 
     CDShowGridOverlay graph;
     OculetCamera camera(graph);
-    int index = -1;
-    for (int i = 0; i < camera.Count() && index < 0; ++i)
-        if (IsSupportedCameraModel(camera.Name(i))) index = i;
-    ASSERT_GE(index, 0);
-    ASSERT_TRUE(camera.Open(index, {}));
+    ASSERT_GE(OpenVirtualCamera(camera), 0);
     CDShowCameraData start = doc.m_camera;
     start.State(CameraProperty::Exposure).value = -2;  // eight times the usual light
     camera.TakeConfig(start);
