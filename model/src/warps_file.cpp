@@ -10,6 +10,7 @@
 
 #include "vantis/ipv4.h"
 #include "vantis/model/document.h"
+#include "vantis/model/project_file.h"
 #include "vantis/model/timing.h"
 
 namespace vantis::model {
@@ -88,24 +89,10 @@ bool SaveWarps(const fs::path& file, const std::vector<StoredWarp>& warps, std::
         grids.push_back(std::move(grid));
     }
     const json out = {{"channels", channels}, {"warps", grids}};
-    std::error_code ec;
-    if (file.has_parent_path()) fs::create_directories(file.parent_path(), ec);
-    const fs::path partial = file.string() + ".part";
-    {
-        std::ofstream stream(partial, std::ios::binary | std::ios::trunc);
-        stream << out.dump() << "\n";
-        if (!stream.flush()) {
-            if (error) *error = "cannot write " + file.string();
-            stream.close();
-            fs::remove(partial, ec);
-            return false;
-        }
-    }
-    fs::rename(partial, file, ec);
-    if (ec) {
-        if (error) *error = "cannot write " + file.string() + ": " + ec.message();
-        std::error_code ignored;
-        fs::remove(partial, ignored);
+    const std::string text = out.dump() + "\n";
+    std::string why;
+    if (!WriteFileAtomically(std::vector<std::uint8_t>(text.begin(), text.end()), file, &why)) {
+        if (error) *error = "cannot write " + file.string() + ": " + why;
         return false;
     }
     return true;
