@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "vantis/model/project_file.h"
+
 namespace vantis::calibration {
 
 namespace fs = std::filesystem;
@@ -457,15 +459,11 @@ fs::path WriteReport(const fs::path& folder, const RunReport& report, std::strin
     for (int n = 2; fs::exists(file, ec) && n < 1000; ++n)
         file = folder / (name.substr(0, name.size() - 5) + "-" + std::to_string(n) + ".json");
     // Written beside and renamed, so that a reader never sees half a report.
-    const fs::path partial = folder / (file.filename().string() + ".part");
-    if (!WriteWhole(partial, ReportToJson(report), error)) {
-        fs::remove(partial, ec);
-        return {};
-    }
-    fs::rename(partial, file, ec);
-    if (ec) {
-        if (error) *error = "cannot write " + file.filename().string() + ": " + ec.message();
-        fs::remove(partial, ec);
+    const std::string text = ReportToJson(report);
+    std::string why;
+    if (!vantis::model::WriteFileAtomically(std::vector<std::uint8_t>(text.begin(), text.end()), file,
+                                            &why)) {
+        if (error) *error = "cannot write " + file.filename().string() + ": " + why;
         return {};
     }
     KeepNewestReports(folder, keep);
