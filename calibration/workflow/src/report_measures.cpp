@@ -10,6 +10,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "vantis/model/project_file.h"
+
 namespace vantis::calibration {
 
 namespace fs = std::filesystem;
@@ -236,21 +238,14 @@ bool SaveCentres(const fs::path& file, const StoredCentres& centres, std::string
         list.push_back({{"address", p.address}, {"centres", points}});
     }
     const json out = {{"photoSize", {centres.photoWidth, centres.photoHeight}}, {"projectors", list}};
-    std::error_code ec;
-    fs::create_directories(file.parent_path(), ec);
-    const fs::path partial = file.string() + ".part";
-    {
-        std::ofstream stream(partial, std::ios::binary | std::ios::trunc);
-        stream << out.dump() << "\n";
-        if (!stream.flush()) {
-            if (error) *error = "cannot write " + file.filename().string();
-            fs::remove(partial, ec);
-            return false;
-        }
+    const std::string text = out.dump() + "\n";
+    std::string why;
+    if (!vantis::model::WriteFileAtomically(std::vector<std::uint8_t>(text.begin(), text.end()), file,
+                                            &why)) {
+        if (error) *error = "cannot write " + file.filename().string() + ": " + why;
+        return false;
     }
-    fs::rename(partial, file, ec);
-    if (ec && error) *error = "cannot write " + file.filename().string() + ": " + ec.message();
-    return !ec;
+    return true;
 }
 
 bool CentresFromJson(const std::string& text, StoredCentres* centres, std::string* error) {
@@ -301,15 +296,16 @@ bool LoadCentres(const fs::path& file, StoredCentres* centres, std::string* erro
         if (error) *error = "no earlier block centres";
         return false;
     }
-    constexpr std::size_t kLimit = 64 << 20;
-    std::string text(kLimit + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (got > kLimit) {
-        if (error) *error = "block centres: file too large";
+    constexpr std::uintmax_t kLimit = 64 << 20;
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(file, ec);
+    if (ec || size > kLimit) {
+        if (error) *error = ec ? "no earlier block centres" : "block centres: file too large";
         return false;
     }
-    text.resize(got);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
     return CentresFromJson(text, centres, error);
 }
 
